@@ -1,0 +1,29 @@
+#include "app/camera.h"
+
+#include <algorithm>
+#include <cmath>
+
+EyePasses EyePassesFor(int32_t m) {
+    const int32_t iStep = (m == 0) ? 1 : 2 * m;
+    return {(m - (-m) + iStep) / iStep, -m, iStep};
+}
+
+double PassFovY(double dFov, int32_t iEye, double dDegRad) {
+    if (iEye == 0) return dFov;
+    return 2.0 * std::atan(2.0 * std::tan(dFov * dDegRad / 2.0)) / dDegRad;
+}
+
+double PerspectiveFov(double dFovY, int32_t m) { return m == 0 ? dFovY + kExtraFov : dFovY; }
+
+PairShift PairShiftFor(int32_t iEye, int32_t m, double dAlt) {
+    PairShift s{0.0, 0.0};
+    if (m != 0) s.dFirst = iEye * (0.41 - dAlt * static_cast<double>(0.4f) / 213.4);
+    if (m > 0) s.dSecond = iEye * -0.825;
+    return s;
+}
+
+void LatLonFromModelView(const double dModView[16], double dDegRad, double& dLat, double& dLon) {
+    // Rounding can push cos(dTilt) a hair past 1; asin would then give NaN.
+    dLat = std::asin(std::clamp(dModView[10], -1.0, 1.0)) / dDegRad;
+    dLon = std::atan2(dModView[4], dModView[0]) / dDegRad;
+}

@@ -1,0 +1,41 @@
+// Camera arithmetic of the eye passes, free of GL calls. Angles in degrees,
+// distances in scene units, shifts in normalised device units (screen -1..1).
+#pragma once
+
+#include <cstdint>
+
+constexpr double kGlobeRadius = 20.0;    // scene units = 1738 km
+constexpr double kGridRadius = 20.3;     // wire grid sphere
+constexpr double kGridFovLimit = 120.0;  // grid and grid labels drawn up to this dFov
+constexpr double kExtraFov = 0.11;       // added in the single view only
+constexpr double kCrossZ = 20.1;         // cross-hair plane, 0.1 in front of the globe
+constexpr double kCrossInner = 0.11507;  // 10 km
+constexpr double kCrossOuter = 1.1507;   // 100 km
+
+// The eye indices of the passes: m = 0 one pass (0); m = 1 "L:R" -1 then +1;
+// m = -1 "R:L" +1 then -1. +1 is the left eye.
+struct EyePasses {
+    int32_t nPasses;
+    int32_t iFirst;
+    int32_t iStep;
+};
+EyePasses EyePassesFor(int32_t m);
+
+// Vertical field of view of a pass: the pair modes widen it so the globe is
+// drawn at half size.
+double PassFovY(double dFov, int32_t iEye, double dDegRad);
+
+// Angle handed to gluPerspective: dFovY + 0.11 in the single view.
+double PerspectiveFov(double dFovY, int32_t m);
+
+// Sideways shift of an eye's image: the pair shift, plus -0.825 per eye index
+// in "L:R". Returned as the two translations applied in turn.
+struct PairShift {
+    double dFirst;   // iEye * (0.41 - dAlt * 0.4f / 213.4), 0 when m is 0
+    double dSecond;  // iEye * -0.825 when m > 0, else 0
+};
+PairShift PairShiftFor(int32_t iEye, int32_t m, double dAlt);
+
+// Latitude and longitude of the view centre from the model-view matrix
+// (column-major): asin(element 10) and atan2(element 4, element 0).
+void LatLonFromModelView(const double dModView[16], double dDegRad, double& dLat, double& dLon);

@@ -1,0 +1,25 @@
+#include "app/stop.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void ReportLine(const char* cLine) {
+    std::fputs(cLine, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+[[noreturn]] static void StopWith(const char* cMessage, int iStatus) {
+    ReportLine(cMessage);
+    std::exit(iStatus);
+}
+
+void StopRun(const char* cMessage) { StopWith(cMessage, 0); }
+
+void StopFatal(const char* cMessage) { StopWith(cMessage, 1); }
+
+void StopIo(int iUnit, const char* cFile, const char* cWhat) {
+    char cLine[512];
+    std::snprintf(cLine, sizeof cLine, "Qarn: I/O error on unit %d, file %s: %s", iUnit, cFile, cWhat);
+    StopWith(cLine, 1);
+}

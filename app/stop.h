@@ -1,0 +1,17 @@
+// The program-wide stop: one console line, then the process ends. Nothing is
+// cleaned up or saved first.
+#pragma once
+
+// Orderly end (quit keys, menu quit, fifth dump): exit status 0.
+[[noreturn]] void StopRun(const char* cMessage);
+
+// Fatal condition: exit status 1.
+[[noreturn]] void StopFatal(const char* cMessage);
+
+// Input/output failure on a numbered file unit, naming the unit and the file:
+// "Qarn: I/O error on unit 14, file Qarns.Bmp: <cWhat>", cWhat saying what
+// failed, e.g. "cannot open (No such file or directory)". Exit status 1.
+[[noreturn]] void StopIo(int iUnit, const char* cFile, const char* cWhat);
+
+// One console report line, flushed at once so it survives an abnormal end.
+void ReportLine(const char* cLine);

@@ -1,0 +1,4 @@
+// The frame renderer, registered as the GLUT display callback.
+#pragma once
+
+void Userview();

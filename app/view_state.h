@@ -1,0 +1,74 @@
+// The one process-wide record shared by the input handlers and the frame
+// renderer. Zero-filled at program start; the first frame assigns the start
+// values (see FirstFrameInit). Angles in degrees, distances in scene units
+// (globe radius 20 = 1738 km) unless a field says otherwise.
+#pragma once
+
+#include <cstdint>
+
+class GLUquadric;
+
+struct ViewStateRecord {
+    // Input fields: written by the handlers, consumed by the next frame.
+    int32_t iMouseX;   // pointer x, window pixels, 0 = left edge
+    int32_t iMouseY;   // pointer y, window pixels, 0 = top edge
+    int32_t KeyChar;   // last ordinary key, 0..255
+    int32_t MenuNew;   // view-control mode (11 Apollo, 12 auto, 13 mouse) or one-shot 14..19
+    int32_t ArrowKey;  // pending GLUT special-key code, 0 = none; 10..99 never kept
+
+    // Screen and identification, fixed at start-up.
+    int32_t iWidth;     // 1024, pixels
+    int32_t iHeight;    // 768, pixels
+    char cVersion[20];  // "Qarn.Exe  v0.44s   " and a NUL
+
+    // Camera.
+    double dFov;      // angle the whole globe subtends at the eye, 0.5241..140.0 deg
+    double dTilt;     // first globe rotation, about the eye's x axis, deg
+    double dSpin;     // second globe rotation, about the polar axis, deg
+    int32_t iMission; // selected landing mission 1..6
+    double dDegRad;   // degrees to radians, 0.017453292519943295
+
+    // Display switches, 0 or 1 (nPlaces 0 or 12, iViewMode -1, 0, 1).
+    int32_t iImage;    // textured globe
+    int32_t iGrid;     // wire grid sphere
+    int32_t iLabels;   // grid numbers and pole names
+    int32_t iCredits;  // credits panel
+    int32_t nPlaces;   // number of feature names drawn
+    int32_t iViewMode; // 0 single view, 1 pair "L:R", -1 pair "R:L"
+
+    // Derived every frame.
+    double dAlt;          // eye altitude above the surface, scene units, >= 1
+    double dElev;         // the same in km
+    double dAspect;       // aspect ratio of the projection (window width / height)
+    double dFovY;         // vertical field of view of the current eye pass, deg
+    double dModView[16];  // model-view matrix after the globe rotations, column-major
+    double dLat;          // latitude of the view centre, deg
+    double dLon;          // longitude of the view centre, deg, -180..180
+    int32_t iTextClr;     // palette index of read-outs and cross-hair: 15, 14 in Apollo mode
+
+    // Counters.
+    int32_t iInitDone;  // 0 until the first frame has been swapped
+    int32_t nFrames;    // frames drawn, stops at 2,000,000,001
+    int32_t nDiscl;     // frames counted for the timed disclaimer lines
+    int32_t nBench;     // frames in the current benchmark interval
+    float rBench0;      // start of the benchmark interval, s since local midnight
+    float rBenchDt;     // seconds elapsed in the current interval
+    float rSecFrame;    // seconds per frame over the last completed interval, 0 at first
+
+    // OpenGL objects, created once by TexSetup.
+    uint32_t iTexNm[5];  // texture names; iTexNm[iTex - 1] is the globe's
+    int32_t iTex;        // 1-based index of the name in use, always 1
+    GLUquadric* iQuad;   // quadric for the globe and the grid sphere
+};
+
+extern ViewStateRecord ViewState;
+
+// Local time of day in seconds (single precision) minus r0, plus 86,400 when
+// the difference is negative.
+float SecondsSince(float r0);
+
+// The same from a given time of day, so the midnight wrap can be tested.
+float SecondsSinceAt(int hour, int minute, int second, int millisecond, float r0);
+
+// Difference of two single-precision times of day with the midnight wrap.
+float SecondsBetween(float rNow, float r0);

@@ -1,0 +1,26 @@
+// Screen dump of the front buffer to "ScrnDmp1.Bmp" .. "ScrnDmp5.Bmp".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "image/bmp.h"
+
+// Dumps the window on file unit iUnit; the fifth dump ends the program.
+void ScrnDmp(int32_t iUnit);
+
+// Float RGB rows (bottom first) to BMP blue-green-red bytes, truncating v*255.
+void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h);
+
+// The console line before a dump: " Writing: ScrnDmp1.Bmp  size:     1024 x       768".
+std::string DumpReportLine(const char* cFile, int32_t w, int32_t h);
+
+// Writes bh and nPix pixel bytes to cFile through a temporary file in the same
+// directory (".<name>.tmp"), renamed into place once fully written and closed.
+// Any failure removes the temporary file and stops with an I/O message on iUnit.
+void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint8_t* bPix,
+               size_t nPix);
+
+// The temporary name DumpWrite uses for cFile.
+std::string DumpTempName(const char* cFile);

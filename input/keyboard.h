@@ -1,0 +1,15 @@
+// Keyboard and special-key handlers: they store the key for the next frame;
+// only quitting and the screen dump act at once.
+#pragma once
+
+#include <cstdint>
+
+void KeyboardHandler(unsigned char key, int x, int y);
+void SpecialHandler(int key, int x, int y);
+
+// The code a special key leaves in ArrowKey: F10..F12 and anything else from
+// 10 to 99 become 0.
+int32_t SpecialKeyCode(int key);
+
+// What SpecialHandler does to the view state, without the redisplay request.
+void SpecialKeyStore(int key);

@@ -1,0 +1,318 @@
+"""End-to-end harness: runs the real viewer under its own Xvfb display.
+
+Each test script owns one display number (QARN_DISPLAY, set by CTest), starts
+one Xvfb for its group, and runs every viewer in a fresh temporary working
+directory. Every wait is bounded and every process started here is ended by
+its id.
+"""
+
+import os
+import queue
+import re
+import shutil
+import signal
+import struct
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+QARN_BIN = os.environ.get("QARN_BIN", "build/qarn")
+QARN_MAP = os.environ.get("QARN_MAP", "data/Qarns.Bmp")
+QARN_MKSURFACE = os.environ.get("QARN_MKSURFACE", "build/tools/mksurface")
+DISPLAY_NUMBER = int(os.environ.get("QARN_DISPLAY", "91"))
+SCREEN_W, SCREEN_H = 1024, 768
+
+
+class Xvfb:
+    """One X server at 1024 x 768 x 24 for a test group."""
+
+    def __init__(self, number=DISPLAY_NUMBER, size="1024x768x24"):
+        self.display = ":%d" % number
+        sock = "/tmp/.X11-unix/X%d" % number
+        lock = "/tmp/.X%d-lock" % number
+        for stale in (sock, lock):
+            if os.path.exists(stale):
+                try:
+                    os.unlink(stale)
+                except OSError:
+                    pass
+        self.proc = subprocess.Popen(
+            ["Xvfb", self.display, "-screen", "0", size, "-nolisten", "tcp",
+             "+extension", "GLX", "-noreset"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 20
+        while not os.path.exists(sock):
+            if self.proc.poll() is not None or time.time() > deadline:
+                raise RuntimeError("Xvfb %s did not start" % self.display)
+            time.sleep(0.05)
+        time.sleep(0.2)
+
+    def env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env.pop("XAUTHORITY", None)
+        return env
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait(5)
+
+
+class Viewer:
+    """One run of build/qarn in a fresh working directory."""
+
+    def __init__(self, xvfb, surface=QARN_MAP, workdir=None, prepare=None, wait_frames=True,
+                 args=()):
+        """surface: map copied in as Qarns.Bmp (None: none); prepare(dir) runs
+        before the viewer starts; wait_frames waits for the window."""
+        self.xvfb = xvfb
+        self.dir = workdir or tempfile.mkdtemp(prefix="qarn-e2e-")
+        self.own_dir = workdir is None
+        if surface is not None and not os.path.exists(os.path.join(self.dir, "Qarns.Bmp")):
+            shutil.copyfile(surface, os.path.join(self.dir, "Qarns.Bmp"))
+        if prepare is not None:
+            prepare(self.dir)
+        self.lines = []
+        self.raw = b""
+        self._queue = queue.Queue()
+        self.proc = subprocess.Popen(
+            [os.path.abspath(QARN_BIN)] + list(args), cwd=self.dir, env=xvfb.env(),
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+        self._errreader = threading.Thread(target=self._read_err, daemon=True)
+        self._errreader.start()
+        self.stderr = b""
+        if wait_frames:
+            self.wait_window()
+
+    def _read(self):
+        for raw in iter(self.proc.stdout.readline, b""):
+            self.raw += raw
+            line = raw.rstrip(b"\n").decode("latin-1")
+            self.lines.append(line)
+            self._queue.put(line)
+        self._queue.put(None)
+
+    def _read_err(self):
+        for raw in iter(self.proc.stderr.readline, b""):
+            self.stderr += raw
+
+    # ---- console -------------------------------------------------------
+    def wait_line(self, pattern, timeout=15.0):
+        """Waits for a console line matching pattern (a regex); returns it."""
+        rx = re.compile(pattern)
+        for line in self.lines:
+            if rx.search(line):
+                return line
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            try:
+                line = self._queue.get(timeout=max(0.01, deadline - time.time()))
+            except queue.Empty:
+                break
+            if line is None:
+                break
+            if rx.search(line):
+                return line
+        raise AssertionError("no console line matching %r; got %r" % (pattern, self.lines))
+
+    def wait_exit(self, timeout=15.0):
+        try:
+            rc = self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("viewer did not end within %.0f s" % timeout)
+        self._reader.join(5)
+        return rc
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    # ---- window --------------------------------------------------------
+    def wait_window(self, timeout=20.0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if not self.alive():
+                raise AssertionError("viewer ended early: %r %r" % (self.lines, self.stderr))
+            out = self.xdo(["search", "--pid", str(self.proc.pid), "--onlyvisible", "--name", "Palwin"],
+                           check=False)
+            if out.strip():
+                self.window = out.split()[0]
+                time.sleep(0.8)  # let the first frames run
+                return self.window
+            time.sleep(0.1)
+        raise AssertionError("no viewer window within %.0f s" % timeout)
+
+    def xdo(self, args, check=True):
+        r = subprocess.run(["xdotool"] + args, env=self.xvfb.env(), capture_output=True,
+                           text=True, timeout=15)
+        if check and r.returncode != 0:
+            raise AssertionError("xdotool %s failed: %s" % (args, r.stderr))
+        return r.stdout
+
+    def move(self, x, y, settle=0.3):
+        self.xdo(["mousemove", str(x), str(y)])
+        time.sleep(settle)
+
+    def key(self, name, settle=0.3):
+        self.xdo(["key", name])
+        time.sleep(settle)
+
+    def type(self, text, settle=0.3):
+        self.xdo(["type", "--delay", "60", text])
+        time.sleep(settle)
+
+    def pointer(self):
+        out = self.xdo(["getmouselocation", "--shell"])
+        vals = dict(l.split("=") for l in out.split())
+        return int(vals["X"]), int(vals["Y"])
+
+    def dump(self, index, timeout=20.0):
+        """Types '~' and returns the dump file's bytes once it is written."""
+        count = sum(1 for l in self.lines if "Writing:" in l)
+        self.key("asciitilde", settle=0.0)
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if sum(1 for l in self.lines if "Writing:" in l) > count:
+                break
+            time.sleep(0.05)
+        path = os.path.join(self.dir, "ScrnDmp%d.Bmp" % index)
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if len([l for l in self.lines if l == "\x07"]) > count or not self.alive():
+                break
+            time.sleep(0.05)
+        with open(path, "rb") as f:
+            return f.read()
+
+    def capture(self):
+        """Captures the X screen as a Picture (via xwd)."""
+        r = subprocess.run(["xwd", "-root", "-silent"], env=self.xvfb.env(),
+                           capture_output=True, timeout=20)
+        if r.returncode != 0:
+            raise AssertionError("xwd failed: %r" % r.stderr)
+        return Picture.from_xwd(r.stdout)
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait(5)
+        for s in (self.proc.stdout, self.proc.stderr):
+            try:
+                s.close()
+            except Exception:
+                pass
+        if self.own_dir:
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class Picture:
+    """An RGB picture with the origin at the top left."""
+
+    def __init__(self, width, height, rows):
+        self.width, self.height, self.rows = width, height, rows  # rows[y] = bytes RGB
+
+    @staticmethod
+    def from_bmp(data):
+        assert data[:2] == b"BM", "not a BMP"
+        off, = struct.unpack_from("<i", data, 10)
+        w, h = struct.unpack_from("<ii", data, 18)
+        bpp, = struct.unpack_from("<h", data, 28)
+        assert bpp == 24
+        stride = (3 * w + 3) // 4 * 4
+        rows = []
+        for y in range(h):
+            src = data[off + (h - 1 - y) * stride: off + (h - 1 - y) * stride + 3 * w]
+            row = bytearray(3 * w)
+            row[0::3], row[1::3], row[2::3] = src[2::3], src[1::3], src[0::3]
+            rows.append(bytes(row))
+        return Picture(w, h, rows)
+
+    @staticmethod
+    def from_xwd(data):
+        (hsize, _ver, _fmt, depth, w, h, _xoff, _border, _bo, _bu, _bbo, _bpad, bpp,
+         bpl, _vclass, rmask, gmask, bmask, _bprgb, _cmapent, ncolors, _ww, _wh, _wx,
+         _wy, _wb) = struct.unpack_from(">25I", data, 0) + (0,)
+        off = hsize + ncolors * 12
+        assert bpp == 32, "expected 32-bit xwd pixels, got %d" % bpp
+        rows = []
+        for y in range(h):
+            src = data[off + y * bpl: off + y * bpl + 4 * w]
+            row = bytearray(3 * w)
+            # little-endian 0x00RRGGBB words: bytes B, G, R, 0
+            row[0::3], row[1::3], row[2::3] = src[2::4], src[1::4], src[0::4]
+            rows.append(bytes(row))
+        return Picture(w, h, rows)
+
+    def pixel(self, x, y):
+        r = self.rows[y]
+        return r[3 * x], r[3 * x + 1], r[3 * x + 2]
+
+    def crop(self, x0, y0, x1, y1):
+        return Picture(x1 - x0, y1 - y0, [r[3 * x0:3 * x1] for r in self.rows[y0:y1]])
+
+    def save_png(self, path):
+        """Writes the picture as a PNG (ImageMagick's convert from a PPM)."""
+        ppm = b"P6 %d %d 255\n" % (self.width, self.height) + b"".join(self.rows)
+        subprocess.run(["convert", "ppm:-", path], input=ppm, check=True, timeout=30)
+
+
+def write_gray_bmp(path, gray_at, width=1024, height=512, palette=None, **overrides):
+    """Writes an 8-bit surface BMP; gray_at(col, row_from_top) gives each index."""
+    pal = palette if palette is not None else b"".join(bytes((k, k, k, 0)) for k in range(256))
+    off = 54 + len(pal)
+    pix = bytearray(width * height)
+    for y in range(height):
+        base = (height - 1 - y) * width
+        for x in range(width):
+            pix[base + x] = gray_at(x, y)
+    fields = dict(nSizeF=off + len(pix), nOffBits=off, nSizeH=40, nWidth=width, nHeight=height,
+                  nPlanes=1, nBitsPP=8, nCompr=0, nSizeC=0, nXPpm=3780, nYPpm=3780,
+                  nClrUsed=0, nClrImp=0)
+    fields.update(overrides)
+    hdr = b"BM" + struct.pack("<iiiiiihhiiiiii", fields["nSizeF"], 0, fields["nOffBits"],
+                              fields["nSizeH"], fields["nWidth"], fields["nHeight"],
+                              fields["nPlanes"], fields["nBitsPP"], fields["nCompr"],
+                              fields["nSizeC"], fields["nXPpm"], fields["nYPpm"],
+                              fields["nClrUsed"], fields["nClrImp"])
+    with open(path, "wb") as f:
+        f.write(hdr + pal + bytes(pix))
+
+
+class ViewerTest(unittest.TestCase):
+    """Base class: one Xvfb for the whole test class, a fresh viewer per test."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.xvfb = Xvfb()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.xvfb.stop()
+
+    def setUp(self):
+        self.viewers = []
+
+    def tearDown(self):
+        for v in self.viewers:
+            v.stop()
+
+    def start(self, **kw):
+        v = Viewer(self.xvfb, **kw)
+        self.viewers.append(v)
+        return v
+
+
+def main():
+    unittest.main(verbosity=2)

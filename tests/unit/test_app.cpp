@@ -1,0 +1,103 @@
+// Camera arithmetic, the error-check line and the clock.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/camera.h"
+#include "app/check_gl.h"
+#include "app/view_state.h"
+
+namespace {
+constexpr double kDegRad = 0.017453292519943295;
+}
+
+TEST(CheckGLLine, FormatsSiteAndHexCode) {
+    EXPECT_EQ(CheckGLLine(393, 0x502), " CheckGL:@Line 393 GlErr=     502 hex");
+    EXPECT_EQ(CheckGLLine(527, 0x500), " CheckGL:@Line 527 GlErr=     500 hex");
+    EXPECT_EQ(CheckGLLine(9999, 0x1285), " CheckGL:@Line9999 GlErr=    1285 hex");
+    EXPECT_EQ(CheckGLLine(10000, 0x502), " CheckGL:@Line**** GlErr=     502 hex");
+    EXPECT_EQ(CheckGLLine(369, 0x7FFFFFFF), " CheckGL:@Line 369 GlErr=7FFFFFFF hex");
+}
+
+TEST(SecondsSince, TimeOfDayAndMidnightWrap) {
+    EXPECT_FLOAT_EQ(SecondsSinceAt(1, 2, 3, 500, 0.0f), 3723.5f);
+    // 00:00:01 measured from 23:59:59 is two seconds, not minus a day.
+    const float r0 = SecondsSinceAt(23, 59, 59, 0, 0.0f);
+    EXPECT_FLOAT_EQ(SecondsSinceAt(0, 0, 1, 0, r0), 2.0f);
+    EXPECT_FLOAT_EQ(SecondsBetween(1.0f, 86399.0f), 2.0f);
+    EXPECT_FLOAT_EQ(SecondsBetween(10.0f, 4.0f), 6.0f);
+    const float rNow = SecondsSince(0.0f);
+    EXPECT_GE(rNow, 0.0f);
+    EXPECT_LT(rNow, 86400.0f);
+}
+
+TEST(EyePasses, SingleViewAndBothPairOrders) {
+    EyePasses p = EyePassesFor(0);
+    EXPECT_EQ(p.nPasses, 1);
+    EXPECT_EQ(p.iFirst, 0);
+    p = EyePassesFor(1);  // L:R: right eye (-1) first, then left (+1)
+    EXPECT_EQ(p.nPasses, 2);
+    EXPECT_EQ(p.iFirst, -1);
+    EXPECT_EQ(p.iFirst + p.iStep, 1);
+    p = EyePassesFor(-1);  // R:L: left eye first
+    EXPECT_EQ(p.nPasses, 2);
+    EXPECT_EQ(p.iFirst, 1);
+    EXPECT_EQ(p.iFirst + p.iStep, -1);
+}
+
+TEST(Camera, PairFieldOfViewIsWidenedToHalfSize) {
+    EXPECT_DOUBLE_EQ(PassFovY(0.5241, 0, kDegRad), 0.5241);
+    EXPECT_NEAR(PassFovY(0.5241, 1, kDegRad), 1.0482, 1e-4);
+    EXPECT_NEAR(PassFovY(0.5241, -1, kDegRad), 1.0482, 1e-4);
+    // tan of half the widened angle is twice the original one.
+    const double dWide = PassFovY(140.0, 1, kDegRad);
+    EXPECT_NEAR(std::tan(dWide * kDegRad / 2), 2 * std::tan(70 * kDegRad), 1e-9);
+    EXPECT_DOUBLE_EQ(PerspectiveFov(10.0, 0), 10.11);
+    EXPECT_DOUBLE_EQ(PerspectiveFov(10.0, 1), 10.0);
+}
+
+TEST(Camera, PairShiftsAtStartAndNearTheSurface) {
+    const double dStart = 20.0 / std::sin(double(0.5241f) * kDegRad / 2) - 20.0;
+    EXPECT_NEAR(dStart, 4352.9, 0.1);
+    // R:L: the left eye (+1) moves right by 0.41 - dAlt*0.4/213.4, far off screen at start.
+    PairShift s = PairShiftFor(1, -1, dStart);
+    EXPECT_NEAR(s.dFirst + s.dSecond, -7.75, 0.01);
+    EXPECT_NEAR(PairShiftFor(1, -1, 218.7).dFirst, 0.0, 1e-3);
+    // L:R: left eye by -(0.415 + dAlt*0.4/213.4), never nearer than 0.415.
+    s = PairShiftFor(1, 1, dStart);
+    EXPECT_NEAR(s.dFirst + s.dSecond, -8.57, 0.01);
+    s = PairShiftFor(-1, 1, 1.2836);
+    EXPECT_NEAR(s.dFirst + s.dSecond, 0.415 + 1.2836 * 0.4 / 213.4, 1e-6);
+    s = PairShiftFor(1, 0, 100.0);
+    EXPECT_EQ(s.dFirst, 0.0);
+    EXPECT_EQ(s.dSecond, 0.0);
+    // The 0.4 is the single-precision constant.
+    EXPECT_DOUBLE_EQ(PairShiftFor(1, -1, 213.4).dFirst, 0.41 - 213.4 * 0.4000000059604645 / 213.4);
+}
+
+TEST(Camera, ReadBackGivesLatitudeAndLongitudeOfTheCentre) {
+    // Model-view of Rx(tilt) * Rz(spin), column-major.
+    auto check = [](double dTilt, double dSpin, double dLatWant, double dLonWant) {
+        const double t = dTilt * kDegRad, s = dSpin * kDegRad;
+        double m[16] = {};
+        m[0] = std::cos(s);
+        m[1] = std::cos(t) * std::sin(s);
+        m[2] = std::sin(t) * std::sin(s);
+        m[4] = -std::sin(s);
+        m[5] = std::cos(t) * std::cos(s);
+        m[6] = std::sin(t) * std::cos(s);
+        m[9] = -std::sin(t);
+        m[10] = std::cos(t);
+        m[15] = 1;
+        double dLat = 0, dLon = 0;
+        LatLonFromModelView(m, kDegRad, dLat, dLon);
+        EXPECT_NEAR(dLat, dLatWant, 1e-9) << dTilt << " " << dSpin;
+        EXPECT_NEAR(dLon, dLonWant, 1e-9) << dTilt << " " << dSpin;
+    };
+    check(-90.0, 0.0, 0.0, 0.0);
+    check(double(0.7f) - 90.0, -double(23.4f), double(0.7f), double(23.4f));
+    check(-91.0, -361.0, -1.0, 1.0);      // pointer at the screen centre
+    check(101.0, -105.0, -11.0, 105.0);   // pointer at the top left corner
+    check(-180.0, 0.0, -90.0, 0.0);
+    check(-282.5, -616.5, 12.5, -103.5);  // dTilt outside (-180, 0)
+}
