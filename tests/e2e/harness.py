@@ -241,17 +241,19 @@ class Picture:
 
     @staticmethod
     def from_xwd(data):
-        (hsize, _ver, _fmt, depth, w, h, _xoff, _border, _bo, _bu, _bbo, _bpad, bpp,
-         bpl, _vclass, rmask, gmask, bmask, _bprgb, _cmapent, ncolors, _ww, _wh, _wx,
-         _wy, _wb) = struct.unpack_from(">25I", data, 0) + (0,)
+        (hsize, _ver, _fmt, _depth, w, h, _xoff, _bo, _bu, _bbo, _bpad, bpp,
+         bpl, _vclass, _rmask, _gmask, _bmask, _bprgb, _cmapent, ncolors, _ww, _wh, _wx,
+         _wy, _wb) = struct.unpack_from(">25I", data, 0)
         off = hsize + ncolors * 12
         assert bpp == 32, "expected 32-bit xwd pixels, got %d" % bpp
         rows = []
         for y in range(h):
             src = data[off + y * bpl: off + y * bpl + 4 * w]
             row = bytearray(3 * w)
-            # little-endian 0x00RRGGBB words: bytes B, G, R, 0
-            row[0::3], row[1::3], row[2::3] = src[2::4], src[1::4], src[0::4]
+            if _bo == 0:  # LSBFirst 0x00RRGGBB words: bytes B, G, R, 0
+                row[0::3], row[1::3], row[2::3] = src[2::4], src[1::4], src[0::4]
+            else:         # MSBFirst: bytes 0, R, G, B
+                row[0::3], row[1::3], row[2::3] = src[1::4], src[2::4], src[3::4]
             rows.append(bytes(row))
         return Picture(w, h, rows)
 
