@@ -13,6 +13,10 @@ void ScrnDmp(int32_t iUnit);
 // Float RGB rows (bottom first) to BMP blue-green-red bytes, truncating v*255.
 void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h);
 
+// True when every one of nComp read-back components is 0: the front buffer
+// gave nothing (no frame of the viewer is entirely black).
+bool DumpAllBlack(const float* rPix, size_t nComp);
+
 // The console line before a dump: " Writing: ScrnDmp1.Bmp  size:     1024 x       768".
 std::string DumpReportLine(const char* cFile, int32_t w, int32_t h);
 

@@ -1,0 +1,135 @@
+// ScrnDmp: the last completed frame, read back from the front buffer as
+// floats, written as a 24-bit BMP. At most five dumps per process.
+#include "image/screen_dump.h"
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/stop.h"
+#include "app/view_state.h"
+
+namespace {
+
+int32_t iDump = 0;    // dumps started in this process
+BmpHeader BHDump{};   // the dump's own header, apart from the surface image's
+
+constexpr const char* kDumpFile[5] = {"ScrnDmp1.Bmp", "ScrnDmp2.Bmp", "ScrnDmp3.Bmp",
+                                      "ScrnDmp4.Bmp", "ScrnDmp5.Bmp"};
+
+[[noreturn]] void DumpFail(int32_t iUnit, const char* cFile, const std::string& cTemp,
+                           const char* cStep, int iErr) {
+    if (!cTemp.empty()) std::remove(cTemp.c_str());
+    char cWhat[300];
+    std::snprintf(cWhat, sizeof cWhat, "%s: %s", cStep, std::strerror(iErr));
+    StopIo(iUnit, cFile, cWhat);
+}
+
+void* Obtain(size_t nBytes, const char* cName) {
+    void* p = std::malloc(nBytes);
+    if (p == nullptr) {
+        char cMsg[160];
+        std::snprintf(cMsg, sizeof cMsg, "ScrnDmp: cannot obtain %zu bytes for %s", nBytes, cName);
+        StopFatal(cMsg);
+    }
+    return p;
+}
+
+}  // namespace
+
+void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h) {
+    const size_t nPix = size_t(w) * size_t(h);
+    for (size_t n = 0; n < nPix; ++n) {
+        for (size_t c = 0; c < 3; ++c) {
+            const float v = rPix[3 * n + c] * 255.0f;
+            // Truncation toward zero; NaN and negatives (never read back from
+            // a fixed-point buffer) become 0 rather than wrapping.
+            uint8_t b = 0;
+            if (v >= 255.0f)
+                b = 255;
+            else if (v > 0.0f)
+                b = uint8_t(v);
+            bPix[3 * n + (2 - c)] = b;  // red, green, blue -> blue, green, red
+        }
+    }
+}
+
+bool DumpAllBlack(const float* rPix, size_t nComp) {
+    for (size_t k = 0; k < nComp; ++k)
+        if (rPix[k] != 0.0f) return false;
+    return true;
+}
+
+std::string DumpReportLine(const char* cFile, int32_t w, int32_t h) {
+    char cLine[80];
+    std::snprintf(cLine, sizeof cLine, " Writing: %-12s  size:%9d x %9d", cFile, w, h);
+    return cLine;
+}
+
+std::string DumpTempName(const char* cFile) {
+    const std::string cPath = cFile;
+    const size_t nSlash = cPath.find_last_of('/');
+    const size_t nBase = nSlash == std::string::npos ? 0 : nSlash + 1;
+    return cPath.substr(0, nBase) + "." + cPath.substr(nBase) + ".tmp";
+}
+
+void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint8_t* bPix,
+               size_t nPix) {
+    const std::string cTemp = DumpTempName(cFile);
+    std::FILE* f = std::fopen(cTemp.c_str(), "wb");
+    if (f == nullptr) DumpFail(iUnit, cFile, "", ("cannot create " + cTemp).c_str(), errno);
+    uint8_t bHead[54];
+    BmpHeaderPack(bh, bHead);
+    if (std::fwrite(bHead, 1, sizeof bHead, f) != sizeof bHead ||
+        std::fwrite(bPix, 1, nPix, f) != nPix || std::fflush(f) != 0 || fsync(fileno(f)) != 0) {
+        const int iErr = errno;
+        std::fclose(f);
+        DumpFail(iUnit, cFile, cTemp, ("write to " + cTemp + " failed").c_str(), iErr);
+    }
+    if (std::fclose(f) != 0)
+        DumpFail(iUnit, cFile, cTemp, ("close of " + cTemp + " failed").c_str(), errno);
+    if (std::rename(cTemp.c_str(), cFile) != 0)
+        DumpFail(iUnit, cFile, cTemp, ("cannot rename " + cTemp + " to the dump file").c_str(),
+                 errno);
+}
+
+void ScrnDmp(int32_t iUnit) {
+    iDump = iDump + 1;
+    const int32_t w = ViewState.iWidth;
+    const int32_t h = ViewState.iHeight;
+    if (!DumpHeader(w, h, BHDump)) {
+        if (w > 0 && (3 * int64_t(w)) % 4 != 0) StopFatal("ScrnDmp: iHr4<>iHr3");
+        char cMsg[120];
+        std::snprintf(cMsg, sizeof cMsg, "ScrnDmp: window of %d x %d pixels cannot be dumped", w,
+                      h);
+        StopFatal(cMsg);
+    }
+    const size_t nComp = 3 * size_t(w) * size_t(h);
+
+    float* rPix = static_cast<float*>(Obtain(nComp * sizeof(float), "the read-back"));
+    glReadBuffer(GL_FRONT_LEFT);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_FLOAT, rPix);
+    if (DumpAllBlack(rPix, nComp)) {
+        // Some GLX back ends (Mesa's software rasteriser on a plain X server)
+        // keep no readable front buffer and return zeros. The status lines are
+        // always drawn, so a real frame is never all black; the back buffer
+        // still holds the frame just swapped (copy swap) and is read instead.
+        glReadBuffer(GL_BACK_LEFT);
+        glReadPixels(0, 0, w, h, GL_RGB, GL_FLOAT, rPix);
+        glReadBuffer(GL_FRONT_LEFT);
+    }
+    uint8_t* bPix = static_cast<uint8_t*>(Obtain(nComp, "the dump pixels"));
+    DumpConvert(rPix, bPix, w, h);
+    std::free(rPix);
+
+    const char* cDmpFile = kDumpFile[iDump <= 5 ? iDump - 1 : 4];
+    ReportLine(DumpReportLine(cDmpFile, w, h).c_str());
+    DumpWrite(iUnit, cDmpFile, BHDump, bPix, nComp);
+    std::free(bPix);
+    ReportLine("\a");
+    if (iDump >= 5) StopRun("GLScrSup:ScrnDmp: ~: 5 screens dumped. Execution stopped.");
+}

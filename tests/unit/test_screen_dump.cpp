@@ -1,0 +1,170 @@
+// The dump's header, pixel conversion, console line and atomic write.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "image/bmp.h"
+#include "image/screen_dump.h"
+
+namespace {
+
+std::string TempDir() {
+    char cTemplate[] = "/tmp/qarn-dump-XXXXXX";
+    return mkdtemp(cTemplate);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+TEST(DumpHeader, WindowHeaderIsByteExact) {
+    BmpHeader bh;
+    std::memset(&bh, 0x5A, sizeof bh);  // fields it does not assign must still come out zero
+    ASSERT_TRUE(DumpHeader(1024, 768, bh));
+    uint8_t b[54];
+    BmpHeaderPack(bh, b);
+    const uint8_t want[54] = {
+        'B', 'M', 0x36, 0x00, 0x24, 0x00,   // nSizeF 2,359,350
+        0, 0, 0, 0,                         // nRsv
+        54, 0, 0, 0,                        // nOffBits
+        40, 0, 0, 0,                        // nSizeH
+        0x00, 0x04, 0, 0,                   // 1024
+        0x00, 0x03, 0, 0,                   // 768
+        1, 0, 24, 0,                        // planes, bits per pixel
+        0, 0, 0, 0, 0, 0, 0, 0,             // compression, nSizeC
+        0xC4, 0x0E, 0, 0, 0xC4, 0x0E, 0, 0, // 3780 pixels per metre
+        0, 0, 0, 0, 0, 0, 0, 0};            // colours used, important
+    EXPECT_EQ(std::memcmp(b, want, 54), 0);
+    const BmpHeader back = BmpHeaderUnpack(b);
+    EXPECT_EQ(+back.nSizeF, 2359350);
+    EXPECT_EQ(+back.nWidth, 1024);
+    EXPECT_EQ(+back.nBitsPP, 24);
+}
+
+TEST(DumpHeader, RowsNeedingPaddingAreRefused) {
+    BmpHeader bh{};
+    bh.nWidth = 77;
+    EXPECT_FALSE(DumpHeader(1023, 768, bh));  // iHr3 3069, iHr4 3072
+    EXPECT_FALSE(DumpHeader(1022, 768, bh));
+    EXPECT_EQ(+bh.nWidth, 77);  // untouched
+    EXPECT_FALSE(DumpHeader(0, 768, bh));
+    EXPECT_FALSE(DumpHeader(-4, 768, bh));
+    EXPECT_FALSE(DumpHeader(40000, 40000, bh));  // nSizeF would not fit 32 bits
+    ASSERT_TRUE(DumpHeader(1020, 10, bh));
+    EXPECT_EQ(+bh.nSizeF, 3060 * 10 + 54);
+}
+
+TEST(DumpConvert, ChannelsSwapAndValuesTruncate) {
+    // 3 x 2 pixels, bottom row first: white, red, 0.5 | 0.2/0.999/1.5, black, green.
+    const float rPix[18] = {1, 1, 1, 1, 0, 0, 0.5f, 0.5f, 0.5f,
+                            0.2f, 0.999f, 1.5f, 0, 0, 0, 0, 1, 0};
+    uint8_t bPix[18];
+    std::memset(bPix, 0xAA, sizeof bPix);
+    DumpConvert(rPix, bPix, 3, 2);
+    const uint8_t want[18] = {255, 255, 255, 0, 0, 255, 127, 127, 127,
+                              255, 254, 51,  0, 0, 0,   0,   255, 0};
+    for (int k = 0; k < 18; ++k) EXPECT_EQ(bPix[k], want[k]) << k;
+}
+
+TEST(DumpConvert, OnlyAnEntirelyBlackReadBackCountsAsMissing) {
+    std::vector<float> r(3 * 1024 * 768, 0.0f);
+    EXPECT_TRUE(DumpAllBlack(r.data(), r.size()));
+    r.back() = 1.0f / 255.0f;  // one dim component in the top-right pixel
+    EXPECT_FALSE(DumpAllBlack(r.data(), r.size()));
+    r.back() = 0.0f;
+    r[0] = 0.5f;
+    EXPECT_FALSE(DumpAllBlack(r.data(), r.size()));
+}
+
+TEST(DumpReportLine, FieldsHaveFixedWidths) {
+    EXPECT_EQ(DumpReportLine("ScrnDmp1.Bmp", 1024, 768),
+              " Writing: ScrnDmp1.Bmp  size:     1024 x       768");
+    EXPECT_EQ(DumpReportLine("ScrnDmp5.Bmp", 8, 123456789),
+              " Writing: ScrnDmp5.Bmp  size:        8 x 123456789");
+    EXPECT_EQ(DumpTempName("ScrnDmp1.Bmp"), ".ScrnDmp1.Bmp.tmp");
+    EXPECT_EQ(DumpTempName("/a/b/ScrnDmp2.Bmp"), "/a/b/.ScrnDmp2.Bmp.tmp");
+}
+
+class DumpWriteTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = TempDir();
+        file = dir + "/ScrnDmp1.Bmp";
+        ASSERT_TRUE(DumpHeader(4, 2, bh));
+        for (size_t k = 0; k < pix.size(); ++k) pix[k] = uint8_t(k * 11);
+    }
+    void TearDown() override {
+        std::remove(file.c_str());
+        rmdir(file.c_str());
+        std::remove(DumpTempName(file.c_str()).c_str());
+        rmdir(dir.c_str());
+    }
+    std::string dir, file;
+    BmpHeader bh{};
+    std::vector<uint8_t> pix = std::vector<uint8_t>(24);
+};
+
+TEST_F(DumpWriteTest, WritesHeaderAndPixelsAndReplacesAnOldFile) {
+    {
+        std::ofstream old(file, std::ios::binary);
+        old << std::string(5000, 'x');
+    }
+    DumpWrite(20, file.c_str(), bh, pix.data(), pix.size());
+    const std::vector<uint8_t> got = ReadAll(file);
+    ASSERT_EQ(got.size(), size_t(bh.nSizeF));
+    ASSERT_EQ(got.size(), 54u + 24u);
+    uint8_t head[54];
+    BmpHeaderPack(bh, head);
+    EXPECT_EQ(std::memcmp(got.data(), head, 54), 0);
+    EXPECT_EQ(std::memcmp(got.data() + 54, pix.data(), 24), 0);
+    EXPECT_FALSE(Exists(DumpTempName(file.c_str())));
+}
+
+TEST_F(DumpWriteTest, FailuresStopWithTheUnitAndLeaveNoTemporaryFile) {
+    const std::string temp = DumpTempName(file.c_str());
+    auto write = [&](const std::string& target) {
+        dup2(2, 1);
+        DumpWrite(20, target.c_str(), bh, pix.data(), pix.size());
+    };
+    // A directory in the way: the rename fails.
+    ASSERT_EQ(mkdir(file.c_str(), 0755), 0);
+    EXPECT_EXIT(write(file), ::testing::ExitedWithCode(1),
+                "I/O error on unit 20, file " + dir + "/ScrnDmp1\\.Bmp: cannot rename");
+    EXPECT_FALSE(Exists(temp));
+    rmdir(file.c_str());
+
+    // No directory to create the temporary file in.
+    EXPECT_EXIT(write(dir + "/none/ScrnDmp1.Bmp"), ::testing::ExitedWithCode(1),
+                "I/O error on unit 20, file .*/none/ScrnDmp1\\.Bmp: cannot create");
+
+    // The disk fills up mid-write: the file-size limit makes write() fail.
+    // (It also caps the captured console, so it stays well above the message.)
+    const std::vector<uint8_t> big(20000, 7);
+    auto full = [&]() {
+        dup2(2, 1);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit lim{8192, 8192};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        DumpWrite(20, file.c_str(), bh, big.data(), big.size());
+    };
+    EXPECT_EXIT(full(), ::testing::ExitedWithCode(1),
+                "I/O error on unit 20, file .*ScrnDmp1\\.Bmp: write to .* failed: File too large");
+    EXPECT_FALSE(Exists(temp));
+    EXPECT_FALSE(Exists(file));
+}
