@@ -1,0 +1,152 @@
+#include "input/commands.h"
+
+#include <cmath>
+
+#include "app/view_state.h"
+#include "overlay/catalogue.h"
+
+namespace {
+
+// GLUT special-key codes that reach the command step.
+constexpr int32_t kKeyF1 = 1;
+constexpr int32_t kKeyF9 = 9;
+constexpr int32_t kKeyUp = 101;
+constexpr int32_t kKeyDown = 103;
+
+// Command codes: view-control modes and one-shot switches.
+constexpr int32_t kModeApollo = 11;
+constexpr int32_t kModeMouse = 13;
+constexpr int32_t kToggleCredits = 14;
+constexpr int32_t kToggleGrid = 15;
+constexpr int32_t kToggleImage = 16;
+constexpr int32_t kToggleLabels = 17;
+constexpr int32_t kTogglePlaces = 18;
+constexpr int32_t kStepViewMode = 19;
+
+// Zoom: degrees of dFov per key press and its range. The lower clamp is the
+// double 0.5241, a little below the single-precision start value.
+constexpr double kFovStep = 0.5;
+constexpr double kFovMax = 140.0;
+constexpr double kFovMin = 0.5241;
+constexpr float kFovStart = 0.5241f;
+
+constexpr int32_t kFramesMax = 2000000001;
+
+constexpr double kGlobeRadius = 20.0;   // scene units
+constexpr double kMoonRadius = 1738.0;  // km
+constexpr double kAltMin = 1.0;         // scene units
+
+constexpr double kAutoStep = 0.2;  // degrees of dSpin per frame
+
+}  // namespace
+
+void ApplyPendingKey() {
+    ViewStateRecord& v = ViewState;
+    if (v.ArrowKey >= kKeyF1 && v.ArrowKey <= kKeyF9) {
+        v.MenuNew = v.ArrowKey + 10;
+        v.ArrowKey = 0;
+    }
+    if (v.ArrowKey == kKeyUp) {
+        v.dFov += kFovStep;
+        v.ArrowKey = 0;
+        if (v.dFov > kFovMax) v.dFov = kFovMax;
+    } else if (v.ArrowKey == kKeyDown) {
+        v.dFov -= kFovStep;
+        v.ArrowKey = 0;
+        if (v.dFov < kFovMin) v.dFov = kFovMin;
+    }
+}
+
+void FirstFrameInit() {
+    ViewStateRecord& v = ViewState;
+    if (v.iInitDone != 0) return;
+    v.MenuNew = kModeMouse;
+    v.dTilt = -90.0;
+    v.dSpin = 0.0;
+    v.iGrid = 1;
+    v.iLabels = 1;
+    v.iCredits = 0;
+    v.dFov = kFovStart;
+    v.dDegRad = 0.017453292519943295;
+    v.iMission = 1;
+    v.nPlaces = kPlaces;
+    v.iImage = 1;
+    v.rBench0 = SecondsSince(0.0f);
+    v.nFrames = 0;
+    v.nBench = 0;
+    v.iViewMode = 0;
+}
+
+void CountFrame() {
+    if (ViewState.nFrames < kFramesMax) ViewState.nFrames += 1;
+}
+
+void DeriveAltitude() {
+    ViewStateRecord& v = ViewState;
+    v.dAlt = kGlobeRadius / std::sin(v.dFov * v.dDegRad / 2.0) - kGlobeRadius;
+    if (v.dAlt < kAltMin) v.dAlt = kAltMin;
+    v.dElev = v.dAlt / kGlobeRadius * kMoonRadius;
+}
+
+void OneShotCommands() {
+    ViewStateRecord& v = ViewState;
+    if (v.MenuNew == kToggleCredits) {
+        v.iCredits = 1 - v.iCredits;
+        v.MenuNew = kModeMouse;
+    }
+    if (v.MenuNew == kToggleGrid) {
+        v.iGrid = 1 - v.iGrid;
+        v.MenuNew = kModeMouse;
+    }
+    if (v.MenuNew == kToggleImage) {
+        v.iImage = 1 - v.iImage;
+        v.MenuNew = kModeMouse;
+    }
+    if (v.MenuNew == kToggleLabels) {
+        v.iLabels = 1 - v.iLabels;
+        v.MenuNew = kModeMouse;
+    }
+    if (v.MenuNew == kTogglePlaces) {
+        v.nPlaces = kPlaces - v.nPlaces;
+        v.MenuNew = kModeMouse;
+    }
+    if (v.MenuNew == kStepViewMode) {
+        v.iViewMode += 1;
+        if (v.iViewMode > 1) v.iViewMode = -1;
+        v.MenuNew = kModeMouse;
+    }
+}
+
+void CommandStep() {
+    ApplyPendingKey();
+    FirstFrameInit();
+    CountFrame();
+    DeriveAltitude();
+    OneShotCommands();
+}
+
+PointerWarp ViewAngleStep() {
+    ViewStateRecord& v = ViewState;
+    PointerWarp warp{false, 0, 0};
+    if (v.MenuNew == kModeApollo) {
+        if (v.KeyChar == 'A' || v.KeyChar == 'a') v.iMission += 1;
+        v.KeyChar = 0;
+        if (v.iMission > kMissions) v.iMission = 1;
+        const auto& site = dSite[v.iMission - 1];
+        v.dTilt = site[0] - 90.0;
+        v.dSpin = -site[1];
+    } else if (v.MenuNew == kModeMouse) {
+        // Half a degree per pixel; no limits, so the globe can go over the poles.
+        v.dTilt = 101.0 - v.iMouseY / 2.0;
+        v.dSpin = -105.0 - v.iMouseX / 2.0;
+    } else {
+        // Auto mode keeps dSpin at or below -180 and puts the pointer where
+        // mouse mode would give the same spin.
+        v.dSpin += kAutoStep;
+        if (v.dSpin > -180.0) v.dSpin -= 360.0;
+        warp.bWarp = true;
+        warp.iX = static_cast<int32_t>(-2.0 * (v.dSpin + 105.0));
+        warp.iY = v.iMouseY;
+    }
+    return warp;
+}

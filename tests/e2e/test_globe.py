@@ -1,0 +1,402 @@
+"""The globe as the user sees it: size, orientation, zoom, pairs and switches.
+
+The viewer runs on synthetic surfaces whose gray levels encode longitude or
+latitude, so the pixels near the cross-hair tell which point of the globe lies
+at the view centre and whether it is on the near side (gray, R = G = B) or on
+the far side (cyan, R = 0).
+"""
+
+import atexit
+import math
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+CX, CY = 511.5, 383.5  # screen centre between pixel columns 511/512, rows 383/384
+
+# Longitude map: 5 columns per gray level from 40 up (40..244). Column j
+# (0-based) covers longitude (j + 0.5) * 360 / 1024 - 180.
+LON_BASE, LON_COLS = 40, 5
+# Latitude map: 3 rows per gray level from 40 up (40..210), row 0 at the top.
+LAT_BASE, LAT_ROWS = 40, 3
+
+
+def lon_gray(col, _row):
+    return LON_BASE + col // LON_COLS
+
+
+def lat_gray(_col, row):
+    return LAT_BASE + row // LAT_ROWS
+
+
+def lon_of_gray(g):
+    j = LON_COLS * (g - LON_BASE) + (LON_COLS - 1) / 2.0
+    return (j + 0.5) * 360.0 / 1024.0 - 180.0
+
+
+def lat_of_gray(g):
+    i = LAT_ROWS * (g - LAT_BASE) + (LAT_ROWS - 1) / 2.0
+    return 90.0 - (i + 0.5) * 180.0 / 512.0
+
+
+_SURFACES = {}
+
+
+def make_surface(gray_at):
+    """Path of a surface image made from gray_at (written once per run, in a
+    directory removed at exit)."""
+    if gray_at not in _SURFACES:
+        d = tempfile.mkdtemp(prefix="qarn-surface-")
+        atexit.register(shutil.rmtree, d, True)
+        path = os.path.join(d, "Qarns.Bmp")
+        harness.write_gray_bmp(path, gray_at)
+        _SURFACES[gray_at] = path
+    return _SURFACES[gray_at]
+
+
+def grab(viewer):
+    """The X screen as a Picture; copes with 24- and 32-bit xwd pixels."""
+    r = subprocess.run(["xwd", "-root", "-silent"], env=viewer.xvfb.env(),
+                       capture_output=True, timeout=20)
+    if r.returncode != 0:
+        raise AssertionError("xwd failed: %r" % r.stderr)
+    data = r.stdout
+    f = struct.unpack_from(">25I", data, 0)
+    hsize, w, h, byte_order, bpp, bpl, ncolors = f[0], f[4], f[5], f[7], f[11], f[12], f[19]
+    step = bpp // 8
+    assert step in (3, 4) and byte_order == 0, "unexpected xwd layout %r" % (f,)
+    off = hsize + ncolors * 12
+    rows = []
+    for y in range(h):
+        src = data[off + y * bpl: off + y * bpl + step * w]
+        row = bytearray(3 * w)
+        row[0::3], row[1::3], row[2::3] = src[2::step], src[1::step], src[0::step]
+        rows.append(bytes(row))
+    return harness.Picture(w, h, rows)
+
+
+def surface_pixel(p):
+    """('near', g) for gray, ('far', g) for cyan, None for anything else
+    (background, blue grid, white or coloured labels)."""
+    r, g, b = p
+    if abs(g - b) > 2 or g < LON_BASE - 2 or g > 250:
+        return None
+    if abs(r - g) <= 2:
+        return ("near", g)
+    if r <= 2:
+        return ("far", g)
+    return None
+
+
+def centre_probe(pic, offset=8):
+    """Side and mean gray of the surface around the view centre, from four
+    3 x 3 patches on the diagonals (clear of the cross-hair), so a linear
+    gradient averages out to its value at the centre."""
+    kinds, grays = set(), []
+    for sx in (-1, 1):
+        for sy in (-1, 1):
+            x0 = int(round(CX + sx * (offset + 0.5)))
+            y0 = int(round(CY + sy * (offset + 0.5)))
+            for x in range(x0 - 1, x0 + 2):
+                for y in range(y0 - 1, y0 + 2):
+                    s = surface_pixel(pic.pixel(x, y))
+                    if s:
+                        kinds.add(s[0])
+                        grays.append(s[1])
+    if len(grays) < 24:
+        raise AssertionError("view centre is not plain surface (%d of 36 pixels)" % len(grays))
+    return kinds, sum(grays) / len(grays)
+
+
+def lon_diff(a, b):
+    return (a - b + 180.0) % 360.0 - 180.0
+
+
+def mouse_lon(x):
+    """View centre longitude in mouse mode, -180..180."""
+    return lon_diff(105.0 + x / 2.0, 0.0)
+
+
+def mouse_lat(y):
+    return math.degrees(math.asin(math.cos(math.radians(101.0 - y / 2.0))))
+
+
+def count_blue(pic, box=(250, 100, 780, 660)):
+    """Pixels of the blue wire grid in the middle of the screen."""
+    x0, y0, x1, y1 = box
+    n = 0
+    for y in range(y0, y1):
+        row = pic.rows[y]
+        for x in range(x0, x1):
+            r, g, b = row[3 * x], row[3 * x + 1], row[3 * x + 2]
+            if b >= 200 and r <= 60 and g <= 60:
+                n += 1
+    return n
+
+
+def count_surface(pic, box=(250, 100, 780, 660)):
+    x0, y0, x1, y1 = box
+    return sum(1 for y in range(y0, y1) for x in range(x0, x1)
+               if surface_pixel(pic.pixel(x, y)))
+
+
+def runs(pic, y, x0=0, x1=1024, gap=6):
+    """Runs of surface-coloured pixels (G >= 30) along row y; gaps up to
+    `gap` pixels (grid labels, cross-hair) are bridged."""
+    out = []
+    for x in range(x0, x1):
+        if pic.pixel(x, y)[1] >= 30:
+            if out and x - out[-1][1] <= gap:
+                out[-1][1] = x
+            else:
+                out.append([x, x])
+    return [(a, b) for a, b in out if b - a > 20]
+
+
+def column_extent(pic, x):
+    ys = [y for y in range(pic.height) if pic.pixel(x, y)[1] >= 30]
+    return ys[0], ys[-1]
+
+
+def disc_fov_radius(fov, pair=False):
+    """Screen radius in pixels of a globe subtending fov degrees."""
+    half = math.radians(fov / 2.0)
+    if pair:
+        fovy_half = math.atan(2.0 * math.tan(half))
+    else:
+        fovy_half = math.radians((fov + 0.11) / 2.0)
+    return 384.0 * math.tan(half) / math.tan(fovy_half)
+
+
+def pair_centres(fov, mode):
+    """Screen x of the centres of the two pair images, left one first. Each
+    eye image is shifted by its NDC offset; the eye itself sits dAlt/10 to
+    the side, and since the globe fills a wide cone the midpoint of its
+    outline lies about twice as far out as its projected centre."""
+    alt = 20.0 / math.sin(math.radians(fov / 2.0)) - 20.0
+    half_fovy = math.atan(2.0 * math.tan(math.radians(fov / 2.0)))
+    fx = 1.0 / (math.tan(half_fovy) * (1024.0 / 768.0))
+    alpha = math.asin(20.0 / (20.0 + alt))
+    xs = []
+    for eye in (-mode, mode):
+        shift = eye * (0.41 - alt * 0.4000000059604645 / 213.4)
+        if mode > 0:
+            shift += eye * -0.825
+        theta = math.atan(eye * alt / 10.0 / (20.0 + alt))
+        mid = (math.tan(theta + alpha) + math.tan(theta - alpha)) / 2.0
+        xs.append(512.0 + 512.0 * (shift + fx * mid))
+    return sorted(xs)
+
+
+def press(viewer, key, count, delay_ms):
+    """`count` presses of one key, `delay_ms` apart (one frame each when the
+    delay is longer than a frame)."""
+    left = count
+    while left > 0:
+        n = min(left, 60)
+        viewer.xdo(["key", "--delay", str(delay_ms)] + [key] * n)
+        left -= n
+    time.sleep(0.4)
+
+
+def parallel10_row(n):
+    """Window y (from the top, pixel centres at k + 0.5) of the 10-degree
+    parallel of the grid sphere on the centre column, with the view centre
+    at longitude 5, latitude 0, after n up presses from the start. The
+    parallel is a 36-sided polygon, so at longitude 5 it runs on the chord
+    between its vertices at 0 and 10."""
+    fov = 0.5241000056266785 + 0.5 * n
+    f = 384.0 / math.tan(math.radians((fov + 0.11) / 2.0))
+    alt = 20.0 / math.sin(math.radians(fov / 2.0)) - 20.0
+    r, lat = 20.3, math.radians(10.0)
+    depth = alt + 20.0 - r * math.cos(lat) * math.cos(math.radians(5.0))
+    return 384.0 - f * r * math.sin(lat) / depth
+
+
+def zoom_presses(pic):
+    """Number of up presses applied since the start (150..238), from the
+    position of the 10-degree parallel above the view centre; the view must
+    be centred on longitude 5, latitude 0 (pointer at 520, 382). Between 150
+    and 238 presses the parallel moves by 0.7 to 2 pixels per press."""
+    rows = [y for y in range(60, 300) if count_blue(pic, (513, y, 514, y + 1))]
+    assert rows, "no grid parallel above the centre"
+    y = rows[-1] + 0.5
+    best = min(range(150, 239), key=lambda n: abs(parallel10_row(n) - y))
+    assert abs(parallel10_row(best) - y) < 0.7, "parallel at row %d fits no press count" % rows[-1]
+    return best
+
+
+# Landing sites: latitude, longitude.
+SITES = [(0.7, 23.4), (-3.2, -23.4), (-3.7, -17.5), (26.1, 3.7), (-9.0, 15.5), (20.2, 30.8)]
+
+
+class GlobeTest(harness.ViewerTest):
+
+    def check_centre(self, pic, lon=None, lat=None, side=None, tol=2.0, what=""):
+        kinds, g = centre_probe(pic)
+        if side is not None:
+            self.assertEqual(kinds, {side}, what)
+        if lon is not None:
+            self.assertLess(abs(lon_diff(lon_of_gray(g), lon)), tol,
+                            "%s: centre longitude %.2f, expected %.2f" % (what, lon_of_gray(g), lon))
+        if lat is not None:
+            self.assertLess(abs(lat_of_gray(g) - lat), tol,
+                            "%s: centre latitude %.2f, expected %.2f" % (what, lat_of_gray(g), lat))
+
+    def test_longitudes_sides_switches_and_apollo(self):
+        v = self.start(surface=make_surface(lon_gray))
+        v.move(520, 382, settle=0.5)  # longitude 5, latitude 0
+
+        # Size at the start distance, measured with the grid off so that only
+        # the textured disc counts.
+        v.key("F5", settle=0.5)
+        pic = grab(v)
+        radii, centres_x, centres_y = [], [], []
+        for x in (412, 612):
+            top, bottom = column_extent(pic, x)
+            centres_y.append((top + bottom) / 2.0)
+            radii.append(math.hypot((bottom - top + 1) / 2.0, x + 0.5 - 512))
+        for y in (284, 484):
+            (a, b), = runs(pic, y)
+            centres_x.append((a + b) / 2.0)
+            radii.append(math.hypot((b - a + 1) / 2.0, y + 0.5 - 384))
+        expected = disc_fov_radius(0.5241000056266785)
+        for r in radii:
+            self.assertAlmostEqual(2 * r, 2 * expected, delta=4.0)
+        self.assertAlmostEqual(2 * expected / 768.0, 0.83, delta=0.01)
+        for c in centres_x:
+            self.assertAlmostEqual(c, CX, delta=1.5)
+        for c in centres_y:
+            self.assertAlmostEqual(c, CY, delta=1.5)
+        self.assertEqual(count_blue(pic), 0)
+        self.check_centre(pic, lon=5.0, side="near", tol=2.5, what="start")
+
+        # Grid back; zoom in so the centre region is large.
+        v.key("F5", settle=0.5)
+        self.assertGreater(count_blue(grab(v)), 1000)
+        press(v, "Up", 100, 20)
+
+        # Mouse mode: longitude 105 + x/2 under the cross-hair (clear of the
+        # meridian numbers, which stand just west of each 10-degree meridian).
+        for x in (575, 425, 605, 815, 215, 995, 85):
+            v.move(x, 382)
+            lon = mouse_lon(x)
+            side = "near" if abs(lon) < 90 else "far"
+            self.check_centre(grab(v), lon=lon, side=side, what="pointer x=%d" % x)
+
+        # F6 hides the globe, the grid stays; F5 hides the grid.
+        v.move(520, 382)
+        pic = grab(v)
+        self.assertGreater(count_surface(pic), 100000)
+        blue = count_blue(pic)
+        self.assertGreater(blue, 1000)
+        v.key("F6", settle=0.5)
+        pic = grab(v)
+        self.assertEqual(count_surface(pic), 0)
+        self.assertGreater(count_blue(pic), blue)  # the far half of the grid shows through
+        v.key("F6", settle=0.5)
+        v.key("F5", settle=0.5)
+        pic = grab(v)
+        self.assertEqual(count_blue(pic), 0)
+        self.assertGreater(count_surface(pic), 100000)
+        v.key("F5", settle=0.5)
+
+        # Apollo mode: an 'a' typed before F1 advances the first Apollo frame
+        # to mission 2; then 'a' steps 3, 4, 5, 6 and wraps to 1, 2.
+        v.key("a")
+        self.check_centre(grab(v), lon=5.0, what="'a' in mouse mode")
+        v.key("F1", settle=0.5)
+        self.check_centre(grab(v), lon=SITES[1][1], side="near", what="mission 2")
+        for k in (2, 3, 4, 5, 0, 1):
+            v.key("a")
+            self.check_centre(grab(v), lon=SITES[k][1], side="near", what="mission %d" % (k + 1))
+        # The pointer does not move the globe in Apollo mode.
+        v.move(900, 600)
+        self.check_centre(grab(v), lon=SITES[1][1], what="pointer moved in Apollo mode")
+
+    def test_latitudes_and_apollo_sites(self):
+        v = self.start(surface=make_surface(lat_gray))
+        v.move(540, 382, settle=0.5)  # longitude 15, latitude 0
+        self.check_centre(grab(v), lat=0.0, side="near", tol=2.5, what="start")
+        press(v, "Up", 100, 20)
+        for y in (382, 322, 262, 442, 502):
+            v.move(540, y)
+            self.check_centre(grab(v), lat=mouse_lat(y), side="near", what="pointer y=%d" % y)
+        v.move(815, 322)  # longitude 152.5, latitude 30
+        self.check_centre(grab(v), lat=30.0, side="far", what="far side")
+
+        v.key("F1", settle=0.5)
+        self.check_centre(grab(v), lat=SITES[0][0], side="near", what="mission 1")
+        for k in range(1, 6):
+            v.key("A" if k % 2 else "a")
+            self.check_centre(grab(v), lat=SITES[k][0], side="near", what="mission %d" % (k + 1))
+
+    def test_grid_limit_and_pairs_near_the_surface(self):
+        v = self.start(surface=make_surface(lon_gray))
+        v.move(520, 382, settle=0.5)
+        # 238 presses give 119.5241 degrees, the 239th 120.0241. A press can be
+        # lost when two fall between the same two frames, so the count actually
+        # applied is read back from the picture and topped up with single presses.
+        press(v, "Up", 232, 60)
+        n = zoom_presses(grab(v))
+        self.assertLessEqual(n, 232)
+        for _ in range(238 - n):
+            press(v, "Up", 1, 0)
+        pic = grab(v)
+        self.assertEqual(zoom_presses(pic), 238)
+        self.assertGreater(count_blue(pic), 1000)
+        press(v, "Up", 1, 0)
+        self.assertEqual(count_blue(grab(v)), 0)
+        # On to the clamp at 140 (40 presses needed); lost presses and presses
+        # beyond the clamp change nothing, so plenty are sent.
+        press(v, "Up", 150, 60)
+
+        # Near the surface the limb is seen at a grazing angle, so the outline
+        # of the faceted sphere (5-degree facets) lies a few pixels inside the
+        # true circle and is not quite symmetric on a single row: centres are
+        # taken as the median over several rows.
+        rows = (250, 300, 360, 410, 470, 520)
+        pic = grab(v)
+        r1 = disc_fov_radius(140.0)
+        mids = []
+        for y in rows:
+            (a, b), = runs(pic, y)
+            mids.append((a + b + 1) / 2.0)
+            self.assertAlmostEqual(b - a + 1, 2 * math.sqrt(r1 ** 2 - (y + 0.5 - 384) ** 2), delta=10)
+        self.assertAlmostEqual(sorted(mids)[len(mids) // 2], 512.0, delta=1.0)
+        self.check_centre(pic, lon=5.0, side="near", tol=1.0, what="dFov 140")
+
+        # F9: pair L:R, then R:L, then the single view again. The pair images
+        # are half size, shifted sideways by the stereo set-up.
+        r2 = disc_fov_radius(140.0, pair=True)
+        self.assertAlmostEqual(r2, 192.0, delta=0.1)
+        for name, mode in (("L:R", 1), ("R:L", -1)):
+            v.key("F9", settle=0.5)
+            pic = grab(v)
+            mids = ([], [])
+            for y in rows:
+                found = runs(pic, y)
+                self.assertEqual(len(found), 2, "%s row %d: %r" % (name, y, found))
+                chord = 2 * math.sqrt(r2 ** 2 - (y + 0.5 - 384) ** 2)
+                for k, (a, b) in enumerate(found):
+                    mids[k].append((a + b + 1) / 2.0)
+                    self.assertAlmostEqual(b - a + 1, chord, delta=6.0)
+            for k, centre in enumerate(pair_centres(140.0, mode)):
+                self.assertAlmostEqual(sorted(mids[k])[len(rows) // 2], centre, delta=1.0,
+                                       msg="%s image %d: %r" % (name, k, mids[k]))
+            # Nothing of the globe at the screen centre between the two images.
+            self.assertEqual([pic.pixel(x, 384)[1] for x in range(505, 519)], [0] * 14)
+        v.key("F9", settle=0.5)
+        (a, b), = runs(grab(v), 434)
+        self.assertAlmostEqual((a + b) / 2.0, CX, delta=1.5)
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -1,0 +1,216 @@
+"""Keys, pointer and pop-up menu on the running viewer, judged by the picture,
+the pointer position and the console.
+
+Without a window manager keys go to the window under the pointer, and in
+mouse mode every pointer move turns the globe, so each test places the
+pointer first and reads the view centre only after the moves it means.
+"""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+from test_globe import (SITES, centre_probe, count_blue, count_surface, grab,  # noqa: E402
+                        lon_diff, lon_gray, lon_of_gray, make_surface, mouse_lon, press)
+
+MENU_BG = 178  # freeglut's menu background gray
+MENU_LABELS = ["F1 Rotate-Apollo", "F2       -auto", "F3       -mouse", "F4 Toggle-credit",
+               "F5       -grid", "F6       -image", "F7       -labels", "F8       -places",
+               "F9 Persp/L:R/R:L", "       ***Quit***"]
+
+
+def centre_lon(pic):
+    return lon_of_gray(centre_probe(pic)[1])
+
+
+def menu_entries(pic, px, py):
+    """Centre rows of the entries of a menu opened at (px, py), found as
+    bands of dark text on the menu's flat gray below the press point."""
+    bands = []
+    for y in range(py, min(py + 320, pic.height)):
+        seg = [pic.pixel(x, y) for x in range(px + 4, px + 120)]
+        bg = sum(1 for p in seg if all(abs(c - MENU_BG) <= 3 for c in p))
+        dark = sum(1 for p in seg if max(p) < 60)
+        if bg + dark < 0.9 * len(seg):
+            if bands:
+                break  # below the menu
+            continue
+        if dark:
+            if bands and y - bands[-1][1] <= 2:
+                bands[-1][1] = y
+            else:
+                bands.append([y, y])
+    return [(a + b) / 2.0 for a, b in bands]
+
+
+class InputTest(harness.ViewerTest):
+
+    def assert_lon(self, pic, lon, tol=2.0, what=""):
+        got = centre_lon(pic)
+        self.assertLess(abs(lon_diff(got, lon)), tol,
+                        "%s: centre longitude %.2f, expected %.2f" % (what, got, lon))
+
+    def open_menu(self, v, px, py):
+        """Presses the right button at (px, py) until the menu shows its ten
+        entries (the first opening is laid out differently, and a press while
+        the menu is still open only closes it); returns the entries' rows
+        with the button still held."""
+        for _ in range(6):
+            v.move(px, py, settle=0.2)
+            v.xdo(["mousedown", "3"])
+            time.sleep(0.5)
+            rows = menu_entries(grab(v), px, py)
+            if len(rows) == 10:
+                gaps = [b - a for a, b in zip(rows, rows[1:])]
+                self.assertTrue(all(20 <= g <= 30 for g in gaps), rows)
+                return rows
+            v.move(px - 60, py - 60, settle=0.2)  # let go outside the menu
+            v.xdo(["mouseup", "3"])
+            time.sleep(0.4)
+        self.fail("the menu did not open at (%d, %d)" % (px, py))
+
+    def choose(self, v, label, px=300, py=300):
+        rows = self.open_menu(v, px, py)
+        v.move(px + 60, int(rows[MENU_LABELS.index(label)]), settle=0.3)
+        v.xdo(["mouseup", "3"])
+        time.sleep(0.5)
+
+    def test_menu_entries(self):
+        v = self.start(surface=make_surface(lon_gray))
+        v.move(520, 382, settle=0.5)
+        press(v, "Up", 60, 20)
+        self.assertGreater(count_blue(grab(v)), 1000)
+
+        self.choose(v, "F5       -grid")
+        v.move(520, 382)
+        pic = grab(v)
+        self.assertEqual(count_blue(pic), 0)
+        self.assert_lon(pic, 5.0, what="mouse mode after the menu")
+        self.choose(v, "F6       -image")
+        v.move(520, 382)
+        self.assertEqual(count_surface(grab(v)), 0)
+        self.choose(v, "F6       -image")
+        self.choose(v, "F5       -grid")
+        v.move(520, 382)
+        pic = grab(v)
+        self.assertGreater(count_surface(pic), 100000)
+        self.assertGreater(count_blue(pic), 1000)
+
+        # Apollo mode; right-button presses and moves do not leave it.
+        self.choose(v, "F1 Rotate-Apollo")
+        self.assert_lon(grab(v), SITES[0][1], what="menu Apollo")
+        self.open_menu(v, 300, 300)
+        v.move(240, 240, settle=0.2)
+        v.xdo(["mouseup", "3"])
+        time.sleep(0.3)
+        v.xdo(["mousedown", "3"])  # closes the menu left open
+        v.xdo(["mouseup", "3"])
+        v.move(800, 600)
+        self.assert_lon(grab(v), SITES[0][1], what="Apollo after right-button presses")
+
+        # Auto mode moves the pointer; F3 stops it again.
+        self.choose(v, "F2       -auto")
+        x0, y0 = v.pointer()
+        time.sleep(1.0)
+        x1, y1 = v.pointer()
+        self.assertNotEqual(x0, x1)
+        self.assertEqual(y0, y1)
+        v.key("F3", settle=0.5)
+        x0, _ = v.pointer()
+        time.sleep(0.5)
+        self.assertEqual(v.pointer()[0], x0)
+
+        self.choose(v, "       ***Quit***")
+        self.assertEqual(v.wait_exit(), 0)
+        self.assertEqual(v.lines[-1], "End of run (menu).")
+
+    def test_auto_mode_and_drag(self):
+        v = self.start(surface=make_surface(lon_gray))
+        v.move(520, 382, settle=0.5)
+        press(v, "Up", 60, 20)
+        v.key("F2", settle=0.5)
+        seen = []
+        for _ in range(3):
+            xb, yb = v.pointer()
+            pic = grab(v)
+            xa, ya = v.pointer()
+            self.assertEqual((yb, ya), (382, 382))  # the pointer keeps its row
+            lon = centre_lon(pic)
+            # The view centre is where mouse mode puts it for the pointer's x,
+            # which moves left as the globe turns (longitude falls).
+            self.assertLessEqual(xa, xb)
+            self.assertGreater(lon_diff(lon, mouse_lon(xa)), -2.0)
+            self.assertLess(lon_diff(lon, mouse_lon(xb)), 2.0)
+            seen.append((xa, lon))
+            time.sleep(0.7)
+        self.assertLess(seen[-1][0], seen[0][0])
+        self.assertLess(lon_diff(seen[-1][1], seen[0][1]), -1.0)
+
+        # A left-button drag hands the globe back to the pointer without a
+        # jump in longitude. A warp of a frame already under way may still
+        # undo the first step of the drag, so it takes two.
+        before = centre_lon(grab(v))
+        v.xdo(["mousedown", "1"])
+        v.xdo(["mousemove_relative", "--", "0", "-20"])
+        time.sleep(0.2)
+        v.xdo(["mousemove_relative", "--", "0", "-20"])
+        v.xdo(["mouseup", "1"])
+        time.sleep(0.5)
+        x1, y1 = v.pointer()
+        self.assertIn(y1, (342, 362))
+        pic = grab(v)
+        time.sleep(0.5)
+        self.assertEqual(v.pointer(), (x1, y1))  # no more warps
+        after = centre_lon(pic)
+        self.assertLess(abs(lon_diff(after, mouse_lon(x1))), 2.0)
+        self.assertLess(abs(lon_diff(after, before)), 3.0)
+        self.assertLess(abs(lon_diff(centre_lon(grab(v)), after)), 0.5)  # standing still
+        # And the pointer turns it from now on, without a button.
+        v.move(600, 382)
+        self.assert_lon(grab(v), mouse_lon(600), what="passive move after the drag")
+
+    def test_apollo_ignores_pointer_and_clicks(self):
+        v = self.start(surface=make_surface(lon_gray))
+        v.move(520, 382, settle=0.5)
+        press(v, "Up", 60, 20)
+        v.key("F1", settle=0.5)
+        self.assert_lon(grab(v), SITES[0][1], what="F1")
+        v.move(700, 500)
+        self.assert_lon(grab(v), SITES[0][1], what="pointer moved")
+        v.xdo(["click", "1"])  # no movement: no drag
+        time.sleep(0.3)
+        v.move(300, 300)
+        self.assert_lon(grab(v), SITES[0][1], what="after a click")
+        v.xdo(["mousedown", "1"])
+        v.xdo(["mousemove", "310", "382"])
+        v.xdo(["mouseup", "1"])
+        time.sleep(0.5)
+        self.assert_lon(grab(v), mouse_lon(310), what="after a drag")
+
+    def test_quit_keys(self):
+        # Escape and Enter are only stored; 'q' ends the run in mouse mode.
+        v = self.start(surface=make_surface(lon_gray))
+        v.move(520, 382, settle=0.5)
+        v.key("Escape")
+        v.key("Return")
+        time.sleep(1.0)
+        self.assertTrue(v.alive())
+        v.key("q", settle=0.0)
+        self.assertEqual(v.wait_exit(), 0)
+        self.assertEqual(v.lines[-1], "End of run (keyboard).")
+
+        # 'Q' in Apollo mode, 'q' in auto mode.
+        for mode, key in (("F1", "Q"), ("F2", "q")):
+            v = self.start(surface=make_surface(lon_gray))
+            v.move(520, 382, settle=0.5)
+            v.key(mode, settle=0.5)
+            self.assertTrue(v.alive())
+            v.key(key, settle=0.0)
+            self.assertEqual(v.wait_exit(), 0, mode)
+            self.assertEqual(v.lines[-1], "End of run (keyboard).", mode)
+
+
+if __name__ == "__main__":
+    harness.main()
