@@ -193,12 +193,8 @@ class Viewer:
             return f.read()
 
     def capture(self):
-        """Captures the X screen as a Picture (via xwd)."""
-        r = subprocess.run(["xwd", "-root", "-silent"], env=self.xvfb.env(),
-                           capture_output=True, timeout=20)
-        if r.returncode != 0:
-            raise AssertionError("xwd failed: %r" % r.stderr)
-        return Picture.from_xwd(r.stdout)
+        """Captures the X screen as a Picture."""
+        return capture_screen(self.xvfb)
 
     def stop(self):
         if self.proc.poll() is None:
@@ -241,19 +237,23 @@ class Picture:
 
     @staticmethod
     def from_xwd(data):
-        (hsize, _ver, _fmt, _depth, w, h, _xoff, _bo, _bu, _bbo, _bpad, bpp,
-         bpl, _vclass, _rmask, _gmask, _bmask, _bprgb, _cmapent, ncolors, _ww, _wh, _wx,
-         _wy, _wb) = struct.unpack_from(">25I", data, 0)
+        """Picture from an xwd dump of a TrueColor screen, 24- or 32-bit pixels
+        (xwd writes packed 24-bit pixels while a freeglut menu is open)."""
+        f = struct.unpack_from(">25I", data, 0)
+        hsize, w, h, byte_order, bpp, bpl, ncolors = f[0], f[4], f[5], f[7], f[11], f[12], f[19]
+        step = bpp // 8
+        assert step in (3, 4), "unexpected xwd pixel size %d" % bpp
         off = hsize + ncolors * 12
-        assert bpp == 32, "expected 32-bit xwd pixels, got %d" % bpp
+        lsb = byte_order == 0
         rows = []
         for y in range(h):
-            src = data[off + y * bpl: off + y * bpl + 4 * w]
+            src = data[off + y * bpl: off + y * bpl + step * w]
             row = bytearray(3 * w)
-            if _bo == 0:  # LSBFirst 0x00RRGGBB words: bytes B, G, R, 0
-                row[0::3], row[1::3], row[2::3] = src[2::4], src[1::4], src[0::4]
-            else:         # MSBFirst: bytes 0, R, G, B
-                row[0::3], row[1::3], row[2::3] = src[1::4], src[2::4], src[3::4]
+            if lsb:  # bytes B, G, R(, 0)
+                row[0::3], row[1::3], row[2::3] = src[2::step], src[1::step], src[0::step]
+            else:    # bytes (0,) R, G, B
+                o = step - 3
+                row[0::3], row[1::3], row[2::3] = src[o::step], src[o + 1::step], src[o + 2::step]
             rows.append(bytes(row))
         return Picture(w, h, rows)
 
@@ -268,6 +268,14 @@ class Picture:
         """Writes the picture as a PNG (ImageMagick's convert from a PPM)."""
         ppm = b"P6 %d %d 255\n" % (self.width, self.height) + b"".join(self.rows)
         subprocess.run(["convert", "ppm:-", path], input=ppm, check=True, timeout=30)
+
+
+def capture_screen(xvfb):
+    """The whole X screen of a display, through xwd."""
+    r = subprocess.run(["xwd", "-root", "-silent"], env=xvfb.env(), capture_output=True, timeout=20)
+    if r.returncode != 0:
+        raise AssertionError("xwd failed: %r" % r.stderr)
+    return Picture.from_xwd(r.stdout)
 
 
 def write_gray_bmp(path, gray_at, width=1024, height=512, palette=None, **overrides):

@@ -10,8 +10,6 @@ import atexit
 import math
 import os
 import shutil
-import struct
-import subprocess
 import sys
 import tempfile
 import time
@@ -62,24 +60,7 @@ def make_surface(gray_at):
 
 
 def grab(viewer):
-    """The X screen as a Picture; copes with 24- and 32-bit xwd pixels."""
-    r = subprocess.run(["xwd", "-root", "-silent"], env=viewer.xvfb.env(),
-                       capture_output=True, timeout=20)
-    if r.returncode != 0:
-        raise AssertionError("xwd failed: %r" % r.stderr)
-    data = r.stdout
-    f = struct.unpack_from(">25I", data, 0)
-    hsize, w, h, byte_order, bpp, bpl, ncolors = f[0], f[4], f[5], f[7], f[11], f[12], f[19]
-    step = bpp // 8
-    assert step in (3, 4) and byte_order == 0, "unexpected xwd layout %r" % (f,)
-    off = hsize + ncolors * 12
-    rows = []
-    for y in range(h):
-        src = data[off + y * bpl: off + y * bpl + step * w]
-        row = bytearray(3 * w)
-        row[0::3], row[1::3], row[2::3] = src[2::step], src[1::step], src[0::step]
-        rows.append(bytes(row))
-    return harness.Picture(w, h, rows)
+    return harness.capture_screen(viewer.xvfb)
 
 
 def surface_pixel(p):

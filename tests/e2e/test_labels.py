@@ -8,8 +8,6 @@ longitude 0 (dTilt -90, dSpin -360) and the view is zoomed in to dFov 10.5241.
 
 import math
 import os
-import struct
-import subprocess
 import tempfile
 import time
 
@@ -95,23 +93,7 @@ def meridian_box(v):
 # ---- pictures ----------------------------------------------------------------
 
 def capture(v):
-    """The X screen through xwd (32-bit ZPixmap, 0x00RRGGBB words)."""
-    r = subprocess.run(["xwd", "-root", "-silent"], env=v.xvfb.env(), capture_output=True,
-                       timeout=20)
-    if r.returncode != 0:
-        raise AssertionError("xwd failed: %r" % r.stderr)
-    data = r.stdout
-    f = struct.unpack_from(">25I", data, 0)
-    hsize, w, h, bpp, bpl, ncolors = f[0], f[4], f[5], f[11], f[12], f[19]
-    assert bpp == 32, "expected 32-bit xwd pixels, got %d" % bpp
-    off = hsize + ncolors * 12
-    rows = []
-    for y in range(h):
-        src = data[off + y * bpl: off + y * bpl + 4 * w]
-        row = bytearray(3 * w)
-        row[0::3], row[1::3], row[2::3] = src[2::4], src[1::4], src[0::4]
-        rows.append(bytes(row))
-    return Picture(w, h, rows)
+    return harness.capture_screen(v.xvfb)
 
 
 def pixels(pic, colour, box, skip=None):

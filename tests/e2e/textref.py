@@ -186,26 +186,5 @@ class Font:
 
 # ---- Screen capture -----------------------------------------------------------
 
-def from_xwd(data):
-    """Picture from an xwd dump of a 24/32-bit TrueColor screen."""
-    (hsize, _ver, _fmt, _depth, w, h, _xoff, byte_order, _bunit, _border, _bpad, bpp, bpl,
-     _vclass, _rmask, _gmask, _bmask, _bprgb, _ncmap, ncolors) = struct.unpack_from(">20I", data, 0)
-    assert bpp == 32, "expected 32-bit xwd pixels, got %d" % bpp
-    off = hsize + ncolors * 12
-    rows = []
-    for y in range(h):
-        src = data[off + y * bpl: off + y * bpl + 4 * w]
-        row = bytearray(3 * w)
-        if byte_order == 0:  # LSB first: B G R x
-            row[0::3], row[1::3], row[2::3] = src[2::4], src[1::4], src[0::4]
-        else:                # MSB first: x R G B
-            row[0::3], row[1::3], row[2::3] = src[1::4], src[2::4], src[3::4]
-        rows.append(bytes(row))
-    return harness.Picture(w, h, rows)
-
-
 def capture(xvfb):
-    r = subprocess.run(["xwd", "-root", "-silent"], env=xvfb.env(), capture_output=True, timeout=20)
-    if r.returncode != 0:
-        raise AssertionError("xwd failed: %r" % r.stderr)
-    return from_xwd(r.stdout)
+    return harness.capture_screen(xvfb)
