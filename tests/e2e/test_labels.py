@@ -12,7 +12,7 @@ import tempfile
 import time
 
 import harness
-from harness import Picture, ViewerTest, write_gray_bmp
+from harness import ViewerTest, write_gray_bmp
 
 WHITE = (255, 255, 255)
 GREEN = (85, 255, 85)    # palette 10, Copernicus
