@@ -200,8 +200,10 @@ bool DumpHeader(int32_t w, int32_t h, BmpHeader& bh) {
     const int64_t iHr4 = (iHr3 + 3) / 4 * 4;
     if (iHr4 != iHr3) return false;
     const int64_t nOffBits = 40 + 14;
+    // The file size must fit nSizeF; checked before multiplying, since the
+    // product itself can overflow 64 bits.
+    if (iHr4 > (INT32_MAX - nOffBits) / h) return false;
     const int64_t nSizeF = iHr4 * h + nOffBits;
-    if (nSizeF > INT32_MAX) return false;
     bh = BmpHeader{};  // nRsv, nCompr, nClrUsed, nClrImp stay zero
     bh.cType[0] = 'B';
     bh.cType[1] = 'M';

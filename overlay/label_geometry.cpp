@@ -44,7 +44,7 @@ void PutI4(std::array<char, kLabelChars>& c, int v) {
 
 void PutText(std::array<char, kLabelChars>& c, const char* text) {
     int i = 0;
-    for (; text[i] != '\0' && i < kLabelChars - 1; ++i) c[i] = text[i];
+    for (; i < kLabelChars - 1 && text[i] != '\0'; ++i) c[i] = text[i];
     c[i] = '\0';
 }
 
