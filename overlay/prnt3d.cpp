@@ -22,5 +22,4 @@ void Prnt3D(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize
             glEnd();
         }
     }
-    glFlush();
 }

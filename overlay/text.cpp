@@ -28,13 +28,11 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     if (iBkClr >= 0) SetClr(iBkClr);
-    glFlush();
 
     SetClr(iClr);
     glRasterPos3d(x, y, kTextZ);
     for (int32_t k = 0; k < nChar; ++k)
         glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(cText[k]));
-    glFlush();
 
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
