@@ -9,7 +9,16 @@ PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libg
             libgl1-mesa-dri libgtest-dev libpng-dev python3 xvfb xauth xdotool x11-utils \
             x11-apps imagemagick
 
-.PHONY: all build run test deps clean
+# Tools of the checking targets below (bench, sanitize, fuzz, lint, soak).
+DEV_PACKAGES := clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
+ASAN_BUILD   ?= build-asan
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 120
+SOAK_SECONDS ?= 600
+BENCH_ARGS   ?=
+LINT_DIRS    := app overlay input image tools
+
+.PHONY: all build run test deps clean deps-dev bench sanitize fuzz lint soak
 
 all: build
 
@@ -42,3 +51,56 @@ test: deps
 
 clean:
 	rm -rf $(BUILD)
+
+# ---- checking targets -------------------------------------------------
+
+deps-dev:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(DEV_PACKAGES)"
+
+# Frame benchmark, on its own Xvfb when no display is set.
+bench: build
+	bash bench/with_display.sh $(BUILD)/bench data/Qarns.Bmp $(BUILD)/qarn-bench $(BENCH_ARGS)
+
+# Unit and end-to-end tests once more, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer; any report stops the process that made it.
+# Leak checking is off for the viewer runs only: at exit Mesa's DRI driver
+# is unloaded with the memory it still holds, which LeakSanitizer then
+# reports from an unknown module (no frame of ours, nothing to suppress by).
+ASAN_OPTS  := detect_stack_use_after_return=1:strict_string_checks=1
+UBSAN_OPTS := print_stacktrace=1:halt_on_error=1
+sanitize: deps
+	cmake -S . -B $(ASAN_BUILD) -DQARN_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=$(ASAN_OPTS) UBSAN_OPTIONS=$(UBSAN_OPTS) \
+	  ctest --output-on-failure --timeout 1800 -LE e2e
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=$(ASAN_OPTS):detect_leaks=0 UBSAN_OPTIONS=$(UBSAN_OPTS) \
+	  ctest --output-on-failure --timeout 1800 -L e2e
+
+# libFuzzer on the surface-image reader for FUZZ_SECONDS; a crash leaves its
+# input in $(FUZZ_BUILD)/artifacts and fails the target.
+fuzz: deps-dev
+	cmake -S tests/fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@mkdir -p $(FUZZ_BUILD)/seeds $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
+	$(FUZZ_BUILD)/qarn-fuzz-seeds $(FUZZ_BUILD)/seeds
+	$(FUZZ_BUILD)/qarn-fuzz-bmp -max_total_time=$(FUZZ_SECONDS) -timeout=20 -rss_limit_mb=2048 \
+	  -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/artifacts/ \
+	  $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+
+# clang-tidy (checks in .clang-tidy) and cppcheck over the sources.
+lint: deps-dev $(BUILD)/CMakeCache.txt
+	@files=$$(find $(LINT_DIRS) -name '*.cpp' | sort); \
+	echo "clang-tidy: $$(echo $$files | wc -w) files"; \
+	echo $$files | xargs -n 1 -P $(JOBS) clang-tidy-14 -p $(BUILD) --quiet \
+	  >$(BUILD)/clang-tidy.log 2>&1; \
+	grep -v 'warnings\? generated\.$$' $(BUILD)/clang-tidy.log; \
+	if grep -qE '(warning|error):' $(BUILD)/clang-tidy.log; then \
+	  echo "lint: clang-tidy found problems"; exit 1; fi
+	cppcheck --quiet --error-exitcode=1 --std=c++20 --language=c++ -I . \
+	  --enable=warning,performance,portability --inline-suppr \
+	  --suppress=missingIncludeSystem $(LINT_DIRS)
+	@echo "lint: clean"
+
+# The viewer for SOAK_SECONDS in auto mode under bursts of input (not in CI).
+soak: build
+	python3 tools/soak.py --seconds $(SOAK_SECONDS) --bin $(BUILD)/qarn

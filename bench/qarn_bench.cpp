@@ -1,0 +1,350 @@
+// Frame benchmark: the viewer's own Userview in fixed scenes, against two
+// floors drawn in the same window with the same GL state (clear + swap, and
+// clear + the two spheres + swap). Times are milliseconds per frame with
+// glFinish before every clock reading, so they cover the rendering itself.
+//
+// qarn-bench [--frames N] [--reps R] [--warmup W] [--dump DIR] [--only SCENE]
+// Needs Qarns.Bmp in the working directory and an X display; no keyboard.
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/camera.h"
+#include "app/check_gl.h"
+#include "app/stop.h"
+#include "app/userview.h"
+#include "app/view_state.h"
+#include "image/bmp.h"
+#include "image/texture.h"
+#include "input/menu.h"
+#include "overlay/catalogue.h"
+
+namespace {
+
+// Pointer held at the window centre for every scene: mouse mode then shows
+// the near side, latitude 0 and longitude 1 at the view centre, north up.
+constexpr int32_t kPointerX = 512;
+constexpr int32_t kPointerY = 384;
+constexpr int32_t kModeMouse = 13;
+constexpr double kFovStart = static_cast<double>(0.5241f);
+
+enum class Kind { Userview, FloorClear, FloorSphere };
+
+struct Scene {
+    const char* cName;
+    Kind eKind;
+    double dFov;
+    int32_t iViewMode;
+    bool bOverlays;  // globe, grid, labels and names switched on
+};
+
+constexpr Scene kScenes[] = {
+    {"start view", Kind::Userview, kFovStart, 0, true},
+    {"dFov 60", Kind::Userview, 60.0, 0, true},
+    {"dFov 140 near surface", Kind::Userview, 140.0, 0, true},
+    {"L:R pair, dFov 60", Kind::Userview, 60.0, 1, true},
+    {"dFov 60, all off", Kind::Userview, 60.0, 0, false},
+    {"floor: clear+swap", Kind::FloorClear, kFovStart, 0, true},
+    {"floor: clear+spheres+swap", Kind::FloorSphere, kFovStart, 0, true},
+};
+constexpr int kScenesN = sizeof kScenes / sizeof kScenes[0];
+constexpr int kFloorClear = kScenesN - 2;
+constexpr int kFloorSphere = kScenesN - 1;
+
+struct Options {
+    int nFrames = 100;
+    int nReps = 7;
+    int nWarmup = 10;
+    std::string cDumpDir;  // empty: no picture files
+    int iOnly = 0;         // 1-based scene to time alone (for a profiler), 0: all
+};
+
+void Usage() {
+    std::fputs("usage: qarn-bench [--frames N] [--reps R] [--warmup W] [--dump DIR] [--only SCENE]\n", stderr);
+    std::exit(2);
+}
+
+Options ParseArgs(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (i + 1 >= argc) Usage();
+        const char* v = argv[++i];
+        if (a == "--frames") o.nFrames = std::atoi(v);
+        else if (a == "--reps") o.nReps = std::atoi(v);
+        else if (a == "--warmup") o.nWarmup = std::atoi(v);
+        else if (a == "--dump") o.cDumpDir = v;
+        else if (a == "--only") o.iOnly = std::atoi(v);
+        else Usage();
+    }
+    if (o.nFrames < 1 || o.nReps < 1 || o.nWarmup < 0 || o.iOnly < 0 || o.iOnly > kScenesN)
+        Usage();
+    return o;
+}
+
+// The viewer's switches and camera for a scene; mouse mode with the pointer
+// fixed, nothing pending, so the command step changes none of it.
+void ApplyScene(const Scene& s) {
+    ViewStateRecord& vs = ViewState;
+    vs.MenuNew = kModeMouse;
+    vs.ArrowKey = 0;
+    vs.KeyChar = 0;
+    vs.iMouseX = kPointerX;
+    vs.iMouseY = kPointerY;
+    vs.dFov = s.dFov;
+    vs.iViewMode = s.iViewMode;
+    vs.iImage = s.bOverlays ? 1 : 0;
+    vs.iGrid = s.bOverlays ? 1 : 0;
+    vs.iLabels = s.bOverlays ? 1 : 0;
+    vs.nPlaces = s.bOverlays ? kPlaces : 0;
+    vs.iCredits = 0;
+}
+
+void FloorClearFrame() {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glutSwapBuffers();
+}
+
+// The geometry of one single-view eye pass without the cross-hair, the
+// labels and the text, with the camera Userview left in ViewState.
+void FloorSphereFrame() {
+    const ViewStateRecord& vs = ViewState;
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(PerspectiveFov(vs.dFov, 0), vs.dAspect, vs.dAlt - 0.7, vs.dAlt + 25.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslated(0.0, 0.0, -kGlobeRadius - vs.dAlt);
+    glRotated(vs.dTilt, 1.0, 0.0, 0.0);
+    glRotated(vs.dSpin, 0.0, 0.0, 1.0);
+
+    glEnable(GL_TEXTURE_2D);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glBindTexture(GL_TEXTURE_2D, vs.iTexNm[vs.iTex - 1]);
+    gluQuadricDrawStyle(vs.iQuad, GLU_FILL);
+    gluSphere(vs.iQuad, kGlobeRadius, 72, 36);
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(0.0f, 0.0f, 1.0f);
+    gluQuadricDrawStyle(vs.iQuad, GLU_LINE);
+    gluSphere(vs.iQuad, kGridRadius, 36, 18);
+
+    glMatrixMode(GL_MODELVIEW);
+    glutSwapBuffers();
+}
+
+void Frame(Kind e) {
+    if (e == Kind::Userview) Userview();
+    else if (e == Kind::FloorClear) FloorClearFrame();
+    else FloorSphereFrame();
+}
+
+double NowMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Warm-up frames untimed, then nFrames timed; returns ms per frame.
+double TimeScene(const Scene& s, const Options& o) {
+    ApplyScene(s);
+    // The floors take the camera of the start view from a real frame.
+    if (s.eKind != Kind::Userview) Userview();
+    for (int k = 0; k < o.nWarmup; ++k) Frame(s.eKind);
+    glFinish();
+    const double t0 = NowMs();
+    for (int k = 0; k < o.nFrames; ++k) Frame(s.eKind);
+    glFinish();
+    return (NowMs() - t0) / o.nFrames;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+}
+
+// Counters that the panel prints, set so that a frame's picture depends on
+// the scene alone: iteration 1000, "100.0 Hz", no timed disclaimer lines.
+void FreezePanel() {
+    ViewStateRecord& vs = ViewState;
+    vs.nFrames = 999;
+    vs.nDiscl = 1000;
+    vs.nBench = 0;
+    vs.rSecFrame = 0.01f;
+    vs.rBench0 = SecondsSince(0.0f);
+}
+
+// FNV-1a over the RGB bytes of the window as shown.
+struct Picture {
+    int32_t w;
+    int32_t h;
+    std::vector<uint8_t> rgb;  // bottom row first
+    uint64_t hash;
+};
+
+Picture ReadFront() {
+    Picture p{glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), {}, 0};
+    p.rgb.resize(size_t(3) * p.w * p.h);
+    GLint iPack = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &iPack);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_FRONT_LEFT);
+    glReadPixels(0, 0, p.w, p.h, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
+    // Some drivers give nothing for the front buffer of a window; the back
+    // buffer of a copying swap still holds the same frame.
+    if (std::all_of(p.rgb.begin(), p.rgb.end(), [](uint8_t b) { return b == 0; })) {
+        glReadBuffer(GL_BACK_LEFT);
+        glReadPixels(0, 0, p.w, p.h, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
+    }
+    glReadBuffer(GL_BACK_LEFT);
+    glPixelStorei(GL_PACK_ALIGNMENT, iPack);
+    uint64_t h = 1469598103934665603ull;
+    for (const uint8_t b : p.rgb) h = (h ^ b) * 1099511628211ull;
+    p.hash = h;
+    return p;
+}
+
+void WritePpm(const std::string& cPath, const Picture& p) {
+    std::FILE* f = std::fopen(cPath.c_str(), "wb");
+    if (f == nullptr) {
+        std::fprintf(stderr, "qarn-bench: cannot write %s\n", cPath.c_str());
+        std::exit(1);
+    }
+    std::fprintf(f, "P6 %d %d 255\n", p.w, p.h);
+    for (int32_t y = p.h - 1; y >= 0; --y)
+        std::fwrite(p.rgb.data() + size_t(3) * p.w * y, 1, size_t(3) * p.w, f);
+    std::fclose(f);
+}
+
+long PeakRssKiB() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;  // KiB on Linux
+}
+
+void NoDisplay() {}
+
+// The start-up of the viewer's entry routine, less the input handlers and
+// the main loop: the benchmark drives Userview itself.
+void OpenWindow() {
+    ViewStateRecord& vs = ViewState;
+    std::memcpy(vs.cVersion, "Qarn.Exe  v0.44s   ", sizeof vs.cVersion);
+    vs.iWidth = 1024;
+    vs.iHeight = 768;
+    BmpRead();
+    TexBuild();
+
+    char cProgram[] = "qarn-bench";
+    char* cArgv[] = {cProgram, nullptr};
+    int nArgc = 1;
+    glutInit(&nArgc, cArgv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(vs.iWidth, vs.iHeight);
+    glutInitWindowPosition(0, 0);
+    glutCreateWindow("Palwin: width=1024 height=768");
+    glEnable(GL_DEPTH_TEST);
+    glutDisplayFunc(NoDisplay);
+    MenuCreate();
+    TexSetup();
+    glutFullScreen();
+    glFlush();
+    glutSwapBuffers();
+
+    int32_t iGlErr0 = 0;
+    CheckGL(527, iGlErr0);
+    if (iGlErr0 != 0) StopFatal("qarn-bench: OpenGL error after the window set-up.");
+    // Let the window map and take its full-screen size before the first frame.
+    for (int k = 0; k < 50; ++k) {
+        glutMainLoopEvent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options o = ParseArgs(argc, argv);
+    OpenWindow();
+
+    // The first frame assigns the start values; every scene starts from them.
+    Userview();
+    if (o.iOnly != 0) {
+        // One scene for a profiler: no floors, no table.
+        for (int r = 0; r < o.nReps; ++r)
+            std::printf("%s: %.3f ms/frame\n", kScenes[o.iOnly - 1].cName,
+                        TimeScene(kScenes[o.iOnly - 1], o));
+        return 0;
+    }
+
+    std::printf("qarn-bench: %s, window %d x %d, %d frames x %d repetitions per scene, "
+                "pointer at (%d, %d)\n",
+                reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), o.nFrames, o.nReps,
+                kPointerX, kPointerY);
+    std::fflush(stdout);
+
+    // Scenes interleaved within each repetition, so a slow spell of the
+    // machine touches all of them alike.
+    std::vector<std::vector<double>> dMs(kScenesN);
+    for (int r = 0; r < o.nReps; ++r)
+        for (int s = 0; s < kScenesN; ++s) dMs[s].push_back(TimeScene(kScenes[s], o));
+
+    std::vector<double> dMed(kScenesN);
+    for (int s = 0; s < kScenesN; ++s) dMed[s] = Median(dMs[s]);
+
+    // One frozen frame per scene after the timing: its checksum shows
+    // whether a speed change left the picture as it was.
+    std::printf("\n%-27s %9s %13s %7s %9s %9s  %s\n", "scene", "ms/frame", "min-max", "fps",
+                "x clear", "x sphere", "picture");
+    for (int s = 0; s < kScenesN; ++s) {
+        const Scene& sc = kScenes[s];
+        ApplyScene(sc);
+        Userview();
+        if (sc.eKind != Kind::Userview) {
+            Frame(sc.eKind);
+        } else {
+            FreezePanel();
+            Userview();
+        }
+        glFinish();
+        const Picture p = ReadFront();
+        if (!o.cDumpDir.empty()) {
+            char cName[32];
+            std::snprintf(cName, sizeof cName, "/scene%d.ppm", s + 1);
+            WritePpm(o.cDumpDir + cName, p);
+        }
+        const auto [itMin, itMax] = std::minmax_element(dMs[s].begin(), dMs[s].end());
+        char cRange[32];
+        std::snprintf(cRange, sizeof cRange, "%.2f-%.2f", *itMin, *itMax);
+        std::printf("%-27s %9.3f %13s %7.0f %9.2f %9.2f  %016llx\n", sc.cName, dMed[s], cRange,
+                    1000.0 / dMed[s], dMed[s] / dMed[kFloorClear], dMed[s] / dMed[kFloorSphere],
+                    static_cast<unsigned long long>(p.hash));
+    }
+    // The targets: every viewer scene at 100 frames per second or more, the
+    // start view at most 1.5 times the sphere floor.
+    double dSlowest = 0.0;
+    for (int s = 0; s < kFloorClear; ++s) dSlowest = std::max(dSlowest, dMed[s]);
+    std::printf("\nslowest scene %.0f fps (target 100): %s; start view %.2f x sphere floor "
+                "(target 1.5): %s\n",
+                1000.0 / dSlowest, dSlowest <= 10.0 ? "met" : "missed",
+                dMed[0] / dMed[kFloorSphere], dMed[0] <= 1.5 * dMed[kFloorSphere] ? "met" : "missed");
+    std::printf("peak resident memory: %.1f MiB\n", PeakRssKiB() / 1024.0);
+    return 0;
+}
