@@ -46,17 +46,21 @@ struct Scene {
     Kind eKind;
     double dFov;
     int32_t iViewMode;
-    bool bOverlays;  // globe, grid, labels and names switched on
+    bool bOverlays;  // globe and grid switched on
+    bool bLabels;    // grid labels and feature names switched on (F7, F8)
 };
 
 constexpr Scene kScenes[] = {
-    {"start view", Kind::Userview, kFovStart, 0, true},
-    {"dFov 60", Kind::Userview, 60.0, 0, true},
-    {"dFov 140 near surface", Kind::Userview, 140.0, 0, true},
-    {"L:R pair, dFov 60", Kind::Userview, 60.0, 1, true},
-    {"dFov 60, all off", Kind::Userview, 60.0, 0, false},
-    {"floor: clear+swap", Kind::FloorClear, kFovStart, 0, true},
-    {"floor: clear+spheres+swap", Kind::FloorSphere, kFovStart, 0, true},
+    {"start view", Kind::Userview, kFovStart, 0, true, true},
+    {"start, labels+names off", Kind::Userview, kFovStart, 0, true, false},
+    {"dFov 60", Kind::Userview, 60.0, 0, true, true},
+    {"dFov 140 near surface", Kind::Userview, 140.0, 0, true, true},
+    {"L:R pair, dFov 60", Kind::Userview, 60.0, 1, true, true},
+    {"L:R pair, start view", Kind::Userview, kFovStart, 1, true, true},
+    {"L:R pair, dFov 140", Kind::Userview, 140.0, 1, true, true},
+    {"dFov 60, all off", Kind::Userview, 60.0, 0, false, false},
+    {"floor: clear+swap", Kind::FloorClear, kFovStart, 0, true, true},
+    {"floor: clear+spheres+swap", Kind::FloorSphere, kFovStart, 0, true, true},
 };
 constexpr int kScenesN = sizeof kScenes / sizeof kScenes[0];
 constexpr int kFloorClear = kScenesN - 2;
@@ -106,8 +110,8 @@ void ApplyScene(const Scene& s) {
     vs.iViewMode = s.iViewMode;
     vs.iImage = s.bOverlays ? 1 : 0;
     vs.iGrid = s.bOverlays ? 1 : 0;
-    vs.iLabels = s.bOverlays ? 1 : 0;
-    vs.nPlaces = s.bOverlays ? kPlaces : 0;
+    vs.iLabels = s.bLabels ? 1 : 0;
+    vs.nPlaces = s.bLabels ? kPlaces : 0;
     vs.iCredits = 0;
 }
 
