@@ -15,19 +15,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/camera.h"
 #include "app/check_gl.h"
+#include "app/startup.h"
 #include "app/stop.h"
 #include "app/userview.h"
 #include "app/view_state.h"
 #include "image/bmp.h"
 #include "image/texture.h"
-#include "input/menu.h"
 #include "overlay/catalogue.h"
 
 namespace {
@@ -247,29 +246,13 @@ void NoDisplay() {}
 
 // The start-up of the viewer's entry routine, less the input handlers and
 // the main loop: the benchmark drives Userview itself.
-void OpenWindow() {
-    ViewStateRecord& vs = ViewState;
-    std::memcpy(vs.cVersion, "Qarn.Exe  v0.44s   ", sizeof vs.cVersion);
-    vs.iWidth = 1024;
-    vs.iHeight = 768;
+void OpenBenchWindow() {
+    SetIdentity();
     BmpRead();
     TexBuild();
-
-    char cProgram[] = "qarn-bench";
-    char* cArgv[] = {cProgram, nullptr};
-    int nArgc = 1;
-    glutInit(&nArgc, cArgv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(vs.iWidth, vs.iHeight);
-    glutInitWindowPosition(0, 0);
-    glutCreateWindow("Palwin: width=1024 height=768");
-    glEnable(GL_DEPTH_TEST);
+    OpenWindow("qarn-bench");
     glutDisplayFunc(NoDisplay);
-    MenuCreate();
-    TexSetup();
-    glutFullScreen();
-    glFlush();
-    glutSwapBuffers();
+    FinishSetup();
 
     int32_t iGlErr0 = 0;
     CheckGL(527, iGlErr0);
@@ -285,7 +268,7 @@ void OpenWindow() {
 
 int main(int argc, char** argv) {
     const Options o = ParseArgs(argc, argv);
-    OpenWindow();
+    OpenBenchWindow();
 
     // The first frame assigns the start values; every scene starts from them.
     Userview();

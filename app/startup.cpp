@@ -1,0 +1,40 @@
+#include "app/startup.h"
+
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/view_state.h"
+#include "image/texture.h"
+#include "input/menu.h"
+
+void SetIdentity() {
+    ViewStateRecord& vs = ViewState;
+    // 19 visible characters and the NUL fill the 20-character field.
+    std::memcpy(vs.cVersion, "Qarn.Exe  v0.44s   ", sizeof vs.cVersion);
+    vs.iWidth = 1024;
+    vs.iHeight = 768;
+}
+
+void OpenWindow(const char* cProgram) {
+    // The process's own arguments are not handed to GLUT.
+    std::string sProgram(cProgram);
+    char* cArgv[] = {sProgram.data(), nullptr};
+    int nArgc = 1;
+    glutInit(&nArgc, cArgv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(ViewState.iWidth, ViewState.iHeight);
+    glutInitWindowPosition(0, 0);
+    glutCreateWindow("Palwin: width=1024 height=768");
+    glEnable(GL_DEPTH_TEST);
+}
+
+void FinishSetup() {
+    MenuCreate();
+    TexSetup();
+    glutFullScreen();
+    glFlush();
+    glutSwapBuffers();
+}
