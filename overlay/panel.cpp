@@ -16,18 +16,8 @@ static constexpr float kBenchStale = 30.0f;
 // Shortest interval that gives a new seconds-per-frame value.
 static constexpr float kBenchMin = 1.0f;
 
-static LineBuf& Add(PanelLines& out, int32_t iLine, int32_t iCol, int32_t n, int32_t iClr) {
-    PanelLine& line = out.line[static_cast<std::size_t>(out.nLines++)];
-    line.iLine = iLine;
-    line.iCol = iCol;
-    line.n = n;
-    line.iClr = iClr;
-    LineStart(line.buf);
-    return line.buf;
-}
-
 static void AddText(PanelLines& out, int32_t iLine, int32_t iCol, int32_t n, int32_t iClr, const char* cText) {
-    PutS(Add(out, iLine, iCol, n, iClr), cText);
+    PutS(AddLine(out, iLine, iCol, n, iClr), cText);
 }
 
 static void Print(const PanelLines& lines) {
@@ -79,8 +69,8 @@ void ComposeCredits(float rNow, PanelLines& out) {
     AddText(out, 6, 1, 34, 9, "the OpenGL Programming Guide code.");
     AddText(out, 6, 36, 10, 15, "2002.05.31");
     LineBuf cBench;
-    if (BenchStep(rNow, cBench)) Add(out, 7, 1, 21, 7) = cBench;
-    LineBuf& cIter = Add(out, 8, 1, 21, 8);
+    if (BenchStep(rNow, cBench)) AddLine(out, 7, 1, 21, 7) = cBench;
+    LineBuf& cIter = AddLine(out, 8, 1, 21, 8);
     PutS(cIter, "Iteration:");
     PutI(cIter, ViewState.nFrames, 11);
     AddText(out, 1, 75, 25, 15, "");
@@ -105,11 +95,11 @@ void ComposeReadouts(PanelLines& out) {
     AddText(out, 10, 105, 16, 9, "Arrows: zoom    ");
     AddText(out, 11, 106, 16, 7, "Gray - near side");
     AddText(out, 12, 107, 15, 9, "Radius= 1738.km");
-    LineBuf& cElev = Add(out, 13, 108, 14, 9);
+    LineBuf& cElev = AddLine(out, 13, 108, 14, 9);
     PutS(cElev, "Elev=");
     PutF(cElev, vs.dElev, 7, 0);
     PutS(cElev, "km");
-    LineBuf& cFov = Add(out, 14, 109, 14, 9);
+    LineBuf& cFov = AddLine(out, 14, 109, 14, 9);
     PutS(cFov, "Fov =");
     PutF(cFov, vs.dFov, 8, 2);
     PutChar(cFov, kDegree);
@@ -120,17 +110,17 @@ void ComposeReadouts(PanelLines& out) {
         AddText(out, 50, 89, 5, 13, bLR ? "Right" : "Left ");
     }
 
-    LineBuf& cCross = Add(out, 27, 117, 11, vs.iTextClr);
+    LineBuf& cCross = AddLine(out, 27, 117, 11, vs.iTextClr);
     PutS(cCross, " ");
     PutChar(cCross, kSun);
     PutS(cCross, " :");
     PutChar(cCross, kPlusMinus);
     PutS(cCross, "100.km");
-    LineBuf& cLat = Add(out, 29, 117, 11, vs.iTextClr);
+    LineBuf& cLat = AddLine(out, 29, 117, 11, vs.iTextClr);
     PutS(cLat, "Lat=");
     PutF(cLat, vs.dLat, 6, 1);
     PutChar(cLat, kDegree);
-    LineBuf& cLon = Add(out, 30, 117, 11, vs.iTextClr);
+    LineBuf& cLon = AddLine(out, 30, 117, 11, vs.iTextClr);
     PutS(cLon, "Lon=");
     PutF(cLon, vs.dLon, 6, 1);
     PutChar(cLon, kDegree);
@@ -138,8 +128,8 @@ void ComposeReadouts(PanelLines& out) {
     if (vs.MenuNew == 11 && vs.iMission >= 1 && vs.iMission <= kMissions) {
         const auto& cText = cMission[static_cast<std::size_t>(vs.iMission - 1)];
         AddText(out, 50, 104, 20, vs.iTextClr, "Aa:show next mission");
-        PutA(Add(out, 50 + vs.iMission, 99, 29, vs.iTextClr), cText[0].data(), 29);
-        PutA(Add(out, 51 + vs.iMission, 99, 29, vs.iTextClr), cText[1].data(), 29);
+        PutA(AddLine(out, 50 + vs.iMission, 99, 29, vs.iTextClr), cText[0].data(), 29);
+        PutA(AddLine(out, 51 + vs.iMission, 99, 29, vs.iTextClr), cText[1].data(), 29);
     }
 }
 

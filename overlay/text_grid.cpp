@@ -1,5 +1,7 @@
 #include "overlay/text_grid.h"
 
+#include <cstddef>
+
 // Grid constants are single-precision numbers, widened; the arithmetic is
 // double. At 1024 x 768 one cell is 8 x 13 pixels, the font's cell.
 static constexpr double kSpan = static_cast<double>(2.666f);
@@ -28,4 +30,14 @@ void GridAdvance(const TextGrid& grid, int32_t nChar, int32_t& iLine, int32_t& i
         ++iLine;
         if (iLine > grid.nLines) iLine = 1;
     }
+}
+
+LineBuf& AddLine(PanelLines& out, int32_t iLine, int32_t iCol, int32_t n, int32_t iClr) {
+    PanelLine& line = out.line[static_cast<std::size_t>(out.nLines++)];
+    line.iLine = iLine;
+    line.iCol = iCol;
+    line.n = n;
+    line.iClr = iClr;
+    LineStart(line.buf);
+    return line.buf;
 }

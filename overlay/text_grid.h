@@ -50,6 +50,10 @@ struct PanelLines {
     std::array<PanelLine, 16> line;
 };
 
+// Appends a blank line at (iLine, iCol) of n characters in colour iClr and
+// returns its buffer for the fields.
+LineBuf& AddLine(PanelLines& out, int32_t iLine, int32_t iCol, int32_t n, int32_t iClr);
+
 // OpenGL error caught at the end of the last StatOrth; shown on the next frame.
 extern int32_t iPanelErr;
 
