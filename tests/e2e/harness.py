@@ -1,9 +1,8 @@
 """End-to-end harness: runs the real viewer under its own Xvfb display.
 
-Each test script owns one display number (QARN_DISPLAY, set by CTest), starts
-one Xvfb for its group, and runs every viewer in a fresh temporary working
-directory. Every wait is bounded and every process started here is ended by
-its id.
+Each test script starts one Xvfb for its group on a free display and runs
+every viewer in a fresh temporary working directory. Every wait is bounded
+and every process started here is ended by its id.
 """
 
 import os
@@ -21,33 +20,39 @@ import unittest
 QARN_BIN = os.environ.get("QARN_BIN", "build/qarn")
 QARN_MAP = os.environ.get("QARN_MAP", "data/Qarns.Bmp")
 QARN_MKSURFACE = os.environ.get("QARN_MKSURFACE", "build/tools/mksurface")
-DISPLAY_NUMBER = int(os.environ.get("QARN_DISPLAY", "91"))
 SCREEN_W, SCREEN_H = 1024, 768
 
 
 class Xvfb:
-    """One X server at 1024 x 768 x 24 for a test group."""
+    """One X server for a test group, on a display number it picks itself
+    (-displayfd), so that test runs side by side never meet on one display."""
 
-    def __init__(self, number=DISPLAY_NUMBER, size="1024x768x24"):
-        self.display = ":%d" % number
-        sock = "/tmp/.X11-unix/X%d" % number
-        lock = "/tmp/.X%d-lock" % number
-        for stale in (sock, lock):
-            if os.path.exists(stale):
-                try:
-                    os.unlink(stale)
-                except OSError:
-                    pass
+    def __init__(self, size="1024x768x24"):
+        rfd, wfd = os.pipe()
         self.proc = subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", size, "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", size, "-nolisten", "tcp",
              "+extension", "GLX", "-noreset"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(wfd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(wfd)
+        number = b""
         deadline = time.time() + 20
-        while not os.path.exists(sock):
-            if self.proc.poll() is not None or time.time() > deadline:
-                raise RuntimeError("Xvfb %s did not start" % self.display)
-            time.sleep(0.05)
-        time.sleep(0.2)
+        os.set_blocking(rfd, False)
+        try:
+            while not number.endswith(b"\n"):
+                if self.proc.poll() is not None or time.time() > deadline:
+                    self.stop()
+                    raise RuntimeError("Xvfb did not start")
+                try:
+                    chunk = os.read(rfd, 16)
+                except BlockingIOError:
+                    chunk = b""
+                if chunk:
+                    number += chunk
+                else:
+                    time.sleep(0.05)
+        finally:
+            os.close(rfd)
+        self.display = ":" + number.decode().strip()
 
     def env(self):
         env = dict(os.environ)
