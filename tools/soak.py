@@ -17,7 +17,6 @@ the viewer are ended by their ids.
 import argparse
 import os
 import random
-import subprocess
 import sys
 import time
 
