@@ -35,7 +35,6 @@ namespace {
 // the near side, latitude 0 and longitude 1 at the view centre, north up.
 constexpr int32_t kPointerX = 512;
 constexpr int32_t kPointerY = 384;
-constexpr int32_t kModeMouse = 13;
 constexpr double kFovStart = static_cast<double>(0.5241f);
 
 enum class Kind { Userview, FloorClear, FloorSphere };

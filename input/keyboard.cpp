@@ -8,7 +8,14 @@
 
 namespace {
 constexpr int32_t kDumpUnit = 20;
-}
+
+// GLUT special-key codes of the keys the viewer knows: F1..F12, then the
+// arrows, page, home, end and insert keys.
+constexpr int kKeyF1 = 1;
+constexpr int kKeyF12 = 12;
+constexpr int kKeyLeft = 100;
+constexpr int kKeyInsert = 108;
+}  // namespace
 
 void KeyboardHandler(unsigned char key, int /*x*/, int /*y*/) {
     // Stored first, so even a quit key is recorded before the end.
@@ -26,9 +33,18 @@ int32_t SpecialKeyCode(int key) {
     return key;
 }
 
-void SpecialKeyStore(int key) { ViewState.ArrowKey = SpecialKeyCode(key); }
+bool SpecialKeyActs(int key) {
+    return (key >= kKeyF1 && key <= kKeyF12) || (key >= kKeyLeft && key <= kKeyInsert);
+}
 
+bool SpecialKeyStore(int key) {
+    if (!SpecialKeyActs(key)) return false;
+    ViewState.ArrowKey = SpecialKeyCode(key);
+    return true;
+}
+
+// freeglut also reports Shift, Ctrl, Alt, Super, Num Lock and a few keypad
+// keys here; they must not replace a pending arrow or function key.
 void SpecialHandler(int key, int /*x*/, int /*y*/) {
-    SpecialKeyStore(key);
-    glutPostRedisplay();
+    if (SpecialKeyStore(key)) glutPostRedisplay();
 }

@@ -11,5 +11,10 @@ void SpecialHandler(int key, int x, int y);
 // 10 to 99 become 0.
 int32_t SpecialKeyCode(int key);
 
-// What SpecialHandler does to the view state, without the redisplay request.
-void SpecialKeyStore(int key);
+// True for the keys the viewer knows (F1..F12, codes 100..108); any other
+// code, such as a modifier key, is ignored altogether.
+bool SpecialKeyActs(int key);
+
+// What SpecialHandler does to the view state, without the redisplay request;
+// false, with nothing stored, for a key that does not act.
+bool SpecialKeyStore(int key);
