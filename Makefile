@@ -7,7 +7,7 @@ CMAKE_FLAGS ?=
 # Debian packages the build and the tests need.
 PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
             libgl1-mesa-dri libgtest-dev libpng-dev python3 xvfb xauth xdotool x11-utils \
-            x11-apps imagemagick
+            x11-apps imagemagick openbox
 
 # Tools of the checking targets below (bench, sanitize, fuzz, lint, soak).
 DEV_PACKAGES := clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
