@@ -57,9 +57,12 @@ clean:
 deps-dev:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(DEV_PACKAGES)"
 
-# Frame benchmark, on its own Xvfb when no display is set.
+# Frame benchmark, on its own Xvfb when no display is set; then the second
+# table on an Xvfb of 1920 x 1080.
 bench: build
 	bash bench/with_display.sh $(BUILD)/bench data/Qarns.Bmp $(BUILD)/qarn-bench $(BENCH_ARGS)
+	bash bench/with_display.sh --screen 1920x1080 $(BUILD)/bench-wide data/Qarns.Bmp \
+	  $(BUILD)/qarn-bench --table wide $(BENCH_ARGS)
 
 # Unit and end-to-end tests once more, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer; any report stops the process that made it.
