@@ -3,15 +3,10 @@
 #include <cmath>
 
 #include "app/view_state.h"
+#include "input/keyboard.h"
 #include "overlay/catalogue.h"
 
 namespace {
-
-// GLUT special-key codes that reach the command step.
-constexpr int32_t kKeyF1 = 1;
-constexpr int32_t kKeyF9 = 9;
-constexpr int32_t kKeyUp = 101;
-constexpr int32_t kKeyDown = 103;
 
 // Zoom: degrees of dFov per key press and its range. The lower clamp is the
 // double 0.5241, a little below the single-precision start value.

@@ -8,14 +8,7 @@
 
 namespace {
 constexpr int32_t kDumpUnit = 20;
-
-// GLUT special-key codes of the keys the viewer knows: F1..F12, then the
-// arrows, page, home, end and insert keys.
-constexpr int kKeyF1 = 1;
-constexpr int kKeyF12 = 12;
-constexpr int kKeyLeft = 100;
-constexpr int kKeyInsert = 108;
-}  // namespace
+}
 
 void KeyboardHandler(unsigned char key, int /*x*/, int /*y*/) {
     // Stored first, so even a quit key is recorded before the end.
