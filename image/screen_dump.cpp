@@ -3,15 +3,14 @@
 #include "image/screen_dump.h"
 
 #include <GL/gl.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <span>
 
 #include "app/stop.h"
 #include "app/view_state.h"
+#include "image/atomic_file.h"
 
 namespace {
 
@@ -20,14 +19,6 @@ BmpHeader BHDump{};   // the dump's own header, apart from the surface image's
 
 constexpr const char* kDumpFile[5] = {"ScrnDmp1.Bmp", "ScrnDmp2.Bmp", "ScrnDmp3.Bmp",
                                       "ScrnDmp4.Bmp", "ScrnDmp5.Bmp"};
-
-[[noreturn]] void DumpFail(int32_t iUnit, const char* cFile, const std::string& cTemp,
-                           const char* cStep, int iErr) {
-    if (!cTemp.empty()) std::remove(cTemp.c_str());
-    char cWhat[300];
-    std::snprintf(cWhat, sizeof cWhat, "%s: %s", cStep, std::strerror(iErr));
-    StopIo(iUnit, cFile, cWhat);
-}
 
 void* Obtain(size_t nBytes, const char* cName) {
     void* p = std::malloc(nBytes);
@@ -70,31 +61,13 @@ std::string DumpReportLine(const char* cFile, int32_t w, int32_t h) {
     return cLine;
 }
 
-std::string DumpTempName(const char* cFile) {
-    const std::string cPath = cFile;
-    const size_t nSlash = cPath.find_last_of('/');
-    const size_t nBase = nSlash == std::string::npos ? 0 : nSlash + 1;
-    return cPath.substr(0, nBase) + "." + cPath.substr(nBase) + ".tmp";
-}
-
 void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint8_t* bPix,
                size_t nPix) {
-    const std::string cTemp = DumpTempName(cFile);
-    std::FILE* f = std::fopen(cTemp.c_str(), "wb");
-    if (f == nullptr) DumpFail(iUnit, cFile, "", ("cannot create " + cTemp).c_str(), errno);
     uint8_t bHead[54];
     BmpHeaderPack(bh, bHead);
-    if (std::fwrite(bHead, 1, sizeof bHead, f) != sizeof bHead ||
-        std::fwrite(bPix, 1, nPix, f) != nPix || std::fflush(f) != 0 || fsync(fileno(f)) != 0) {
-        const int iErr = errno;
-        std::fclose(f);
-        DumpFail(iUnit, cFile, cTemp, ("write to " + cTemp + " failed").c_str(), iErr);
-    }
-    if (std::fclose(f) != 0)
-        DumpFail(iUnit, cFile, cTemp, ("close of " + cTemp + " failed").c_str(), errno);
-    if (std::rename(cTemp.c_str(), cFile) != 0)
-        DumpFail(iUnit, cFile, cTemp, ("cannot rename " + cTemp + " to the dump file").c_str(),
-                 errno);
+    std::string cWhy;
+    if (!WriteAtomic(cFile, bHead, std::span<const uint8_t>(bPix, nPix), cWhy))
+        StopIo(iUnit, cFile, cWhy.c_str());
 }
 
 void ScrnDmp(int32_t iUnit) {
