@@ -327,7 +327,10 @@ void RowValues(const Source& s, const Options& o, const B* buf, size_t nBandStri
     const B* g = buf + nBandStride;
     const B* b = buf + 2 * nBandStride;
     uint8_t* ok = sc.valid.data();
-    for (uint32_t x = 0; x < nW; ++x) ok[x] = mask == nullptr || mask[x] != 0;
+    if (mask == nullptr)
+        std::fill(ok, ok + nW, uint8_t(1));
+    else
+        for (uint32_t x = 0; x < nW; ++x) ok[x] = mask[x] != 0;
     if (s.eKind == Kind::Palette) {
         const size_t nPal = s.palLuma.size();
         for (uint32_t x = 0; x < nW; ++x) {
@@ -349,6 +352,21 @@ void RowValues(const Source& s, const Options& o, const B* buf, size_t nBandStri
                                IsNodata(double(b[x]), s.nodata[2]));
             sc.lumaI[x] = ok[x] ? LumaMilli(uint32_t(r[x]), uint32_t(g[x]), uint32_t(b[x])) : 0;
         }
+    } else if (s.eKind == Kind::Gray) {
+        const double nd = s.nodata[0];
+        double dMin = sc.dMin, dMax = sc.dMax;
+        for (uint32_t x = 0; x < nW; ++x) {
+            double v = double(r[x]);
+            const bool bGood = ok[x] && std::isfinite(v) && v != nd;
+            if (o.bRange) v = std::clamp(v, o.dLo, o.dHi);
+            v = bGood ? v : 0.0;
+            dMin = bGood && v < dMin ? v : dMin;
+            dMax = bGood && v > dMax ? v : dMax;
+            sc.valD[x] = v;
+            ok[x] = bGood;
+        }
+        sc.dMin = dMin;
+        sc.dMax = dMax;
     } else {
         const size_t nCol = s.bands.size();
         for (uint32_t x = 0; x < nW; ++x) {
@@ -372,7 +390,9 @@ void RowValues(const Source& s, const Options& o, const B* buf, size_t nBandStri
             sc.valD[x] = nCol == 3 ? 0.299 * v[0] + 0.587 * v[1] + 0.114 * v[2] : v[0];
         }
     }
-    for (uint32_t x = 0; x < nW; ++x) sc.nValid += ok[x];
+    uint64_t nValid = 0;  // a local sum: ok is bytes, which may alias sc
+    for (uint32_t x = 0; x < nW; ++x) nValid += ok[x];
+    sc.nValid += nValid;
 }
 
 // Reads the whole map by bands of rows and returns the gray image, top row
