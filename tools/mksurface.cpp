@@ -408,7 +408,11 @@ bool Average(const Source& s, const MapPlace& p, const Options& o, std::vector<u
     uint32_t nRows = uint32_t(std::clamp<size_t>(kChunkBytes / nRowBytes, 1, nH));
     if (nBlockH > 1 && nRows > uint32_t(nBlockH)) nRows -= nRows % uint32_t(nBlockH);
 
-    std::vector<uint8_t> buf(nRowBytes * nRows);
+    // Samples of the colour bands, band after band: bytes, or doubles for
+    // every other data type.
+    std::vector<uint8_t> bufB(s.bByte ? size_t(nW) * nBands * nRows : 0);
+    std::vector<double> bufD(s.bByte ? 0 : size_t(nW) * nBands * nRows);
+    void* pBuf = s.bByte ? static_cast<void*>(bufB.data()) : static_cast<void*>(bufD.data());
     std::vector<uint8_t> maskBuf(s.mask != nullptr ? size_t(nW) * nRows : 0);
     const bool bMaybeLeftOut = s.mask != nullptr || s.bNodata || s.bScaled || s.eKind == Kind::Palette;
     const bool bPlainGray = !bMaybeLeftOut && s.eKind == Kind::Gray && s.bByte;
@@ -432,7 +436,7 @@ bool Average(const Source& s, const MapPlace& p, const Options& o, std::vector<u
         const uint32_t n = std::min(nRows, nH - y0);
         const size_t nStride = size_t(nW) * n;  // one band of the read, samples
         cGdalErr.clear();
-        if (s.ds->RasterIO(GF_Read, 0, int(y0), int(nW), int(n), buf.data(), int(nW), int(n),
+        if (s.ds->RasterIO(GF_Read, 0, int(y0), int(nW), int(n), pBuf, int(nW), int(n),
                            s.bByte ? GDT_Byte : GDT_Float64, nBands, bandMap.data(), 0, 0, 0,
                            nullptr) != CE_None ||
             (s.mask != nullptr &&
@@ -445,7 +449,7 @@ bool Average(const Source& s, const MapPlace& p, const Options& o, std::vector<u
         }
         for (uint32_t r = 0; r < n; ++r) {
             const uint8_t* m = s.mask != nullptr ? maskBuf.data() + size_t(r) * nW : nullptr;
-            const uint8_t* row = buf.data() + size_t(r) * nW;
+            const uint8_t* row = bufB.data() + size_t(r) * nW;
             if (bPlainGray) {  // 8-bit gray, every pixel valid: luma is 1000 * value
                 AddRow(p, y0 + r, row, nullptr, uint64_t(1000), sumI);
                 sc.nValid += nW;
@@ -454,8 +458,7 @@ bool Average(const Source& s, const MapPlace& p, const Options& o, std::vector<u
             if (s.bByte)
                 RowValues(s, o, row, nStride, m, sc);
             else
-                RowValues(s, o, reinterpret_cast<const double*>(buf.data()) + size_t(r) * nW, nStride, m,
-                          sc);
+                RowValues(s, o, bufD.data() + size_t(r) * nW, nStride, m, sc);
             const uint8_t* v = bMaybeLeftOut ? sc.valid.data() : nullptr;
             if (s.bScaled)
                 AddRow(p, y0 + r, sc.valD.data(), v, 1.0, sumD);
