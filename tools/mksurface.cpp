@@ -143,8 +143,10 @@ bool ToLonLat(LonLatOf& t, double x, double y, double& dLon, double& dLat) {
         dLat = y * t.dUnitDeg;
         return true;
     }
-    return t.ct->Transform(1, &x, &y) && std::isfinite(x) && std::isfinite(y) &&
-           ((dLon = x), (dLat = y), true);
+    if (!t.ct->Transform(1, &x, &y) || !std::isfinite(x) || !std::isfinite(y)) return false;
+    dLon = x;
+    dLat = y;
+    return true;
 }
 
 // Edges of a georeferenced map, found from points along its middle row and

@@ -347,6 +347,13 @@ TEST_F(MkSurface, GeoreferencedMapsOfEitherLongitudeRangeComeOutTheSame) {
     ASSERT_EQ(RunOn(dir + "/east.tif", "--left-lon -180"), 0) << err;
     EXPECT_NE(out, want) << "--left-lon overrides the georeferencing";
 
+    Raster flipped = west;  // east to the left, south up
+    flipped.at = [&](int, uint32_t x, uint32_t y) { return map(nW - 1 - x, nH - 1 - y); };
+    flipped.gt = {180, -360.0 / nW, 0, -90, 0, 180.0 / nH};
+    WriteRaster(dir + "/flipped.tif", "GTiff", flipped);
+    ASSERT_EQ(RunOn(dir + "/flipped.tif"), 0) << err;
+    EXPECT_EQ(out, want) << "east to the left, south up";
+
     Raster metres = west;  // equirectangular on the lunar sphere
     const double dHalf = M_PI * 1737400;
     metres.gt = {-dHalf, 2 * dHalf / nW, 0, dHalf / 2, 0, -dHalf / nH};
