@@ -18,7 +18,8 @@ SOAK_SECONDS ?= 600
 BENCH_ARGS   ?=
 LINT_DIRS    := app overlay input image tools
 
-.PHONY: all build run test deps clean deps-dev bench bench-surface sanitize fuzz lint soak
+.PHONY: all build run test deps clean deps-dev bench bench-surface sanitize fuzz lint soak \
+        screenshots
 
 all: build
 
@@ -110,3 +111,8 @@ lint: deps-dev $(BUILD)/CMakeCache.txt
 # The viewer for SOAK_SECONDS in auto mode under bursts of input (not in CI).
 soak: build
 	python3 tools/soak.py --seconds $(SOAK_SECONDS) --bin $(BUILD)/qarn
+
+# The README pictures in docs/ and the icon in packaging/icons/, from the
+# viewer on its own Xvfb; each frame is checked before anything is written.
+screenshots: build
+	python3 tools/screenshots.py --bin $(BUILD)/qarn
