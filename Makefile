@@ -6,8 +6,8 @@ CMAKE_FLAGS ?=
 
 # Debian packages the build and the tests need.
 PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
-            libgl1-mesa-dri libgtest-dev libpng-dev python3 xvfb xauth xdotool x11-utils \
-            x11-apps imagemagick openbox
+            libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev gdal-bin python3 xvfb xauth \
+            xdotool x11-utils x11-apps imagemagick openbox
 
 # Tools of the checking targets below (bench, sanitize, fuzz, lint, soak).
 DEV_PACKAGES := clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
@@ -18,7 +18,8 @@ SOAK_SECONDS ?= 600
 BENCH_ARGS   ?=
 LINT_DIRS    := app overlay input image tools
 
-.PHONY: all build run test deps clean deps-dev bench sanitize fuzz lint soak screenshots
+.PHONY: all build run test deps clean deps-dev bench bench-surface sanitize fuzz lint soak \
+        screenshots
 
 all: build
 
@@ -63,6 +64,12 @@ bench: build
 	bash bench/with_display.sh $(BUILD)/bench data/Qarns.Bmp $(BUILD)/qarn-bench $(BENCH_ARGS)
 	bash bench/with_display.sh --screen 1920x1080 $(BUILD)/bench-wide data/Qarns.Bmp \
 	  $(BUILD)/qarn-bench --table wide $(BENCH_ARGS)
+
+# The surface tool against gdal_translate on two large generated maps, kept
+# in $(BUILD)/bench-surface (about 600 MB; not in CI).
+bench-surface: build
+	python3 bench/surface.py --tool $(BUILD)/tools/qarn-mksurface \
+	  --gen $(BUILD)/qarn-bench-surface-gen --dir $(BUILD)/bench-surface
 
 # Unit and end-to-end tests once more, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer; any report stops the process that made it.

@@ -1,16 +1,23 @@
-// The surface-image maker, run as a program on PNGs written here.
+// The surface-image maker: its placement arithmetic, and the program run on
+// maps written here with libpng and GDAL.
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <ogr_spatialref.h>
 #include <png.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "tools/surface.h"
 
 namespace {
 
@@ -69,31 +76,90 @@ void WritePng(const std::string& path, const Png& p) {
     std::fclose(f);
 }
 
+// A map written through GDAL: size, bands and type, values per band and
+// pixel, and optionally a geotransform, a coordinate system and nodata.
+struct Raster {
+    uint32_t w = 0, h = 0;
+    int nBands = 1;
+    GDALDataType eType = GDT_Byte;
+    std::function<double(int, uint32_t, uint32_t)> at;  // band from 0, x, y from the top
+    std::vector<double> gt;                             // empty: no georeferencing
+    std::string cSrs;                                   // PROJ string; empty: none
+    bool bNodata = false;
+    double dNodata = 0;
+};
+
+// The Moon as a sphere of 1737.4 km, in degrees and in metres.
+constexpr const char* kMoonLonLat = "+proj=longlat +R=1737400 +no_defs";
+constexpr const char* kMoonEqc = "+proj=eqc +R=1737400 +lon_0=0 +units=m +no_defs";
+
+void WriteRaster(const std::string& path, const char* cDriver, const Raster& r,
+                 const std::vector<const char*>& options = {}) {
+    GDALAllRegister();
+    GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
+    GDALDataset* ds = mem->Create("", int(r.w), int(r.h), r.nBands, r.eType, nullptr);
+    ASSERT_NE(ds, nullptr);
+    std::vector<double> row(r.w);
+    for (int b = 0; b < r.nBands; ++b) {
+        GDALRasterBand* band = ds->GetRasterBand(b + 1);
+        if (r.bNodata) band->SetNoDataValue(r.dNodata);
+        for (uint32_t y = 0; y < r.h; ++y) {
+            for (uint32_t x = 0; x < r.w; ++x) row[x] = r.at(b, x, y);
+            ASSERT_EQ(band->RasterIO(GF_Write, 0, int(y), int(r.w), 1, row.data(), int(r.w), 1,
+                                     GDT_Float64, 0, 0, nullptr),
+                      CE_None);
+        }
+    }
+    if (!r.gt.empty()) ds->SetGeoTransform(const_cast<double*>(r.gt.data()));
+    if (!r.cSrs.empty()) {
+        OGRSpatialReference srs;
+        ASSERT_EQ(srs.SetFromUserInput(r.cSrs.c_str()), OGRERR_NONE);
+        ds->SetSpatialRef(&srs);
+    }
+    std::vector<char*> opts;
+    for (const char* o : options) opts.push_back(const_cast<char*>(o));
+    opts.push_back(nullptr);
+    GDALDriver* drv = GetGDALDriverManager()->GetDriverByName(cDriver);
+    ASSERT_NE(drv, nullptr) << cDriver;
+    GDALDataset* out = drv->CreateCopy(path.c_str(), ds, FALSE, opts.data(), nullptr, nullptr);
+    ASSERT_NE(out, nullptr) << CPLGetLastErrorMsg();
+    GDALClose(out);
+    GDALClose(ds);
+}
+
 class MkSurface : public ::testing::Test {
 protected:
     void SetUp() override {
         char cTemplate[] = "/tmp/qarn-mks-XXXXXX";
         dir = mkdtemp(cTemplate);
     }
-    void TearDown() override {
-        for (const char* n : {"in.png", "out.Bmp", "err.txt", "out.txt", ".out.Bmp.tmp"})
-            std::remove((dir + "/" + n).c_str());
-        rmdir(dir.c_str());
-    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
     // Runs the tool on p; returns its exit status and leaves its output in out.
     int Run(const Png& p) {
         WritePng(dir + "/in.png", p);
         return RunOn(dir + "/in.png");
     }
-    int RunOn(const std::string& in) {
-        const std::string cmd = std::string("'") + QARN_MKSURFACE + "' '" + in + "' '" + dir +
-                                "/out.Bmp' >'" + dir + "/out.txt' 2>'" + dir + "/err.txt'";
+    // Runs the tool with options opts on in, writing out.Bmp.
+    int RunOn(const std::string& in, const std::string& opts = "") {
+        const std::string cmd = std::string("'") + QARN_MKSURFACE + "' " + opts + " '" + in + "' '" +
+                                dir + "/out.Bmp' >'" + dir + "/out.txt' 2>'" + dir + "/err.txt'";
         const int st = std::system(cmd.c_str());
-        std::ifstream o(dir + "/out.Bmp", std::ios::binary);
-        out.assign(std::istreambuf_iterator<char>(o), std::istreambuf_iterator<char>());
-        std::ifstream e(dir + "/err.txt");
-        err.assign(std::istreambuf_iterator<char>(e), std::istreambuf_iterator<char>());
+        out = Slurp(dir + "/out.Bmp");
+        const std::vector<uint8_t> e = Slurp(dir + "/err.txt");
+        err.assign(e.begin(), e.end());
         return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    }
+    static std::vector<uint8_t> Slurp(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // Nothing but the directory's own inputs is left in it.
+    void ExpectOnlyInputs(const std::vector<std::string>& inputs) {
+        for (const auto& f : std::filesystem::directory_iterator(dir)) {
+            const std::string n = f.path().filename();
+            if (n == "err.txt" || n == "out.txt") continue;
+            EXPECT_NE(std::find(inputs.begin(), inputs.end(), n), inputs.end()) << "left behind: " << n;
+        }
     }
     // Output pixel at column x, row y counted from the top of the picture.
     int At(uint32_t x, uint32_t y) const { return out.at(1078 + (511 - y) * 1024 + x); }
@@ -183,12 +249,13 @@ TEST_F(MkSurface, DownscalesByAveragingLumaAndRoundsHalfUp) {
     EXPECT_EQ(At(1023, 511), (1023 + 511) % 256);
 }
 
-TEST_F(MkSurface, ExpandsPaletteAndSixteenBitGrayWithAlphaInterlaced) {
-    Png pal;  // 2 x 1, 1 bit per pixel: black | a green-blue
+TEST_F(MkSurface, ExpandsInterlacedPaletteAndScalesSixteenBitGrayWithAlpha) {
+    Png pal;  // 2 x 1, 1 bit per pixel, Adam7: black | a green-blue
     pal.w = 2;
     pal.h = 1;
     pal.iColour = PNG_COLOR_TYPE_PALETTE;
     pal.nDepth = 1;
+    pal.bInterlace = true;
     pal.palette = {{0, 0, 0}, {0, 200, 100}};
     pal.rows = {{0x40}};  // pixel 0 = index 0, pixel 1 = index 1
     ASSERT_EQ(Run(pal), 0) << err;
@@ -197,41 +264,298 @@ TEST_F(MkSurface, ExpandsPaletteAndSixteenBitGrayWithAlphaInterlaced) {
     EXPECT_EQ(At(512, 0), 129);  // 117.4 + 11.4 = 128.8
     EXPECT_EQ(At(1023, 511), 129);
 
-    Png ga;  // 4 x 2 gray + alpha, 16 bits, Adam7: gray k * 257 reads as k
+    // 4 x 2 gray + alpha, 16 bits; alpha 0 leaves a pixel out. Not
+    // interlaced: GDAL 3.6 swaps the bytes of interlaced 16-bit PNGs.
+    Png ga;
     ga.w = 4;
     ga.h = 2;
     ga.iColour = PNG_COLOR_TYPE_GRAY_ALPHA;
     ga.nDepth = 16;
-    ga.bInterlace = true;
     ga.rows.assign(2, std::vector<uint8_t>(16));
     for (uint32_t y = 0; y < 2; ++y)
         for (uint32_t x = 0; x < 4; ++x) {
-            const uint8_t k = uint8_t(10 + 40 * x + 100 * y);
+            const uint16_t k = uint16_t(1000 + 100 * x + 1000 * y);  // 1100 .. 2300 valid
             uint8_t* px = &ga.rows[y][4 * x];
-            px[0] = px[1] = k;                 // big-endian k * 257
-            px[2] = uint8_t(x * 60), px[3] = 0;  // alpha, ignored
+            px[0] = uint8_t(k >> 8), px[1] = uint8_t(k);
+            px[2] = 0, px[3] = uint8_t(x == 0 && y == 0 ? 0 : 1 + 60 * x);  // alpha
         }
     ASSERT_EQ(Run(ga), 0) << err;
+    // Scaled from the valid minimum 1100 to the maximum 2300.
     for (uint32_t y = 0; y < 2; ++y)
-        for (uint32_t x = 0; x < 4; ++x)
-            EXPECT_EQ(At(256 * x + 100, 256 * y + 200), 10 + 40 * x + 100 * y) << x << "," << y;
+        for (uint32_t x = 0; x < 4; ++x) {
+            const int want = x == 0 && y == 0 ? 0 : int(std::lround((100.0 * x + 1000 * y - 100) * 255 / 1200));
+            EXPECT_EQ(At(256 * x + 100, 256 * y + 200), want) << x << "," << y;
+        }
 }
 
-TEST_F(MkSurface, RefusesWhatIsNotA2To1Png) {
+TEST_F(MkSurface, RefusesWhatIsNotA2To1PlainMap) {
     const Png square = Gray(10, 4, [](uint32_t, uint32_t) { return uint8_t(5); });
     EXPECT_EQ(Run(square), 1);
     EXPECT_NE(err.find("10 x 4"), std::string::npos) << err;
     EXPECT_NE(err.find("2:1"), std::string::npos) << err;
     EXPECT_TRUE(out.empty());
-    struct stat st;
-    EXPECT_NE(stat((dir + "/.out.Bmp.tmp").c_str(), &st), 0);
+    ExpectOnlyInputs({"in.png"});
+}
 
-    {
-        std::ofstream(dir + "/in.png") << "not a picture at all";
-    }
-    EXPECT_EQ(RunOn(dir + "/in.png"), 1);
-    EXPECT_NE(err.find("not a PNG"), std::string::npos) << err;
-    EXPECT_EQ(RunOn(dir + "/missing.png"), 1);
-    EXPECT_NE(err.find("cannot open"), std::string::npos) << err;
+TEST(MapPlacement, ShiftsRoundTheCircleAndChecksTheWholeGlobe) {
+    // W = 6 columns: 6144 units round the circle.
+    EXPECT_EQ(ShiftFor(-180.0, 6), 0u);
+    EXPECT_EQ(ShiftFor(180.0, 6), 0u);
+    EXPECT_EQ(ShiftFor(0.0, 6), 3072u);
+    EXPECT_EQ(ShiftFor(360.0, 6), 3072u);
+    EXPECT_EQ(ShiftFor(-180.0 - 1e-9, 6), 0u);  // rounds onto the grid, never to 6144
+    EXPECT_EQ(ShiftFor(-90.0, 6), 1536u);
+
+    MapPlace p;
+    std::string cWhy;
+    ASSERT_TRUE(PlaceFromExtent(720, 360, {0, 360, 90, -90}, p, cWhy)) << cWhy;
+    EXPECT_EQ(p.nShift, 720u * 512);
+    EXPECT_FALSE(p.bEastLeft);
+    EXPECT_FALSE(p.bSouthUp);
+    // East to the left, south up: walked from the other ends.
+    ASSERT_TRUE(PlaceFromExtent(720, 360, {180, -180, -90, 90}, p, cWhy)) << cWhy;
+    EXPECT_TRUE(p.bEastLeft);
+    EXPECT_TRUE(p.bSouthUp);
+    EXPECT_EQ(p.nShift, 0u);
+    // Within half a pixel (0.25 degrees) is the whole globe, beyond is not.
+    EXPECT_TRUE(PlaceFromExtent(720, 360, {-180.2, 179.9, 89.8, -90.2}, p, cWhy));
+    EXPECT_FALSE(PlaceFromExtent(720, 360, {-180, 180, 90, -89.7}, p, cWhy));
+    EXPECT_NE(cWhy.find("latitude -89.7 to 90"), std::string::npos) << cWhy;
+}
+
+TEST_F(MkSurface, GeoreferencedMapsOfEitherLongitudeRangeComeOutTheSame) {
+    // 64 x 32 map given as a function of longitude column (0 at -180) and row.
+    constexpr uint32_t nW = 64, nH = 32;
+    auto map = [](uint32_t c, uint32_t y) { return double((c * 37 + y * 11) % 251); };
+    Raster west;  // -180..180 in degrees
+    west.w = nW, west.h = nH;
+    west.at = [&](int, uint32_t x, uint32_t y) { return map(x, y); };
+    west.gt = {-180, 360.0 / nW, 0, 90, 0, -180.0 / nH};
+    west.cSrs = kMoonLonLat;
+    WriteRaster(dir + "/west.tif", "GTiff", west);
+    ASSERT_EQ(RunOn(dir + "/west.tif"), 0) << err;
+    const std::vector<uint8_t> want = out;
+    EXPECT_EQ(At(0, 0), map(0, 0));
+    EXPECT_EQ(At(512, 16 * 17), map(32, 17));  // longitude 0
+
+    Raster east = west;  // 0..360: column x holds longitude column x + 32
+    east.at = [&](int, uint32_t x, uint32_t y) { return map((x + nW / 2) % nW, y); };
+    east.gt[0] = 0;
+    WriteRaster(dir + "/east.tif", "GTiff", east);
+    ASSERT_EQ(RunOn(dir + "/east.tif"), 0) << err;
+    EXPECT_EQ(out, want) << "0..360 GeoTIFF";
+    ASSERT_EQ(RunOn(dir + "/east.tif", "--left-lon -180"), 0) << err;
+    EXPECT_NE(out, want) << "--left-lon overrides the georeferencing";
+
+    Raster flipped = west;  // east to the left, south up
+    flipped.at = [&](int, uint32_t x, uint32_t y) { return map(nW - 1 - x, nH - 1 - y); };
+    flipped.gt = {180, -360.0 / nW, 0, -90, 0, 180.0 / nH};
+    WriteRaster(dir + "/flipped.tif", "GTiff", flipped);
+    ASSERT_EQ(RunOn(dir + "/flipped.tif"), 0) << err;
+    EXPECT_EQ(out, want) << "east to the left, south up";
+
+    Raster metres = west;  // equirectangular on the lunar sphere
+    const double dHalf = M_PI * 1737400;
+    metres.gt = {-dHalf, 2 * dHalf / nW, 0, dHalf / 2, 0, -dHalf / nH};
+    metres.cSrs = kMoonEqc;
+    WriteRaster(dir + "/metres.tif", "GTiff", metres);
+    ASSERT_EQ(RunOn(dir + "/metres.tif"), 0) << err;
+    EXPECT_EQ(out, want) << "equirectangular in metres";
+
+    Raster cube = east;  // ISIS3 cube, 0..360 with its centre meridian at 180
+    cube.gt = {-dHalf, 2 * dHalf / nW, 0, dHalf / 2, 0, -dHalf / nH};
+    cube.cSrs = "+proj=eqc +R=1737400 +lon_0=180 +units=m +no_defs";
+    WriteRaster(dir + "/map.cub", "ISIS3", cube);
+    ASSERT_EQ(RunOn(dir + "/map.cub"), 0) << err;
+    EXPECT_EQ(out, want) << "ISIS3 cube";
+
+    Raster plain = east;  // PNG without georeferencing, told where its left edge is
+    plain.gt.clear();
+    plain.cSrs.clear();
+    WriteRaster(dir + "/east.png", "PNG", plain);
+    ASSERT_EQ(RunOn(dir + "/east.png", "--left-lon 0"), 0) << err;
+    EXPECT_EQ(out, want) << "--left-lon 0";
+}
+
+TEST_F(MkSurface, APixelAcrossTheSeamIsSplitBetweenTheEdges) {
+    // 4 x 2, left edge at -135: the last column covers 135..225 degrees.
+    const Png p = Gray(4, 2, [](uint32_t x, uint32_t) { return uint8_t(10 + 20 * x); });
+    WritePng(dir + "/in.png", p);
+    ASSERT_EQ(RunOn(dir + "/in.png", "-q --left-lon -135"), 0) << err;
+    EXPECT_EQ(At(0, 0), 70);
+    EXPECT_EQ(At(127, 511), 70);
+    EXPECT_EQ(At(128, 0), 10);
+    EXPECT_EQ(At(383, 0), 10);
+    EXPECT_EQ(At(384, 0), 30);
+    EXPECT_EQ(At(895, 0), 50);
+    EXPECT_EQ(At(896, 0), 70);
+    EXPECT_EQ(At(1023, 0), 70);
+    EXPECT_TRUE(Slurp(dir + "/out.txt").empty()) << "-q prints nothing";
+}
+
+TEST_F(MkSurface, ScalesWideDataTypesAndLeavesNodataOut) {
+    // 16-bit 8 x 4: 2000 + 100 x, plus 1000 in the bottom half; nodata 0 in
+    // one pixel. Each source pixel is a 128 x 128 block.
+    Raster r;
+    r.w = 8, r.h = 4, r.eType = GDT_UInt16;
+    r.at = [](int, uint32_t x, uint32_t y) { return x == 7 && y == 0 ? 0.0 : 2000.0 + 100 * x + 1000 * (y >= 2); };
+    r.bNodata = true;
+    WriteRaster(dir + "/u16.tif", "GTiff", r);
+    ASSERT_EQ(RunOn(dir + "/u16.tif"), 0) << err;
+    // Valid range 2000 .. 3700.
+    EXPECT_EQ(At(0, 0), 0);
+    EXPECT_EQ(At(1023, 511), 255);
+    EXPECT_EQ(At(300, 100), std::lround(200.0 * 255 / 1700));
+    EXPECT_EQ(At(900, 100), 0) << "nodata block: nothing under it";
+    ASSERT_EQ(RunOn(dir + "/u16.tif", "--range 2500 3000"), 0) << err;
+    EXPECT_EQ(At(300, 100), 0);
+    EXPECT_EQ(At(818, 100), std::lround(100.0 * 255 / 500));
+    EXPECT_EQ(At(300, 400), 255);
+
+    // Float 2048 x 1024 with a NaN and a nodata value in each 2 x 2 block:
+    // the output is the mean of the other two, not of four.
+    Raster f;
+    f.w = 2048, f.h = 1024, f.eType = GDT_Float32;
+    f.at = [](int, uint32_t x, uint32_t y) {
+        const uint32_t q = x % 2 + 2 * (y % 2);
+        return q == 0 ? -9999.0 : q == 1 ? std::nan("") : q == 2 ? 10.0 + (x / 2 % 3) : 30.0;
+    };
+    f.bNodata = true, f.dNodata = -9999;
+    WriteRaster(dir + "/f32.tif", "GTiff", f);
+    ASSERT_EQ(RunOn(dir + "/f32.tif"), 0) << err;
+    // Values 10..12 and 30: block means 20, 20.5, 21 over the range 10..30.
+    EXPECT_EQ(At(0, 0), std::lround(10.0 * 255 / 20));
+    EXPECT_EQ(At(1, 5), std::lround(10.5 * 255 / 20));
+    EXPECT_EQ(At(2, 511), std::lround(11.0 * 255 / 20));
+}
+
+TEST_F(MkSurface, RefusesAPartialMapNamingItsExtent) {
+    Raster near;  // the near side only, -90..90 degrees of longitude
+    near.w = 32, near.h = 32;
+    near.at = [](int, uint32_t, uint32_t) { return 100.0; };
+    near.gt = {-90, 180.0 / 32, 0, 90, 0, -180.0 / 32};
+    near.cSrs = kMoonLonLat;
+    WriteRaster(dir + "/near.tif", "GTiff", near);
+    EXPECT_EQ(RunOn(dir + "/near.tif"), 1);
+    EXPECT_NE(err.find("covers longitude -90 to 90 and latitude -90 to 90 (180 x 180 degrees)"),
+              std::string::npos)
+        << err;
     EXPECT_TRUE(out.empty());
+    ExpectOnlyInputs({"near.tif"});
+}
+
+TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
+    auto expectRefused = [&](const std::string& in, const char* cWhat) {
+        EXPECT_EQ(RunOn(in), 1) << cWhat;
+        EXPECT_EQ(err.rfind("qarn-mksurface: ", 0), 0u) << cWhat << ": " << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << cWhat << ": " << err;
+        EXPECT_TRUE(out.empty()) << cWhat;
+    };
+    // A tiled GeoTIFF cut off in the middle of its tiles.
+    Raster r;
+    r.w = 512, r.h = 256;
+    r.at = [](int, uint32_t x, uint32_t y) { return double((x * 7 + y * 3) % 256); };
+    WriteRaster(dir + "/cut.tif", "GTiff", r, {"TILED=YES", "BLOCKXSIZE=64", "BLOCKYSIZE=64"});
+    std::filesystem::resize_file(dir + "/cut.tif", std::filesystem::file_size(dir + "/cut.tif") / 2);
+    expectRefused(dir + "/cut.tif", "truncated GeoTIFF");
+
+    // 200 bytes of PNG claiming 100000 x 50000 RGB pixels, interlaced.
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+    auto chunk = [&](const char* cType, std::vector<uint8_t> data) {
+        const uint32_t n = uint32_t(data.size());
+        for (int k = 3; k >= 0; --k) png.push_back(uint8_t(n >> (8 * k)));
+        std::vector<uint8_t> typed(cType, cType + 4);
+        typed.insert(typed.end(), data.begin(), data.end());
+        png.insert(png.end(), typed.begin(), typed.end());
+        uint32_t crc = 0xFFFFFFFFu;
+        for (const uint8_t b : typed) {
+            crc ^= b;
+            for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+        }
+        crc ^= 0xFFFFFFFFu;
+        for (int k = 3; k >= 0; --k) png.push_back(uint8_t(crc >> (8 * k)));
+    };
+    chunk("IHDR", {0, 1, 0x86, 0xA0, 0, 0, 0xC3, 0x50, 8, 2, 0, 0, 1});
+    chunk("IDAT", std::vector<uint8_t>(200 - png.size() - 12 - 12, 0x5A));
+    chunk("IEND", {});
+    ASSERT_EQ(png.size(), 200u);
+    {
+        std::ofstream(dir + "/huge.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), 200);
+    }
+    expectRefused(dir + "/huge.png", "hostile PNG header");
+
+    std::filesystem::create_directory(dir + "/folder");
+    expectRefused(dir + "/folder", "directory");
+    EXPECT_NE(err.find("is a directory"), std::string::npos) << err;
+    expectRefused(dir + "/missing.tif", "missing file");
+    EXPECT_NE(err.find("No such file"), std::string::npos) << err;
+    {
+        std::ofstream(dir + "/text.png") << "not a picture at all";
+    }
+    expectRefused(dir + "/text.png", "not a raster");
+    ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png"});
+
+    // A failed run leaves an existing output as it was.
+    {
+        std::ofstream(dir + "/out.Bmp") << "previous";
+    }
+    EXPECT_EQ(RunOn(dir + "/cut.tif"), 1);
+    EXPECT_EQ(std::string(out.begin(), out.end()), "previous");
+
+    // Usage errors: status 1 and the usage line.
+    for (const char* cArgs : {"--range 5", "--range 9 3", "--left-lon east", "-x", ""}) {
+        const std::string cmd = std::string("'") + QARN_MKSURFACE + "' " + cArgs + " 2>'" + dir + "/err.txt'";
+        const int st = std::system(cmd.c_str());
+        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 1) << cArgs;
+        const std::vector<uint8_t> e = Slurp(dir + "/err.txt");
+        EXPECT_NE(std::string(e.begin(), e.end()).find("usage: qarn-mksurface"), std::string::npos) << cArgs;
+    }
+}
+
+TEST_F(MkSurface, AgreesWithGdalTranslateAveraging) {
+    // 3000 x 1500 RGB with detail at every scale; 1500 / 512 = 2.93 source
+    // pixels per output pixel, so most averages take fractional pixels.
+    Raster r;
+    r.w = 3000, r.h = 1500, r.nBands = 3;
+    r.at = [](int b, uint32_t x, uint32_t y) {
+        const uint32_t hash = (x * 2654435761u) ^ (y * 40503u + uint32_t(b) * 977u);
+        const double dSmooth = 100 + 60 * std::sin(x * 0.01 + b) * std::cos(y * 0.013);
+        return std::clamp(dSmooth + double(hash % 61) - 30, 0.0, 255.0);
+    };
+    WriteRaster(dir + "/rgb.tif", "GTiff", r);
+    ASSERT_EQ(RunOn(dir + "/rgb.tif"), 0) << err;
+    const std::string cmd = std::string("'") + QARN_GDAL_TRANSLATE + "' -q -r average -outsize 1024 512 '" +
+                            dir + "/rgb.tif' '" + dir + "/gdal.tif'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    GDALDataset* g = GDALDataset::Open((dir + "/gdal.tif").c_str(), GDAL_OF_RASTER);
+    ASSERT_NE(g, nullptr);
+    std::vector<uint8_t> rgb(3 * 1024 * 512);
+    ASSERT_EQ(g->RasterIO(GF_Read, 0, 0, 1024, 512, rgb.data(), 1024, 512, GDT_Byte, 3, nullptr, 0, 0, 0, nullptr),
+              CE_None);
+    GDALClose(g);
+    double dSum = 0;
+    int nMax = 0;
+    for (uint32_t y = 0; y < 512; ++y)
+        for (uint32_t x = 0; x < 1024; ++x) {
+            const size_t n = size_t(y) * 1024 + x;
+            const int iGdal = int((LumaMilli(rgb[n], rgb[n + 524288], rgb[n + 2 * 524288]) + 500) / 1000);
+            const int d = std::abs(At(x, y) - iGdal);
+            dSum += d;
+            nMax = std::max(nMax, d);
+        }
+    const double dMean = dSum / 524288;
+    RecordProperty("mean_abs_difference", std::to_string(dMean));
+    RecordProperty("max_abs_difference", std::to_string(nMax));
+    EXPECT_LE(dMean, 1.0) << "largest difference " << nMax;
+}
+
+TEST_F(MkSurface, ReproducesTheShippedMap) {
+    // The shipped map read back through GDAL (its gray-ramp palette) is itself.
+    const std::string cShipped = std::string(QARN_SOURCE_DIR) + "/data/Qarns.Bmp";
+    ASSERT_EQ(RunOn(cShipped), 0) << err;
+    EXPECT_TRUE(out == Slurp(cShipped));
+    // And it is what the RGB map it was made from gives.
+    if (!std::filesystem::exists(QARN_SOURCE_MAP)) GTEST_SKIP() << "no " << QARN_SOURCE_MAP;
+    ASSERT_EQ(RunOn(QARN_SOURCE_MAP), 0) << err;
+    EXPECT_TRUE(out == Slurp(cShipped));
 }
