@@ -33,19 +33,24 @@ void* Obtain(size_t nBytes, const char* cName) {
 }  // namespace
 
 void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h) {
-    const size_t nPix = size_t(w) * size_t(h);
-    for (size_t n = 0; n < nPix; ++n) {
-        for (size_t c = 0; c < 3; ++c) {
-            const float v = rPix[3 * n + c] * 255.0f;
-            // Truncation toward zero; NaN and negatives (never read back from
-            // a fixed-point buffer) become 0 rather than wrapping.
-            uint8_t b = 0;
-            if (v >= 255.0f)
-                b = 255;
-            else if (v > 0.0f)
-                b = uint8_t(v);
-            bPix[3 * n + (2 - c)] = b;  // red, green, blue -> blue, green, red
+    const size_t nRow = size_t(DumpRowBytes(w));
+    for (size_t y = 0; y < size_t(h); ++y) {
+        const float* rRow = rPix + 3 * size_t(w) * y;
+        uint8_t* bRow = bPix + nRow * y;
+        for (size_t x = 0; x < size_t(w); ++x) {
+            for (size_t c = 0; c < 3; ++c) {
+                const float v = rRow[3 * x + c] * 255.0f;
+                // Truncation toward zero; NaN and negatives (never read back
+                // from a fixed-point buffer) become 0 rather than wrapping.
+                uint8_t b = 0;
+                if (v >= 255.0f)
+                    b = 255;
+                else if (v > 0.0f)
+                    b = uint8_t(v);
+                bRow[3 * x + (2 - c)] = b;  // red, green, blue -> blue, green, red
+            }
         }
+        for (size_t k = 3 * size_t(w); k < nRow; ++k) bRow[k] = 0;
     }
 }
 
@@ -72,10 +77,10 @@ void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint
 
 void ScrnDmp(int32_t iUnit) {
     iDump = iDump + 1;
-    const int32_t w = ViewState.iWidth;
-    const int32_t h = ViewState.iHeight;
+    // The window as the last frame was drawn, the whole of it.
+    const int32_t w = ViewState.iWinWidth > 0 ? ViewState.iWinWidth : ViewState.iWidth;
+    const int32_t h = ViewState.iWinHeight > 0 ? ViewState.iWinHeight : ViewState.iHeight;
     if (!DumpHeader(w, h, BHDump)) {
-        if (w > 0 && (3 * int64_t(w)) % 4 != 0) StopFatal("ScrnDmp: iHr4<>iHr3");
         char cMsg[120];
         std::snprintf(cMsg, sizeof cMsg, "ScrnDmp: window of %d x %d pixels cannot be dumped", w,
                       h);
@@ -95,13 +100,14 @@ void ScrnDmp(int32_t iUnit) {
         glReadPixels(0, 0, w, h, GL_RGB, GL_FLOAT, rPix);
         glReadBuffer(GL_FRONT_LEFT);
     }
-    uint8_t* bPix = static_cast<uint8_t*>(Obtain(nComp, "the dump pixels"));
+    const size_t nBytes = size_t(DumpRowBytes(w)) * size_t(h);  // rows padded to 4 bytes
+    uint8_t* bPix = static_cast<uint8_t*>(Obtain(nBytes, "the dump pixels"));
     DumpConvert(rPix, bPix, w, h);
     std::free(rPix);
 
     const char* cDmpFile = kDumpFile[iDump <= 5 ? iDump - 1 : 4];
     ReportLine(DumpReportLine(cDmpFile, w, h).c_str());
-    DumpWrite(iUnit, cDmpFile, BHDump, bPix, nComp);
+    DumpWrite(iUnit, cDmpFile, BHDump, bPix, nBytes);
     std::free(bPix);
     ReportLine("\a");
     if (iDump >= 5) StopRun("GLScrSup:ScrnDmp: ~: 5 screens dumped. Execution stopped.");

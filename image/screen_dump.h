@@ -10,7 +10,8 @@
 // Dumps the window on file unit iUnit; the fifth dump ends the program.
 void ScrnDmp(int32_t iUnit);
 
-// Float RGB rows (bottom first) to BMP blue-green-red bytes, truncating v*255.
+// Float RGB rows (bottom first) to BMP blue-green-red bytes, truncating v*255;
+// each row of bPix is DumpRowBytes(w) long, its padding set to zero.
 void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h);
 
 // True when every one of nComp read-back components is 0: the front buffer

@@ -66,29 +66,54 @@ TEST(DumpHeader, WindowHeaderIsByteExact) {
     EXPECT_EQ(+back.nBitsPP, 24);
 }
 
-TEST(DumpHeader, RowsNeedingPaddingAreRefused) {
-    BmpHeader bh{};
-    bh.nWidth = 77;
-    EXPECT_FALSE(DumpHeader(1023, 768, bh));  // iHr3 3069, iHr4 3072
-    EXPECT_FALSE(DumpHeader(1022, 768, bh));
-    EXPECT_EQ(+bh.nWidth, 77);  // untouched
-    EXPECT_FALSE(DumpHeader(0, 768, bh));
-    EXPECT_FALSE(DumpHeader(-4, 768, bh));
-    EXPECT_FALSE(DumpHeader(40000, 40000, bh));  // nSizeF would not fit 32 bits
-    ASSERT_TRUE(DumpHeader(1020, 10, bh));
-    EXPECT_EQ(+bh.nSizeF, 3060 * 10 + 54);
+TEST(DumpHeader, PaddedRowsCountInTheFileSize) {
+    // Width, bytes of a padded row, file length with a 768-row window.
+    const int32_t cases[][3] = {{1024, 3072, 2359350}, {1366, 4100, 3148854},
+                                {1023, 3072, 2359350}, {1022, 3068, 2356278},
+                                {1920, 5760, 4423734}, {1, 4, 3126}};
+    for (const auto& c : cases) {
+        BmpHeader bh;
+        std::memset(&bh, 0x5A, sizeof bh);
+        ASSERT_TRUE(DumpHeader(c[0], 768, bh)) << c[0];
+        EXPECT_EQ(DumpRowBytes(c[0]), c[1]) << c[0];
+        EXPECT_EQ(+bh.nSizeF, c[2]) << c[0];
+        EXPECT_EQ(+bh.nWidth, c[0]);
+        EXPECT_EQ(+bh.nHeight, 768);
+        // Every other field as for the 1024-wide window.
+        BmpHeader ref{};
+        ASSERT_TRUE(DumpHeader(1024, 768, ref));
+        ref.nSizeF = bh.nSizeF;
+        ref.nWidth = bh.nWidth;
+        uint8_t a[54];
+        uint8_t b[54];
+        BmpHeaderPack(bh, a);
+        BmpHeaderPack(ref, b);
+        EXPECT_EQ(std::memcmp(a, b, 54), 0) << c[0];
+    }
 }
 
-TEST(DumpConvert, ChannelsSwapAndValuesTruncate) {
-    // 3 x 2 pixels, bottom row first: white, red, 0.5 | 0.2/0.999/1.5, black, green.
+TEST(DumpHeader, SizesThatCannotBeWrittenAreRefused) {
+    BmpHeader bh{};
+    bh.nWidth = 77;
+    EXPECT_FALSE(DumpHeader(0, 768, bh));
+    EXPECT_FALSE(DumpHeader(-4, 768, bh));
+    EXPECT_FALSE(DumpHeader(1366, 0, bh));
+    EXPECT_FALSE(DumpHeader(40000, 40000, bh));  // nSizeF would not fit 32 bits
+    EXPECT_EQ(+bh.nWidth, 77);  // untouched
+}
+
+TEST(DumpConvert, ChannelsSwapValuesTruncateAndRowsArePadded) {
+    // 3 x 2 pixels, bottom row first: white, red, 0.5 | 0.2/0.999/1.5, black,
+    // green. Rows of 9 bytes are padded with zeros to 12.
     const float rPix[18] = {1, 1, 1, 1, 0, 0, 0.5f, 0.5f, 0.5f,
                             0.2f, 0.999f, 1.5f, 0, 0, 0, 0, 1, 0};
-    uint8_t bPix[18];
+    uint8_t bPix[25];
     std::memset(bPix, 0xAA, sizeof bPix);
     DumpConvert(rPix, bPix, 3, 2);
-    const uint8_t want[18] = {255, 255, 255, 0, 0, 255, 127, 127, 127,
-                              255, 254, 51,  0, 0, 0,   0,   255, 0};
-    for (int k = 0; k < 18; ++k) EXPECT_EQ(bPix[k], want[k]) << k;
+    const uint8_t want[24] = {255, 255, 255, 0, 0, 255, 127, 127, 127, 0, 0, 0,
+                              255, 254, 51,  0, 0, 0,   0,   255, 0,   0, 0, 0};
+    for (int k = 0; k < 24; ++k) EXPECT_EQ(bPix[k], want[k]) << k;
+    EXPECT_EQ(bPix[24], 0xAA);  // nothing written past the last row
 }
 
 TEST(DumpConvert, OnlyAnEntirelyBlackReadBackCountsAsMissing) {
