@@ -18,8 +18,9 @@ void StopRun(const char* cMessage) { StopWith(cMessage, 0); }
 
 void StopFatal(const char* cMessage) { StopWith(cMessage, 1); }
 
-void StopIo(int iUnit, const char* cFile, const char* cWhat) {
+void StopIo(const char* cWho, int iUnit, const char* cFile, const char* cWhat) {
     char cLine[512];
-    std::snprintf(cLine, sizeof cLine, "Qarn: I/O error on unit %d, file %s: %s", iUnit, cFile, cWhat);
+    std::snprintf(cLine, sizeof cLine, "%s: I/O error on unit %d, file %s: %s", cWho, iUnit, cFile,
+                  cWhat);
     StopWith(cLine, 1);
 }

@@ -8,10 +8,11 @@
 // Fatal condition: exit status 1.
 [[noreturn]] void StopFatal(const char* cMessage);
 
-// Input/output failure on a numbered file unit, naming the unit and the file:
-// "Qarn: I/O error on unit 14, file Qarns.Bmp: <cWhat>", cWhat saying what
-// failed, e.g. "cannot open (No such file or directory)". Exit status 1.
-[[noreturn]] void StopIo(int iUnit, const char* cFile, const char* cWhat);
+// Input/output failure on a numbered file unit, naming the routine or module
+// that stops, the unit and the file:
+// "BmpRead: I/O error on unit 14, file Qarns.Bmp: <cWhat>", cWhat saying what
+// failed, e.g. "cannot open for reading: No such file or directory". Exit status 1.
+[[noreturn]] void StopIo(const char* cWho, int iUnit, const char* cFile, const char* cWhat);
 
 // One console report line, flushed at once so it survives an abnormal end.
 void ReportLine(const char* cLine);

@@ -13,20 +13,12 @@
 #include <cstring>
 #include <vector>
 
+#include "image/file_kind.h"
+
 namespace {
 
 std::string Reason(const char* cStep, int iErr) {
     return std::string(cStep) + ": " + std::strerror(iErr);
-}
-
-const char* Kind(mode_t mode) {
-    if (S_ISLNK(mode)) return "a symbolic link";
-    if (S_ISDIR(mode)) return "a directory";
-    if (S_ISFIFO(mode)) return "a named pipe";
-    if (S_ISCHR(mode)) return "a character device";
-    if (S_ISBLK(mode)) return "a block device";
-    if (S_ISSOCK(mode)) return "a socket";
-    return "of unknown type";
 }
 
 // All of b, through short writes and interrupted calls; errno set on false.
@@ -56,7 +48,7 @@ bool WriteAtomic(const std::string& cPath, std::span<const uint8_t> bHead,
     struct stat st {};
     if (lstat(cPath.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
-            cWhy = std::string("not a regular file (") + Kind(st.st_mode) + ")";
+            cWhy = std::string("not a regular file (") + FileKind(st.st_mode) + ")";
             return false;
         }
         if (faccessat(AT_FDCWD, cPath.c_str(), W_OK, AT_EACCESS) != 0) {

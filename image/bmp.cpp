@@ -1,16 +1,21 @@
 // Surface-image reader and the BMP header codec.
 //
-// BmpParse trusts nothing in the file: every offset and count is checked in
-// 64-bit arithmetic against the bytes actually present before it is used.
+// Nothing in the file is trusted: every offset and count is checked in 64-bit
+// arithmetic against the file's length before it is used, and BmpRead reads
+// only the header, the palette and the pixels it points at.
 #include "image/bmp.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "app/stop.h"
+#include "image/file_kind.h"
 
 BmpHeader BH;
 uint8_t bPal[256 * 4];
@@ -95,13 +100,34 @@ uint8_t BmpLuma(uint8_t red, uint8_t green, uint8_t blue) {
     return uint8_t((299u * red + 587u * green + 114u * blue + 500u) / 1000u);
 }
 
-BmpResult BmpParse(const uint8_t* bData, size_t nData, BmpHeader& bh, uint8_t* bPalOut,
-                   uint8_t* bGrayOut) {
-    const int64_t nFile = int64_t(nData);  // nData is at most kMapFileMax in practice
-    if (nData < 54)
-        return Fail(BmpStatus::Short, "file ends after %lld bytes, inside its 54-byte header",
-                    static_cast<long long>(nData));
-    bh = BmpHeaderUnpack(bData);
+namespace {
+
+// Where the parts of a checked surface image lie, in bytes from the start.
+struct BmpLayout {
+    int64_t nPalAt;    // first palette entry
+    int64_t nColours;  // palette entries stored
+    int64_t nPixAt;    // first pixel byte (nOffBits)
+};
+
+const char* Bytes(int64_t n) { return n == 1 ? "byte" : "bytes"; }
+
+// A part that the header places past the end of the file. The file was cut
+// short when its own recorded size (nSizeF) is larger than what is there and
+// still holds that part; otherwise the field that placed it is wrong.
+BmpResult PastEnd(const BmpHeader& bh, int64_t nFile, const char* cField, int32_t iValue,
+                  const char* cPart, int64_t nFrom, int64_t nTo) {
+    if (bh.nSizeF > nFile && bh.nSizeF >= nTo)
+        return Fail(BmpStatus::Short, "file ends after %lld %s, before the end of its %s at byte %lld",
+                    static_cast<long long>(nFile), Bytes(nFile), cPart,
+                    static_cast<long long>(nTo));
+    return Fail(BmpStatus::Malformed,
+                "%s %d puts the %s at bytes %lld to %lld, past the end of the %lld-byte file",
+                cField, iValue, cPart, static_cast<long long>(nFrom),
+                static_cast<long long>(nTo - 1), static_cast<long long>(nFile));
+}
+
+// Checks a header read from a file of nFile bytes and finds its parts.
+BmpResult BmpCheck(const BmpHeader& bh, int64_t nFile, BmpLayout& lay) {
     if (bh.cType[0] != 'B' || bh.cType[1] != 'M')
         return Fail(BmpStatus::Malformed, "no \"BM\" signature");
     if (bh.nSizeH < kInfoMin)
@@ -109,8 +135,8 @@ BmpResult BmpParse(const uint8_t* bData, size_t nData, BmpHeader& bh, uint8_t* b
                     bh.nSizeH);
     const int64_t nHeaderEnd = kFileHeader + int64_t(bh.nSizeH);
     if (nHeaderEnd > nFile)
-        return Fail(BmpStatus::Short, "file ends after %lld bytes, inside its %lld-byte header",
-                    static_cast<long long>(nFile), static_cast<long long>(nHeaderEnd));
+        return PastEnd(bh, nFile, "nSizeH", bh.nSizeH, "information header", kFileHeader,
+                       nHeaderEnd);
     if (bh.nBitsPP != 8) return Fail(BmpStatus::Malformed, "%d bits per pixel", bh.nBitsPP);
     if (bh.nWidth == kMapWidth && bh.nHeight == -kMapHeight)
         return Fail(BmpStatus::Malformed, "negative height %d, rows stored top first",
@@ -121,8 +147,7 @@ BmpResult BmpParse(const uint8_t* bData, size_t nData, BmpHeader& bh, uint8_t* b
     if (bh.nClrUsed < 0 || bh.nClrUsed > 256)
         return Fail(BmpStatus::Malformed, "palette count %d, 0 to 256 expected", bh.nClrUsed);
 
-    // The palette must fit between the headers and the pixels; a file that
-    // merely ends early is short, not malformed.
+    // The palette must fit between the headers and the pixels.
     const int64_t nColours = bh.nClrUsed == 0 ? 256 : bh.nClrUsed;
     const int64_t nPalEnd = nHeaderEnd + 4 * nColours;
     if (bh.nOffBits < nPalEnd)
@@ -133,65 +158,123 @@ BmpResult BmpParse(const uint8_t* bData, size_t nData, BmpHeader& bh, uint8_t* b
                     static_cast<long long>(nColours));
     const int64_t nPixEnd = int64_t(bh.nOffBits) + int64_t(kMapPixels);
     if (nPixEnd > nFile)
-        return Fail(BmpStatus::Short,
-                    "file ends after %lld bytes, before the end of its pixel data at byte %lld",
-                    static_cast<long long>(nFile), static_cast<long long>(nPixEnd));
-
-    // Entries past nClrUsed stay zero, so an index beyond them reads as black.
-    std::memset(bPalOut, 0, 256 * 4);
-    std::memcpy(bPalOut, bData + nHeaderEnd, size_t(4 * nColours));
-    uint8_t bLevel[256];
-    for (int k = 0; k < 256; ++k)
-        bLevel[k] = BmpLuma(bPalOut[4 * k + 2], bPalOut[4 * k + 1], bPalOut[4 * k]);
-    const uint8_t* bPix = bData + bh.nOffBits;
-    for (size_t n = 0; n < kMapPixels; ++n) bGrayOut[n] = bLevel[bPix[n]];
+        return PastEnd(bh, nFile, "nOffBits", bh.nOffBits, "pixel data", bh.nOffBits, nPixEnd);
+    lay = BmpLayout{nHeaderEnd, nColours, bh.nOffBits};
     return BmpResult{BmpStatus::Ok, {}};
 }
 
-void BmpRead() {
-    std::FILE* f = std::fopen(kMapFile, "rb");
-    if (f == nullptr) {
-        char cWhat[200];
-        std::snprintf(cWhat, sizeof cWhat, "cannot open for reading: %s", std::strerror(errno));
-        StopIo(kMapUnit, kMapFile, cWhat);
+// Palette indices to gray levels in place. Entries past the stored palette
+// are zero, so an index beyond them reads as black.
+void MapGray(const uint8_t* bPalIn, uint8_t* bGrayInOut) {
+    uint8_t bLevel[256];
+    for (int k = 0; k < 256; ++k)
+        bLevel[k] = BmpLuma(bPalIn[4 * k + 2], bPalIn[4 * k + 1], bPalIn[4 * k]);
+    for (size_t n = 0; n < kMapPixels; ++n) bGrayInOut[n] = bLevel[bGrayInOut[n]];
+}
+
+// Up to nWant bytes from offset nAt, through short reads; the count read, or
+// -1 with errno set.
+int64_t ReadAt(int fd, int64_t nAt, uint8_t* bOut, size_t nWant) {
+    size_t nGot = 0;
+    while (nGot < nWant) {
+        const ssize_t n = pread(fd, bOut + nGot, nWant - nGot, off_t(nAt) + off_t(nGot));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        nGot += size_t(n);
     }
-    // Read in chunks up to one byte past the limit, so an oversized file is
-    // noticed without taking its whole size in memory.
-    std::vector<uint8_t> bFile;
-    size_t nHave = 0;
-    for (;;) {
-        const size_t nChunk = size_t(1) << 20;
-        if (nHave > kMapFileMax) break;
-        bFile.resize(nHave + nChunk);
-        const size_t nGot = std::fread(bFile.data() + nHave, 1, nChunk, f);
-        nHave += nGot;
-        if (nGot < nChunk) break;
-    }
-    if (std::ferror(f)) {
-        const int iErr = errno;
-        std::fclose(f);
-        char cWhat[200];
-        std::snprintf(cWhat, sizeof cWhat, "read failed: %s", std::strerror(iErr));
-        StopIo(kMapUnit, kMapFile, cWhat);
-    }
-    std::fclose(f);
+    return int64_t(nGot);
+}
+
+[[noreturn]] void ReadFail(const char* cWhat) { StopIo("BmpRead", kMapUnit, kMapFile, cWhat); }
+
+[[noreturn]] void NotAMap(const char* cWhy) {
     char cMsg[400];
-    if (nHave > kMapFileMax) {
-        std::snprintf(cMsg, sizeof cMsg,
-                      "BmpRead: %s is not a 1024 x 512 8-bit gray BMP (larger than %zu MiB); "
-                      "make one with tools/mksurface",
-                      kMapFile, kMapFileMax >> 20);
-        StopFatal(cMsg);
+    std::snprintf(cMsg, sizeof cMsg,
+                  "BmpRead: %s is not a 1024 x 512 8-bit gray BMP (%s); make one with tools/mksurface",
+                  kMapFile, cWhy);
+    StopFatal(cMsg);
+}
+
+// Reads exactly nWant bytes at nAt or stops: a read error, or a file that
+// ended early (it shrank after it was measured).
+void ReadPart(int fd, int64_t nAt, uint8_t* bOut, size_t nWant) {
+    const int64_t nGot = ReadAt(fd, nAt, bOut, nWant);
+    char cWhat[200];
+    if (nGot < 0) {
+        std::snprintf(cWhat, sizeof cWhat, "read failed: %s", std::strerror(errno));
+        ReadFail(cWhat);
     }
-    const BmpResult r = BmpParse(bFile.data(), nHave, BH, bPal, bGray);
-    if (r.eStatus == BmpStatus::Short) StopIo(kMapUnit, kMapFile, r.cWhy);
-    if (r.eStatus == BmpStatus::Malformed) {
-        std::snprintf(cMsg, sizeof cMsg,
-                      "BmpRead: %s is not a 1024 x 512 8-bit gray BMP (%s); "
-                      "make one with tools/mksurface",
-                      kMapFile, r.cWhy);
-        StopFatal(cMsg);
+    if (size_t(nGot) < nWant) {
+        const int64_t nEnd = nAt + nGot;
+        std::snprintf(cWhat, sizeof cWhat, "file ends after %lld %s, %lld %s short",
+                      static_cast<long long>(nEnd), Bytes(nEnd),
+                      static_cast<long long>(nWant - size_t(nGot)),
+                      Bytes(int64_t(nWant) - nGot));
+        ReadFail(cWhat);
     }
+}
+
+}  // namespace
+
+BmpResult BmpParse(const uint8_t* bData, size_t nData, BmpHeader& bh, uint8_t* bPalOut,
+                   uint8_t* bGrayOut) {
+    const int64_t nFile = int64_t(nData);
+    if (nFile < 54)
+        return Fail(BmpStatus::Short, "file ends after %lld %s, inside its 54-byte header",
+                    static_cast<long long>(nFile), Bytes(nFile));
+    bh = BmpHeaderUnpack(bData);
+    BmpLayout lay{};
+    const BmpResult r = BmpCheck(bh, nFile, lay);
+    if (r.eStatus != BmpStatus::Ok) return r;
+    std::memset(bPalOut, 0, 256 * 4);
+    std::memcpy(bPalOut, bData + lay.nPalAt, size_t(4 * lay.nColours));
+    std::memcpy(bGrayOut, bData + lay.nPixAt, kMapPixels);
+    MapGray(bPalOut, bGrayOut);
+    return r;
+}
+
+void BmpRead() {
+    // Non-blocking, so a named pipe or a device under the name cannot hold
+    // the start; anything but a regular file is refused before any read.
+    const int fd = open(kMapFile, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    char cWhat[200];
+    if (fd < 0) {
+        std::snprintf(cWhat, sizeof cWhat, "cannot open for reading: %s", std::strerror(errno));
+        ReadFail(cWhat);
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        std::snprintf(cWhat, sizeof cWhat, "cannot examine: %s", std::strerror(errno));
+        ReadFail(cWhat);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        std::snprintf(cWhat, sizeof cWhat, "not a regular file (%s)", FileKind(st.st_mode));
+        ReadFail(cWhat);
+    }
+
+    // Only the bytes the header points at are read, whatever the file's length.
+    uint8_t bHead[54];
+    const int64_t nHead = ReadAt(fd, 0, bHead, sizeof bHead);
+    if (nHead < 0) {
+        std::snprintf(cWhat, sizeof cWhat, "read failed: %s", std::strerror(errno));
+        ReadFail(cWhat);
+    }
+    if (nHead < int64_t(sizeof bHead)) {
+        std::snprintf(cWhat, sizeof cWhat, "file ends after %lld %s, inside its 54-byte header",
+                      static_cast<long long>(nHead), Bytes(nHead));
+        ReadFail(cWhat);
+    }
+    BH = BmpHeaderUnpack(bHead);
+    BmpLayout lay{};
+    const BmpResult r = BmpCheck(BH, int64_t(st.st_size), lay);
+    if (r.eStatus == BmpStatus::Short) ReadFail(r.cWhy);
+    if (r.eStatus == BmpStatus::Malformed) NotAMap(r.cWhy);
+    std::memset(bPal, 0, sizeof bPal);
+    ReadPart(fd, lay.nPalAt, bPal, size_t(4 * lay.nColours));
+    ReadPart(fd, lay.nPixAt, bGray, kMapPixels);
+    close(fd);
+    MapGray(bPal, bGray);
 }
 
 int64_t DumpRowBytes(int32_t w) {

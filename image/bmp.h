@@ -36,10 +36,13 @@ extern BmpHeader BH;                 // surface image header
 extern uint8_t bPal[256 * 4];        // its palette, blue green red reserved
 extern uint8_t bGray[kMapPixels];    // gray level per pixel, bottom row first
 
-// Reads "Qarns.Bmp" into BH, bPal and bGray, or stops the program.
+// Reads "Qarns.Bmp" into BH, bPal and bGray, or stops the program: at once,
+// without blocking, when the name is not a regular file.
 void BmpRead();
 
-// Outcome of parsing a surface image held in memory.
+// Outcome of checking a surface image. Short: the file ends before a part
+// its header places, and its recorded size nSizeF says it was cut short.
+// Malformed: anything else, including a field placing a part past the end.
 enum class BmpStatus { Ok, Short, Malformed };
 struct BmpResult {
     BmpStatus eStatus;
@@ -67,6 +70,3 @@ BmpHeader BmpHeaderUnpack(const uint8_t bIn[54]);
 
 // Gray level of a palette colour: Rec. 601 luma, rounded half up.
 uint8_t BmpLuma(uint8_t red, uint8_t green, uint8_t blue);
-
-// BmpRead reads at most this many bytes; a larger file is refused.
-constexpr size_t kMapFileMax = size_t(64) << 20;

@@ -72,7 +72,7 @@ void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint
     BmpHeaderPack(bh, bHead);
     std::string cWhy;
     if (!WriteAtomic(cFile, bHead, std::span<const uint8_t>(bPix, nPix), cWhy))
-        StopIo(iUnit, cFile, cWhy.c_str());
+        StopIo("GLScrSup:ScrnDmp", iUnit, cFile, cWhy.c_str());
 }
 
 void ScrnDmp(int32_t iUnit) {

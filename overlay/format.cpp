@@ -73,14 +73,12 @@ void PutF(LineBuf& buf, double dValue, int32_t w, int32_t d) {
         PutRight(buf, "", w + 1, w);
         return;
     }
-    bool bZero = true;
-    for (int32_t k = 0; k < nText; ++k)
-        if (cDigits[k] >= '1' && cDigits[k] <= '9') bZero = false;
-
-    // Sign, integer digits, the point, the decimals.
+    // Sign, integer digits, the point, the decimals. Any value below zero
+    // keeps its minus, even when it rounds to zero (-0.04 in F6.1 is
+    // "  -0.0"); zero itself, -0.0 included, has none.
     char cField[404];
     int32_t nField = 0;
-    if (dValue < 0.0 && !bZero) cField[nField++] = '-';
+    if (dValue < 0.0) cField[nField++] = '-';
     std::memcpy(cField + nField, cDigits, static_cast<size_t>(nText));
     nField += nText;
     if (d == 0) cField[nField++] = '.';

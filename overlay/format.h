@@ -32,6 +32,7 @@ void PutZ(LineBuf& buf, uint32_t iValue, int32_t w);
 
 // Fw.d: fixed point rounded to d decimals. The "0" before the point is
 // dropped only when the field is too narrow for it; d = 0 gives "1738.".
-// A value that rounds to zero has no minus sign. Infinities read "Infinity"
+// A negative value keeps its minus sign even when it rounds to zero; only
+// zero itself (of either sign) has none. Infinities read "Infinity"
 // ("-Infinity"), or "Inf" ("-Inf") in a narrower field; NaN reads "NaN".
 void PutF(LineBuf& buf, double dValue, int32_t w, int32_t d);

@@ -89,7 +89,8 @@ class DumpTest(ViewerTest):
         self.assertEqual(rc, 1)
         self.assertEqual(v.lines[1], WRITING % 1)
         self.assertEqual(len(v.lines), 3, v.lines)
-        self.assertRegex(v.lines[2], r"I/O error on unit 20, file ScrnDmp1\.Bmp")
+        self.assertEqual(v.lines[2], "GLScrSup:ScrnDmp: I/O error on unit 20, file ScrnDmp1.Bmp: "
+                                     "not a regular file (a directory)")
         self.assertEqual(sorted(os.listdir(v.dir)), ["Qarns.Bmp", "ScrnDmp1.Bmp"])
         self.assertTrue(os.path.isdir(os.path.join(v.dir, "ScrnDmp1.Bmp")))
 

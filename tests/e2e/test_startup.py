@@ -42,7 +42,14 @@ class StartupTest(ViewerTest):
         self.assertEqual(rc, 1)
         self.assertEqual(v.lines[0], IDENT)
         self.assertEqual(len(v.lines), 2, v.lines)
-        self.assertRegex(v.lines[1], r"I/O error on unit 14, file Qarns\.Bmp")
+        self.assertRegex(v.lines[1], r"^BmpRead: I/O error on unit 14, file Qarns\.Bmp")
+        self.assertTrue(self.no_window(v))
+
+    def test_a_named_pipe_as_the_map_stops_at_once(self):
+        v, rc = self.failing_run(lambda d: os.mkfifo(os.path.join(d, "Qarns.Bmp")))
+        self.assertEqual(rc, 1)
+        self.assertEqual(v.lines[1], "BmpRead: I/O error on unit 14, file Qarns.Bmp: "
+                                     "not a regular file (a named pipe)")
         self.assertTrue(self.no_window(v))
 
     def test_short_images_stop_with_the_io_message(self):

@@ -74,7 +74,7 @@ def fld_f(v, w, d):
     s = "%.*f" % (d, abs(v))
     if d == 0:
         s += "."
-    if v < 0 and any(ch in "123456789" for ch in s):
+    if v < 0:
         s = "-" + s
     if len(s) > w and (s.startswith("0.") or s.startswith("-0.")):
         s = s.replace("0.", ".", 1)

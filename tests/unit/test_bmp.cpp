@@ -212,14 +212,30 @@ TEST(BmpParse, FilesEndingEarlyAreShort) {
                   nullptr)
             << p.r.cWhy;
     }
+    EXPECT_STREQ(Parse(file, 1).r.cWhy, "file ends after 1 byte, inside its 54-byte header");
+}
+
+// A field placing a part past the end of a file that its own recorded size
+// says is complete is named, with where it points; so is any such field when
+// the recorded size does not cover the part either.
+TEST(BmpParse, FieldsPointingPastTheEndAreNamed) {
     FileSpec s;
     s.nOffBits = INT_MAX;  // the pixel end does not fit 32 bits
-    Parsed huge = Parse(MakeFile(s));
-    EXPECT_EQ(huge.r.eStatus, BmpStatus::Short);
-    EXPECT_NE(std::strstr(huge.r.cWhy, "2148007935"), nullptr) << huge.r.cWhy;
-    std::vector<uint8_t> big = file;
-    Le32(big, 14, INT_MAX);  // header end past 2^31
-    EXPECT_EQ(Parse(big).r.eStatus, BmpStatus::Short);
+    Parsed p = Parse(MakeFile(s));
+    EXPECT_EQ(p.r.eStatus, BmpStatus::Malformed);
+    EXPECT_STREQ(p.r.cWhy, "nOffBits 2147483647 puts the pixel data at bytes 2147483647 to "
+                           "2148007934, past the end of the 525366-byte file");
+    std::vector<uint8_t> file = MakeFile({});
+    Le32(file, 14, INT_MAX);
+    p = Parse(file);
+    EXPECT_EQ(p.r.eStatus, BmpStatus::Malformed);
+    EXPECT_STREQ(p.r.cWhy, "nSizeH 2147483647 puts the information header at bytes 14 to "
+                           "2147483660, past the end of the 525366-byte file");
+    file = MakeFile({});
+    Le32(file, 2, 0);  // a cut file whose recorded size is no witness
+    p = Parse(file, 600);
+    EXPECT_EQ(p.r.eStatus, BmpStatus::Malformed);
+    EXPECT_NE(std::strstr(p.r.cWhy, "nOffBits 1078 puts the pixel data"), nullptr) << p.r.cWhy;
 }
 
 // Random header damage and truncation: whatever the parser accepts must lie
@@ -302,15 +318,27 @@ TEST_F(BmpReadTest, LoadsTheFileInTheWorkingDirectory) {
     EXPECT_EQ(bPal[4 * 255 + 1], 255);
 }
 
+// Only the parts the header points at are read: a longer file loads as well.
+TEST_F(BmpReadTest, LoadsAFileOfSeventyMebibytes) {
+    const std::vector<uint8_t> file = MakeFile({});
+    WriteFile(dir + "/Qarns.Bmp", file);
+    ASSERT_EQ(truncate((dir + "/Qarns.Bmp").c_str(), off_t(70) << 20), 0);  // sparse tail
+    std::memset(bGray, 0xAA, sizeof bGray);
+    ReadIn();
+    EXPECT_EQ(std::memcmp(bGray, file.data() + 1078, kMapPixels), 0);
+}
+
 TEST_F(BmpReadTest, StopsOnAMissingShortOrForeignFile) {
     EXPECT_EXIT(ReadInChild(), ::testing::ExitedWithCode(1),
-                "I/O error on unit 14, file Qarns\\.Bmp: cannot open for reading: No such file");
+                "^BmpRead: I/O error on unit 14, file Qarns\\.Bmp: cannot open for reading: "
+                "No such file");
 
     std::vector<uint8_t> file = MakeFile({});
     file.resize(1078 + 1000);
     WriteFile(dir + "/Qarns.Bmp", file);
     EXPECT_EXIT(ReadInChild(), ::testing::ExitedWithCode(1),
-                "I/O error on unit 14, file Qarns\\.Bmp: file ends after 2078 bytes");
+                "^BmpRead: I/O error on unit 14, file Qarns\\.Bmp: file ends after 2078 bytes, "
+                "before the end of its pixel data at byte 525366\n$");
 
     FileSpec s;
     s.nBitsPP = 24;
@@ -319,9 +347,38 @@ TEST_F(BmpReadTest, StopsOnAMissingShortOrForeignFile) {
                 "^BmpRead: Qarns\\.Bmp is not a 1024 x 512 8-bit gray BMP \\(24 bits per pixel\\); "
                 "make one with tools/mksurface\n$");
 
-    std::remove((dir + "/Qarns.Bmp").c_str());
-    ASSERT_EQ(mkdir((dir + "/Qarns.Bmp").c_str(), 0755), 0);
+    s = FileSpec{};
+    s.nOffBits = INT_MAX;
+    WriteFile(dir + "/Qarns.Bmp", MakeFile(s));
     EXPECT_EXIT(ReadInChild(), ::testing::ExitedWithCode(1),
-                "I/O error on unit 14, file Qarns\\.Bmp: read failed: Is a directory");
-    rmdir((dir + "/Qarns.Bmp").c_str());
+                "^BmpRead: Qarns\\.Bmp is not a 1024 x 512 8-bit gray BMP \\(nOffBits 2147483647 "
+                "puts the pixel data at bytes 2147483647 to 2148007934, past the end of the "
+                "525366-byte file\\); make one with tools/mksurface\n$");
+    std::remove((dir + "/Qarns.Bmp").c_str());
+}
+
+// Nothing but a regular file is opened for its bytes: a named pipe would
+// block the read for ever (the alarm turns that into a failure here).
+TEST_F(BmpReadTest, RefusesWhatIsNotARegularFileAtOnce) {
+    const std::string path = dir + "/Qarns.Bmp";
+    struct Case {
+        const char* cKind;
+        int (*make)(const char*);
+    };
+    const Case cases[] = {
+        {"a directory", [](const char* p) { return mkdir(p, 0755); }},
+        {"a named pipe", [](const char* p) { return mkfifo(p, 0644); }},
+        {"a character device", [](const char* p) { return symlink("/dev/null", p); }},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.make(path.c_str()), 0) << c.cKind;
+        auto child = [&] {
+            alarm(10);
+            ReadInChild();
+        };
+        EXPECT_EXIT(child(), ::testing::ExitedWithCode(1),
+                    std::string("^BmpRead: I/O error on unit 14, file Qarns\\.Bmp: not a regular "
+                                "file \\(") + c.cKind + "\\)\n$");
+        if (unlink(path.c_str()) != 0) rmdir(path.c_str());
+    }
 }

@@ -146,11 +146,15 @@ TEST(FormatF, OverflowFillsTheFieldWithAsterisks) {
     EXPECT_EQ(F(-std::numeric_limits<double>::max(), 80, 60), std::string(80, '*'));
 }
 
-TEST(FormatF, NegativeValueThatRoundsToZeroHasNoMinus) {
-    EXPECT_EQ(F(-0.04, 6, 1), "   0.0");
+TEST(FormatF, NegativeValueKeepsItsMinusOnlyZeroHasNone) {
+    EXPECT_EQ(F(-0.04, 6, 1), "  -0.0");
+    EXPECT_EQ(F(-0.05, 6, 1), "  -0.1");
     EXPECT_EQ(F(-0.0, 6, 1), "   0.0");
-    EXPECT_EQ(F(-0.4, 4, 0), "  0.");
-    EXPECT_EQ(F(-0.05001, 6, 1), "  -0.1");
+    EXPECT_EQ(F(0.0, 6, 1), "   0.0");
+    EXPECT_EQ(F(0.04, 6, 1), "   0.0");
+    EXPECT_EQ(F(-0.4, 4, 0), " -0.");
+    EXPECT_EQ(F(-1e-300, 4, 1), "-0.0");
+    EXPECT_EQ(F(-0.04, 3, 1), "-.0");  // the zero before the point gives way first
 }
 
 TEST(FormatF, InfinityAndNaN) {
