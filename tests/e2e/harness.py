@@ -19,7 +19,7 @@ import unittest
 
 QARN_BIN = os.environ.get("QARN_BIN", "build/qarn")
 QARN_MAP = os.environ.get("QARN_MAP", "data/Qarns.Bmp")
-QARN_MKSURFACE = os.environ.get("QARN_MKSURFACE", "build/tools/mksurface")
+QARN_MKSURFACE = os.environ.get("QARN_MKSURFACE", "build/tools/qarn-mksurface")
 SCREEN_W, SCREEN_H = 1024, 768
 
 
