@@ -71,23 +71,27 @@ $(DEB_BUILD)/CMakeCache.txt:
 
 package: $(DEB_BUILD)/CMakeCache.txt
 	cmake --build $(DEB_BUILD) -j $(JOBS)
+	rm -f $(DEB_BUILD)/qarn_*.deb
 	cd $(DEB_BUILD) && cpack -G DEB
 	@ls -l $(DEB_BUILD)/qarn_*.deb
 
-# The ecosystem's checkers on the desktop entry, the AppStream metadata, the
-# man pages and the package. The AppStream id is "qarn", not reverse-DNS:
-# the project has no domain to build one from.
+# The ecosystem's checkers on the files as the package ships them: the
+# desktop entry, the AppStream metadata with the tree it names, the man pages
+# and the package itself. The AppStream id is "qarn", not reverse-DNS: the
+# project has no domain to build one from.
 validate: package
-	desktop-file-validate packaging/qarn.desktop
-	appstreamcli validate --no-net --pedantic --override=cid-desktopapp-is-not-rdns=info \
-	  $(DEB_BUILD)/packaging/qarn.metainfo.xml
+	rm -rf $(DEB_BUILD)/unpacked
+	dpkg-deb -x "$$(ls $(DEB_BUILD)/qarn_*.deb)" $(DEB_BUILD)/unpacked
+	desktop-file-validate $(DEB_BUILD)/unpacked/usr/share/applications/qarn.desktop
+	appstreamcli validate-tree --no-net --pedantic --override=cid-desktopapp-is-not-rdns=info \
+	  $(DEB_BUILD)/unpacked
 	mandoc -T lint -W warning docs/man/qarn.1 docs/man/qarn-mksurface.1
 	lintian --fail-on error --display-info $(DEB_BUILD)/qarn_*.deb
 
 # The installed program under Xvfb: a `make install` DESTDIR tree and the
 # unpacked package; as root with QARN_DPKG_TEST=1 also dpkg -i and dpkg -r.
-test-install: package
-	python3 tests/install/test_installed.py --deb "$$(ls $(DEB_BUILD)/qarn_*.deb)" --build $(DEB_BUILD)
+test-install: package build
+	python3 tests/install/test_installed.py --deb "$$(ls $(DEB_BUILD)/qarn_*.deb)" --build $(BUILD)
 
 # ---- checking targets -------------------------------------------------
 
