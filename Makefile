@@ -69,7 +69,7 @@ $(DEB_BUILD)/CMakeCache.txt:
 	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
 	cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=None -DQARN_TESTS=OFF $(CMAKE_FLAGS)
 
-package: $(DEB_BUILD)/CMakeCache.txt
+package: deps $(DEB_BUILD)/CMakeCache.txt
 	cmake --build $(DEB_BUILD) -j $(JOBS)
 	rm -f $(DEB_BUILD)/qarn_*.deb
 	cd $(DEB_BUILD) && cpack -G DEB
