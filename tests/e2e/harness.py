@@ -91,6 +91,7 @@ class Viewer:
         self.dump_dir = dump_dir or self.dir
         self.lines = []
         self.raw = b""
+        self.stderr = b""  # before the reader threads start, which append to it
         self._queue = queue.Queue()
         environ = xvfb.env()
         for name, value in (env or {}).items():
@@ -105,7 +106,6 @@ class Viewer:
         self._reader.start()
         self._errreader = threading.Thread(target=self._read_err, daemon=True)
         self._errreader.start()
-        self.stderr = b""
         if wait_frames:
             self.wait_window()
 
