@@ -12,7 +12,8 @@ DEB_BUILD ?= build-deb
 # Debian packages the build and the tests need.
 PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
             libgl1-mesa-dri libgtest-dev libpng-dev python3 xvfb xauth xdotool x11-utils \
-            x11-apps imagemagick file dpkg-dev lintian desktop-file-utils appstream mandoc
+            x11-apps imagemagick openbox file dpkg-dev lintian desktop-file-utils appstream \
+            mandoc
 
 # Tools of the checking targets below (bench, sanitize, fuzz, lint, soak).
 DEV_PACKAGES := clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
@@ -23,7 +24,8 @@ SOAK_SECONDS ?= 600
 BENCH_ARGS   ?=
 LINT_DIRS    := app overlay input image tools
 
-.PHONY: all build run test deps clean install package validate test-install deps-dev bench sanitize fuzz lint soak
+.PHONY: all build run test deps clean install package validate test-install deps-dev bench sanitize \
+        fuzz lint soak screenshots
 
 all: build
 
@@ -98,9 +100,12 @@ test-install: package build
 deps-dev:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(DEV_PACKAGES)"
 
-# Frame benchmark, on its own Xvfb when no display is set.
+# Frame benchmark, on its own Xvfb when no display is set; then the second
+# table on an Xvfb of 1920 x 1080.
 bench: build
 	bash bench/with_display.sh $(BUILD)/bench data/Qarns.Bmp $(BUILD)/qarn-bench $(BENCH_ARGS)
+	bash bench/with_display.sh --screen 1920x1080 $(BUILD)/bench-wide data/Qarns.Bmp \
+	  $(BUILD)/qarn-bench --table wide $(BENCH_ARGS)
 
 # Unit and end-to-end tests once more, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer; any report stops the process that made it.
@@ -145,3 +150,8 @@ lint: deps-dev $(BUILD)/CMakeCache.txt
 # The viewer for SOAK_SECONDS in auto mode under bursts of input (not in CI).
 soak: build
 	python3 tools/soak.py --seconds $(SOAK_SECONDS) --bin $(BUILD)/qarn
+
+# The README pictures in docs/ and the icon in packaging/icons/, from the
+# viewer on its own Xvfb; each frame is checked before anything is written.
+screenshots: build
+	python3 tools/screenshots.py --bin $(BUILD)/qarn

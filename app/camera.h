@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-constexpr double kGlobeRadius = 20.0;    // scene units = 1738 km
+#include "app/view_state.h"
+
 constexpr double kGridRadius = 20.3;     // wire grid sphere
 constexpr double kGridFovLimit = 120.0;  // grid and grid labels drawn up to this dFov
 constexpr double kExtraFov = 0.11;       // added in the single view only

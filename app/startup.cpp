@@ -14,8 +14,8 @@ void SetIdentity() {
     ViewStateRecord& vs = ViewState;
     // 19 visible characters and the NUL fill the 20-character field.
     std::memcpy(vs.cVersion, "Qarn.Exe  v0.44s   ", sizeof vs.cVersion);
-    vs.iWidth = 1024;
-    vs.iHeight = 768;
+    vs.iWidth = kFrameWidth;
+    vs.iHeight = kFrameHeight;
 }
 
 void OpenWindow(const char* cProgram) {

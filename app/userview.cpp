@@ -18,13 +18,14 @@
 
 namespace {
 
-// Aspect ratio of the projection from the window's real size, so a
-// full-screen window that is not 4:3 still shows a round globe.
-double WindowAspect(const ViewStateRecord& vs) {
+// The window's real size for this frame; the size asked for until GLUT
+// reports one. A full-screen window takes the screen's size, whatever it is.
+void TakeWindowSize(ViewStateRecord& vs) {
     const int iW = glutGet(GLUT_WINDOW_WIDTH);
     const int iH = glutGet(GLUT_WINDOW_HEIGHT);
-    if (iW > 0 && iH > 0) return static_cast<double>(iW) / iH;
-    return static_cast<double>(vs.iWidth) / vs.iHeight;
+    const bool bKnown = iW > 0 && iH > 0;
+    vs.iWinWidth = bKnown ? iW : vs.iWidth;
+    vs.iWinHeight = bKnown ? iH : vs.iHeight;
 }
 
 // Two batches of two segments at z = 20.1 of the unrotated eye frame, with a
@@ -107,6 +108,7 @@ void EyePass(ViewStateRecord& vs, int32_t iEye) {
 void Userview() {
     ViewStateRecord& vs = ViewState;
 
+    TakeWindowSize(vs);
     CommandStep();
 
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -122,7 +124,8 @@ void Userview() {
 
     PanelReadouts();
 
-    vs.dAspect = WindowAspect(vs);
+    // From the real window, so a screen that is not 4:3 still shows a round globe.
+    vs.dAspect = static_cast<double>(vs.iWinWidth) / vs.iWinHeight;
     const EyePasses passes = EyePassesFor(vs.iViewMode);
     for (int32_t k = 0, iEye = passes.iFirst; k < passes.nPasses; ++k, iEye += passes.iStep)
         EyePass(vs, iEye);

@@ -8,6 +8,28 @@
 
 class GLUquadric;
 
+// Command codes held in MenuNew: 7 quit (menu only), 11..13 the view-control
+// modes, 14..19 one-shot switches that fall back to mouse mode once applied.
+constexpr int32_t kCmdQuit = 7;
+constexpr int32_t kModeApollo = 11;
+constexpr int32_t kModeAuto = 12;
+constexpr int32_t kModeMouse = 13;
+constexpr int32_t kToggleCredits = 14;
+constexpr int32_t kToggleGrid = 15;
+constexpr int32_t kToggleImage = 16;
+constexpr int32_t kToggleLabels = 17;
+constexpr int32_t kTogglePlaces = 18;
+constexpr int32_t kStepViewMode = 19;
+
+// Scene: the globe's radius in scene units stands for the lunar radius.
+constexpr double kGlobeRadius = 20.0;   // scene units
+constexpr double kMoonRadius = 1738.0;  // km
+
+// The screen the view was laid out for; pointer angles are measured from a
+// frame of this size centred in the real window.
+constexpr int32_t kFrameWidth = 1024;   // pixels
+constexpr int32_t kFrameHeight = 768;   // pixels
+
 struct ViewStateRecord {
     // Input fields: written by the handlers, consumed by the next frame.
     int32_t iMouseX;   // pointer x, window pixels, 0 = left edge
@@ -17,9 +39,14 @@ struct ViewStateRecord {
     int32_t ArrowKey;  // pending GLUT special-key code, 0 = none; 10..99 never kept
 
     // Screen and identification, fixed at start-up.
-    int32_t iWidth;     // 1024, pixels
+    int32_t iWidth;     // 1024, pixels: the window asked for and the text grid
     int32_t iHeight;    // 768, pixels
     char cVersion[20];  // "Qarn.Exe  v0.44s   " and a NUL
+
+    // The window as GLUT reports it, taken at the start of every frame: the
+    // size of the picture drawn, read back by the dump and under the pointer.
+    int32_t iWinWidth;   // pixels, 0 before the first frame
+    int32_t iWinHeight;  // pixels
 
     // Camera.
     double dFov;      // angle the whole globe subtends at the eye, 0.5241..140.0 deg

@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# with_display.sh DIR MAP CMD [ARGS...]: runs CMD in DIR, a fresh working
-# directory holding a copy of MAP as Qarns.Bmp. Without a DISPLAY it starts an
-# Xvfb at 1024 x 768 on a free display number first and ends it by its pid.
+# with_display.sh [--screen WxH] DIR MAP CMD [ARGS...]: runs CMD in DIR, a
+# fresh working directory holding a copy of MAP as Qarns.Bmp. Without a
+# DISPLAY, or always when --screen names a size, it starts an Xvfb (1024 x 768
+# unless --screen says otherwise) on a free display number first and ends it
+# by its pid.
 set -euo pipefail
+screen=
+if [ "${1:-}" = "--screen" ]; then
+    screen=$2
+    shift 2
+    unset DISPLAY
+fi
 dir=$1 map=$2
 shift 2
 mkdir -p "$dir"
@@ -20,7 +28,7 @@ trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ]; then
     # Xvfb picks the free display itself and writes its number to fd 3.
     numfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp +extension GLX -noreset \
+    Xvfb -displayfd 3 -screen 0 "${screen:-1024x768}x24" -nolisten tcp +extension GLX -noreset \
         3>"$numfile" >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do

@@ -194,11 +194,14 @@ void BmpRead() {
     }
 }
 
+int64_t DumpRowBytes(int32_t w) {
+    const int64_t iHr3 = 3 * int64_t(w);
+    return (iHr3 + 3) / 4 * 4;
+}
+
 bool DumpHeader(int32_t w, int32_t h, BmpHeader& bh) {
     if (w <= 0 || h <= 0) return false;
-    const int64_t iHr3 = 3 * int64_t(w);
-    const int64_t iHr4 = (iHr3 + 3) / 4 * 4;
-    if (iHr4 != iHr3) return false;
+    const int64_t iHr4 = DumpRowBytes(w);
     const int64_t nOffBits = 40 + 14;
     // The file size must fit nSizeF; checked before multiplying, since the
     // product itself can overflow 64 bits.

@@ -52,9 +52,13 @@ struct BmpResult {
 BmpResult BmpParse(const uint8_t* bData, size_t nData, BmpHeader& bh,
                    uint8_t* bPalOut, uint8_t* bGrayOut);
 
-// Fills the header of a 24-bit dump of w x h pixels; false when rows would
-// need padding (iHr4 != iHr3), or when w or h is not positive or the file
-// size would not fit nSizeF. On false, bh is left as it was.
+// Bytes of one pixel row of a 24-bit image w pixels wide: 3 x w rounded up
+// to a multiple of 4, the padding being zero bytes.
+int64_t DumpRowBytes(int32_t w);
+
+// Fills the header of a 24-bit dump of w x h pixels, nSizeF counting the row
+// padding; false when w or h is not positive or the file size would not fit
+// nSizeF. On false, bh is left as it was.
 bool DumpHeader(int32_t w, int32_t h, BmpHeader& bh);
 
 // The header as its 54 little-endian file bytes, and back.

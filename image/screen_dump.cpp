@@ -3,15 +3,14 @@
 #include "image/screen_dump.h"
 
 #include <GL/gl.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <span>
 
 #include "app/stop.h"
 #include "app/view_state.h"
+#include "image/atomic_file.h"
 
 namespace {
 
@@ -20,14 +19,6 @@ BmpHeader BHDump{};   // the dump's own header, apart from the surface image's
 
 constexpr const char* kDumpFile[5] = {"ScrnDmp1.Bmp", "ScrnDmp2.Bmp", "ScrnDmp3.Bmp",
                                       "ScrnDmp4.Bmp", "ScrnDmp5.Bmp"};
-
-[[noreturn]] void DumpFail(int32_t iUnit, const char* cFile, const std::string& cTemp,
-                           const char* cStep, int iErr) {
-    if (!cTemp.empty()) std::remove(cTemp.c_str());
-    char cWhat[300];
-    std::snprintf(cWhat, sizeof cWhat, "%s: %s", cStep, std::strerror(iErr));
-    StopIo(iUnit, cFile, cWhat);
-}
 
 void* Obtain(size_t nBytes, const char* cName) {
     void* p = std::malloc(nBytes);
@@ -42,19 +33,24 @@ void* Obtain(size_t nBytes, const char* cName) {
 }  // namespace
 
 void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h) {
-    const size_t nPix = size_t(w) * size_t(h);
-    for (size_t n = 0; n < nPix; ++n) {
-        for (size_t c = 0; c < 3; ++c) {
-            const float v = rPix[3 * n + c] * 255.0f;
-            // Truncation toward zero; NaN and negatives (never read back from
-            // a fixed-point buffer) become 0 rather than wrapping.
-            uint8_t b = 0;
-            if (v >= 255.0f)
-                b = 255;
-            else if (v > 0.0f)
-                b = uint8_t(v);
-            bPix[3 * n + (2 - c)] = b;  // red, green, blue -> blue, green, red
+    const size_t nRow = size_t(DumpRowBytes(w));
+    for (size_t y = 0; y < size_t(h); ++y) {
+        const float* rRow = rPix + 3 * size_t(w) * y;
+        uint8_t* bRow = bPix + nRow * y;
+        for (size_t x = 0; x < size_t(w); ++x) {
+            for (size_t c = 0; c < 3; ++c) {
+                const float v = rRow[3 * x + c] * 255.0f;
+                // Truncation toward zero; NaN and negatives (never read back
+                // from a fixed-point buffer) become 0 rather than wrapping.
+                uint8_t b = 0;
+                if (v >= 255.0f)
+                    b = 255;
+                else if (v > 0.0f)
+                    b = uint8_t(v);
+                bRow[3 * x + (2 - c)] = b;  // red, green, blue -> blue, green, red
+            }
         }
+        for (size_t k = 3 * size_t(w); k < nRow; ++k) bRow[k] = 0;
     }
 }
 
@@ -70,39 +66,21 @@ std::string DumpReportLine(const char* cFile, int32_t w, int32_t h) {
     return cLine;
 }
 
-std::string DumpTempName(const char* cFile) {
-    const std::string cPath = cFile;
-    const size_t nSlash = cPath.find_last_of('/');
-    const size_t nBase = nSlash == std::string::npos ? 0 : nSlash + 1;
-    return cPath.substr(0, nBase) + "." + cPath.substr(nBase) + ".tmp";
-}
-
 void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint8_t* bPix,
                size_t nPix) {
-    const std::string cTemp = DumpTempName(cFile);
-    std::FILE* f = std::fopen(cTemp.c_str(), "wb");
-    if (f == nullptr) DumpFail(iUnit, cFile, "", ("cannot create " + cTemp).c_str(), errno);
     uint8_t bHead[54];
     BmpHeaderPack(bh, bHead);
-    if (std::fwrite(bHead, 1, sizeof bHead, f) != sizeof bHead ||
-        std::fwrite(bPix, 1, nPix, f) != nPix || std::fflush(f) != 0 || fsync(fileno(f)) != 0) {
-        const int iErr = errno;
-        std::fclose(f);
-        DumpFail(iUnit, cFile, cTemp, ("write to " + cTemp + " failed").c_str(), iErr);
-    }
-    if (std::fclose(f) != 0)
-        DumpFail(iUnit, cFile, cTemp, ("close of " + cTemp + " failed").c_str(), errno);
-    if (std::rename(cTemp.c_str(), cFile) != 0)
-        DumpFail(iUnit, cFile, cTemp, ("cannot rename " + cTemp + " to the dump file").c_str(),
-                 errno);
+    std::string cWhy;
+    if (!WriteAtomic(cFile, bHead, std::span<const uint8_t>(bPix, nPix), cWhy))
+        StopIo(iUnit, cFile, cWhy.c_str());
 }
 
 void ScrnDmp(int32_t iUnit) {
     iDump = iDump + 1;
-    const int32_t w = ViewState.iWidth;
-    const int32_t h = ViewState.iHeight;
+    // The window as the last frame was drawn, the whole of it.
+    const int32_t w = ViewState.iWinWidth > 0 ? ViewState.iWinWidth : ViewState.iWidth;
+    const int32_t h = ViewState.iWinHeight > 0 ? ViewState.iWinHeight : ViewState.iHeight;
     if (!DumpHeader(w, h, BHDump)) {
-        if (w > 0 && (3 * int64_t(w)) % 4 != 0) StopFatal("ScrnDmp: iHr4<>iHr3");
         char cMsg[120];
         std::snprintf(cMsg, sizeof cMsg, "ScrnDmp: window of %d x %d pixels cannot be dumped", w,
                       h);
@@ -122,13 +100,14 @@ void ScrnDmp(int32_t iUnit) {
         glReadPixels(0, 0, w, h, GL_RGB, GL_FLOAT, rPix);
         glReadBuffer(GL_FRONT_LEFT);
     }
-    uint8_t* bPix = static_cast<uint8_t*>(Obtain(nComp, "the dump pixels"));
+    const size_t nBytes = size_t(DumpRowBytes(w)) * size_t(h);  // rows padded to 4 bytes
+    uint8_t* bPix = static_cast<uint8_t*>(Obtain(nBytes, "the dump pixels"));
     DumpConvert(rPix, bPix, w, h);
     std::free(rPix);
 
     const char* cDmpFile = kDumpFile[iDump <= 5 ? iDump - 1 : 4];
     ReportLine(DumpReportLine(cDmpFile, w, h).c_str());
-    DumpWrite(iUnit, cDmpFile, BHDump, bPix, nComp);
+    DumpWrite(iUnit, cDmpFile, BHDump, bPix, nBytes);
     std::free(bPix);
     ReportLine("\a");
     if (iDump >= 5) StopRun("GLScrSup:ScrnDmp: ~: 5 screens dumped. Execution stopped.");

@@ -10,7 +10,8 @@
 // Dumps the window on file unit iUnit; the fifth dump ends the program.
 void ScrnDmp(int32_t iUnit);
 
-// Float RGB rows (bottom first) to BMP blue-green-red bytes, truncating v*255.
+// Float RGB rows (bottom first) to BMP blue-green-red bytes, truncating v*255;
+// each row of bPix is DumpRowBytes(w) long, its padding set to zero.
 void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h);
 
 // True when every one of nComp read-back components is 0: the front buffer
@@ -20,11 +21,8 @@ bool DumpAllBlack(const float* rPix, size_t nComp);
 // The console line before a dump: " Writing: ScrnDmp1.Bmp  size:     1024 x       768".
 std::string DumpReportLine(const char* cFile, int32_t w, int32_t h);
 
-// Writes bh and nPix pixel bytes to cFile through a temporary file in the same
-// directory (".<name>.tmp"), renamed into place once fully written and closed.
-// Any failure removes the temporary file and stops with an I/O message on iUnit.
+// Writes bh and nPix pixel bytes to cFile with WriteAtomic: a link, a
+// directory, a device or a file the user may not write under that name is
+// refused and left as it is. Any failure stops with an I/O message on iUnit.
 void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint8_t* bPix,
                size_t nPix);
-
-// The temporary name DumpWrite uses for cFile.
-std::string DumpTempName(const char* cFile);

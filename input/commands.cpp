@@ -3,25 +3,10 @@
 #include <cmath>
 
 #include "app/view_state.h"
+#include "input/keyboard.h"
 #include "overlay/catalogue.h"
 
 namespace {
-
-// GLUT special-key codes that reach the command step.
-constexpr int32_t kKeyF1 = 1;
-constexpr int32_t kKeyF9 = 9;
-constexpr int32_t kKeyUp = 101;
-constexpr int32_t kKeyDown = 103;
-
-// Command codes: view-control modes and one-shot switches.
-constexpr int32_t kModeApollo = 11;
-constexpr int32_t kModeMouse = 13;
-constexpr int32_t kToggleCredits = 14;
-constexpr int32_t kToggleGrid = 15;
-constexpr int32_t kToggleImage = 16;
-constexpr int32_t kToggleLabels = 17;
-constexpr int32_t kTogglePlaces = 18;
-constexpr int32_t kStepViewMode = 19;
 
 // Zoom: degrees of dFov per key press and its range. The lower clamp is the
 // double 0.5241, a little below the single-precision start value.
@@ -32,18 +17,34 @@ constexpr float kFovStart = 0.5241f;
 
 constexpr int32_t kFramesMax = 2000000001;
 
-constexpr double kGlobeRadius = 20.0;   // scene units
-constexpr double kMoonRadius = 1738.0;  // km
 constexpr double kAltMin = 1.0;         // scene units
 
 constexpr double kAutoStep = 0.2;  // degrees of dSpin per frame
 
+// Offset in pixels of the centred 1024 x 768 frame in a window iWin wide or
+// high; half a pixel when the difference is odd. A window not yet reported
+// (0) counts as the frame itself.
+double FrameOffset(int32_t iWin, int32_t iFrame) {
+    return iWin > 0 ? (iWin - iFrame) / 2.0 : 0.0;
+}
+
 }  // namespace
+
+MouseAngles MouseAnglesAt(int32_t iX, int32_t iY, int32_t iWinW, int32_t iWinH) {
+    // Half a degree per pixel; no limits, so the globe can go over the poles.
+    const double dX = iX - FrameOffset(iWinW, kFrameWidth);
+    const double dY = iY - FrameOffset(iWinH, kFrameHeight);
+    return {101.0 - dY / 2.0, -105.0 - dX / 2.0};
+}
+
+int32_t AutoWarpX(double dSpin, int32_t iWinW) {
+    return static_cast<int32_t>(-2.0 * (dSpin + 105.0) + FrameOffset(iWinW, kFrameWidth));
+}
 
 void ApplyPendingKey() {
     ViewStateRecord& v = ViewState;
     if (v.ArrowKey >= kKeyF1 && v.ArrowKey <= kKeyF9) {
-        v.MenuNew = v.ArrowKey + 10;
+        v.MenuNew = v.ArrowKey - kKeyF1 + kModeApollo;
         v.ArrowKey = 0;
     }
     if (v.ArrowKey == kKeyUp) {
@@ -136,16 +137,16 @@ PointerWarp ViewAngleStep() {
         v.dTilt = site[0] - 90.0;
         v.dSpin = -site[1];
     } else if (v.MenuNew == kModeMouse) {
-        // Half a degree per pixel; no limits, so the globe can go over the poles.
-        v.dTilt = 101.0 - v.iMouseY / 2.0;
-        v.dSpin = -105.0 - v.iMouseX / 2.0;
+        const MouseAngles a = MouseAnglesAt(v.iMouseX, v.iMouseY, v.iWinWidth, v.iWinHeight);
+        v.dTilt = a.dTilt;
+        v.dSpin = a.dSpin;
     } else {
         // Auto mode keeps dSpin at or below -180 and puts the pointer where
         // mouse mode would give the same spin.
         v.dSpin += kAutoStep;
         if (v.dSpin > -180.0) v.dSpin -= 360.0;
         warp.bWarp = true;
-        warp.iX = static_cast<int32_t>(-2.0 * (v.dSpin + 105.0));
+        warp.iX = AutoWarpX(v.dSpin, v.iWinWidth);
         warp.iY = v.iMouseY;
     }
     return warp;

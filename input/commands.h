@@ -23,6 +23,19 @@ struct PointerWarp {
     int32_t iY;
 };
 
+// Mouse mode's angles for a pointer at (iX, iY) in a window of iWinW x iWinH
+// pixels: half a degree per pixel, measured from a 1024 x 768 frame centred
+// in the window, so the window's centre shows latitude and longitude near 0.
+struct MouseAngles {
+    double dTilt;  // degrees
+    double dSpin;  // degrees
+};
+MouseAngles MouseAnglesAt(int32_t iX, int32_t iY, int32_t iWinW, int32_t iWinH);
+
+// Window x at which mouse mode gives dSpin, truncated toward zero: where auto
+// mode puts the pointer so that a drag takes the globe over without a jump.
+int32_t AutoWarpX(double dSpin, int32_t iWinW);
+
 // View-angle step: dTilt and dSpin from the mode in MenuNew; steps iMission in
 // Apollo mode. Makes no GL call: the caller warps the pointer.
 PointerWarp ViewAngleStep();

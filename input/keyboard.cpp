@@ -26,9 +26,18 @@ int32_t SpecialKeyCode(int key) {
     return key;
 }
 
-void SpecialKeyStore(int key) { ViewState.ArrowKey = SpecialKeyCode(key); }
+bool SpecialKeyActs(int key) {
+    return (key >= kKeyF1 && key <= kKeyF12) || (key >= kKeyLeft && key <= kKeyInsert);
+}
 
+bool SpecialKeyStore(int key) {
+    if (!SpecialKeyActs(key)) return false;
+    ViewState.ArrowKey = SpecialKeyCode(key);
+    return true;
+}
+
+// freeglut also reports Shift, Ctrl, Alt, Super, Num Lock and a few keypad
+// keys here; they must not replace a pending arrow or function key.
 void SpecialHandler(int key, int /*x*/, int /*y*/) {
-    SpecialKeyStore(key);
-    glutPostRedisplay();
+    if (SpecialKeyStore(key)) glutPostRedisplay();
 }

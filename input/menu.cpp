@@ -6,23 +6,22 @@
 #include "app/view_state.h"
 
 namespace {
-constexpr int kValueQuit = 7;
 constexpr int kValueMin = 1;
 constexpr int kValueMax = 21;
 }  // namespace
 
 // The leading "F1".."F9" names the function key with the same effect.
 const MenuEntry MenuEntries[10] = {
-    {"F1 Rotate-Apollo ", 11},
-    {"F2       -auto   ", 12},
-    {"F3       -mouse  ", 13},
-    {"F4 Toggle-credit ", 14},
-    {"F5       -grid   ", 15},
-    {"F6       -image  ", 16},
-    {"F7       -labels ", 17},
-    {"F8       -places ", 18},
-    {"F9 Persp/L:R/R:L ", 19},
-    {"       ***Quit***", kValueQuit},
+    {"F1 Rotate-Apollo ", kModeApollo},
+    {"F2       -auto   ", kModeAuto},
+    {"F3       -mouse  ", kModeMouse},
+    {"F4 Toggle-credit ", kToggleCredits},
+    {"F5       -grid   ", kToggleGrid},
+    {"F6       -image  ", kToggleImage},
+    {"F7       -labels ", kToggleLabels},
+    {"F8       -places ", kTogglePlaces},
+    {"F9 Persp/L:R/R:L ", kStepViewMode},
+    {"       ***Quit***", kCmdQuit},
 };
 
 std::string MenuShownLabel(const char* cLabel) {
@@ -34,7 +33,7 @@ std::string MenuShownLabel(const char* cLabel) {
 
 void MenuHandler(int iValue) {
     if (iValue >= kValueMin && iValue <= kValueMax) ViewState.MenuNew = iValue;
-    if (iValue == kValueQuit) StopRun("End of run (menu).");
+    if (iValue == kCmdQuit) StopRun("End of run (menu).");
     // No redisplay: the next frame applies the code.
 }
 

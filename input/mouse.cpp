@@ -4,10 +4,6 @@
 
 #include "app/view_state.h"
 
-namespace {
-constexpr int kModeMouse = 13;
-}
-
 void PointerStore(int x, int y) {
     ViewState.iMouseX = x;
     ViewState.iMouseY = y;

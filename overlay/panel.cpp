@@ -89,7 +89,7 @@ void ComposeDisclaimer(PanelLines& out) {
 
 void ComposeReadouts(PanelLines& out) {
     ViewStateRecord& vs = ViewState;
-    vs.iTextClr = (vs.MenuNew == 11) ? 14 : 15;
+    vs.iTextClr = (vs.MenuNew == kModeApollo) ? 14 : 15;
     out.nLines = 0;
 
     AddText(out, 10, 105, 16, 9, "Arrows: zoom    ");
@@ -125,7 +125,7 @@ void ComposeReadouts(PanelLines& out) {
     PutF(cLon, vs.dLon, 6, 1);
     PutChar(cLon, kDegree);
 
-    if (vs.MenuNew == 11 && vs.iMission >= 1 && vs.iMission <= kMissions) {
+    if (vs.MenuNew == kModeApollo && vs.iMission >= 1 && vs.iMission <= kMissions) {
         const auto& cText = cMission[static_cast<std::size_t>(vs.iMission - 1)];
         AddText(out, 50, 104, 20, vs.iTextClr, "Aa:show next mission");
         PutA(AddLine(out, 50 + vs.iMission, 99, 29, vs.iTextClr), cText[0].data(), 29);

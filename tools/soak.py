@@ -17,8 +17,6 @@ the viewer are ended by their ids.
 import argparse
 import os
 import random
-import struct
-import subprocess
 import sys
 import time
 
@@ -37,79 +35,12 @@ SAFE_KEYS = ([c for c in "abcdefghijklmnoprstuvwxyzABCDEFGHIJKLMNOPRSTUVWXYZ0123
 FKEYS = ["F%d" % k for k in range(1, 10)]
 
 
-class FreeXvfb:
-    """An Xvfb at 1024 x 768 x 24 on a display number it picks itself."""
-
-    def __init__(self):
-        rfd, wfd = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             "+extension", "GLX", "-noreset"],
-            pass_fds=(wfd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(wfd)
-        number = b""
-        deadline = time.time() + 20
-        os.set_blocking(rfd, False)
-        while not number.endswith(b"\n"):
-            if self.proc.poll() is not None or time.time() > deadline:
-                os.close(rfd)
-                self.stop()
-                raise RuntimeError("Xvfb did not start")
-            try:
-                chunk = os.read(rfd, 16)
-            except BlockingIOError:
-                chunk = b""
-            if chunk:
-                number += chunk
-            else:
-                time.sleep(0.05)
-        os.close(rfd)
-        self.display = ":" + number.decode().strip()
-
-    def env(self):
-        env = dict(os.environ)
-        env["DISPLAY"] = self.display
-        env.pop("XAUTHORITY", None)
-        return env
-
-    def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait(5)
-
-
 def rss_kib(pid):
     with open("/proc/%d/status" % pid) as f:
         for line in f:
             if line.startswith("VmRSS:"):
                 return int(line.split()[1])
     raise RuntimeError("no VmRSS for pid %d" % pid)
-
-
-def capture(xvfb):
-    """The X screen as a harness Picture, from xwd's 24- or 32-bit pixels."""
-    r = subprocess.run(["xwd", "-root", "-silent"], env=xvfb.env(), capture_output=True,
-                       timeout=20)
-    if r.returncode != 0:
-        raise RuntimeError("xwd failed: %r" % r.stderr)
-    data = r.stdout
-    f = struct.unpack_from(">25I", data, 0)
-    hsize, w, h, byte_order, bpp, bpl, ncolors = f[0], f[4], f[5], f[7], f[11], f[12], f[19]
-    step = bpp // 8
-    if step not in (3, 4) or byte_order != 0:
-        raise RuntimeError("unexpected xwd layout %r" % (f,))
-    off = hsize + ncolors * 12
-    rows = []
-    for y in range(h):
-        src = data[off + y * bpl: off + y * bpl + step * w]
-        row = bytearray(3 * w)
-        row[0::3], row[1::3], row[2::3] = src[2::step], src[1::step], src[0::step]
-        rows.append(bytes(row))
-    return harness.Picture(w, h, rows)
 
 
 def menu_rows(pic, px, py):
@@ -202,7 +133,7 @@ class Soak:
             self.v.move(px, py, settle=0.15)
             self.v.xdo(["mousedown", "3"])
             time.sleep(0.5)
-            rows = menu_rows(capture(self.v.xvfb), px, py)
+            rows = menu_rows(harness.capture_screen(self.v.xvfb), px, py)
             if len(rows) == MENU_ENTRIES:
                 pick = self.rng.randrange(MENU_ENTRIES - 1) if index is None else index
                 self.v.move(px + 60, rows[pick], settle=0.2)
@@ -283,7 +214,7 @@ def main():
     harness.QARN_BIN = args.bin
 
     rng = random.Random(args.seed)
-    xvfb = FreeXvfb()
+    xvfb = harness.Xvfb()
     viewer = None
     failures = []
     try:

@@ -70,6 +70,45 @@ class Xvfb:
                 self.proc.wait(5)
 
 
+class Openbox:
+    """Debian's openbox as the window manager of an Xvfb display, as on a
+    user's desktop: it maps, decorates and focuses the viewer's window and
+    makes it full screen on request. Its config and cache directories are
+    temporary, so the user's own settings play no part."""
+
+    def __init__(self, xvfb, timeout=20.0):
+        self.xvfb = xvfb
+        self.home = tempfile.mkdtemp(prefix="qarn-openbox-")
+        env = xvfb.env()
+        env.update(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, "config"),
+                   XDG_CACHE_HOME=os.path.join(self.home, "cache"))
+        self.proc = subprocess.Popen(["openbox", "--sm-disable"], env=env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Ready once it has announced itself on the root window.
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.proc.poll() is not None:
+                self.stop()
+                raise RuntimeError("openbox ended at start")
+            r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=xvfb.env(),
+                               capture_output=True, text=True, timeout=10)
+            if "window id" in r.stdout:
+                return
+            time.sleep(0.1)
+        self.stop()
+        raise RuntimeError("openbox did not start within %.0f s" % timeout)
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait(5)
+        shutil.rmtree(self.home, ignore_errors=True)
+
+
 class Viewer:
     """One run of build/qarn in a fresh working directory."""
 
@@ -184,6 +223,12 @@ class Viewer:
     def type(self, text, settle=0.3):
         self.xdo(["type", "--delay", "60", text])
         time.sleep(settle)
+
+    def geometry(self):
+        """Size of the viewer's window (width, height) as X reports it."""
+        out = self.xdo(["getwindowgeometry", self.window])
+        w, h = re.search(r"Geometry: (\d+)x(\d+)", out).groups()
+        return int(w), int(h)
 
     def pointer(self):
         out = self.xdo(["getmouselocation", "--shell"])
@@ -317,14 +362,27 @@ def write_gray_bmp(path, gray_at, width=1024, height=512, palette=None, **overri
 
 
 class ViewerTest(unittest.TestCase):
-    """Base class: one Xvfb for the whole test class, a fresh viewer per test."""
+    """Base class: one Xvfb for the whole test class, a fresh viewer per test.
+    A class may set the screen size and ask for a window manager on it."""
+
+    screen = (SCREEN_W, SCREEN_H)
+    window_manager = False
 
     @classmethod
     def setUpClass(cls):
-        cls.xvfb = Xvfb()
+        cls.xvfb = Xvfb(size="%dx%dx24" % cls.screen)
+        cls.wm = None
+        if cls.window_manager:
+            try:
+                cls.wm = Openbox(cls.xvfb)
+            except Exception:
+                cls.xvfb.stop()
+                raise
 
     @classmethod
     def tearDownClass(cls):
+        if cls.wm is not None:
+            cls.wm.stop()
         cls.xvfb.stop()
 
     def setUp(self):

@@ -76,15 +76,15 @@ def surface_pixel(p):
     return None
 
 
-def centre_probe(pic, offset=8):
-    """Side and mean gray of the surface around the view centre, from four
-    3 x 3 patches on the diagonals (clear of the cross-hair), so a linear
+def centre_probe(pic, offset=8, cx=CX, cy=CY):
+    """Side and mean gray of the surface around the view centre (cx, cy), from
+    four 3 x 3 patches on the diagonals (clear of the cross-hair), so a linear
     gradient averages out to its value at the centre."""
     kinds, grays = set(), []
     for sx in (-1, 1):
         for sy in (-1, 1):
-            x0 = int(round(CX + sx * (offset + 0.5)))
-            y0 = int(round(CY + sy * (offset + 0.5)))
+            x0 = int(round(cx + sx * (offset + 0.5)))
+            y0 = int(round(cy + sy * (offset + 0.5)))
             for x in range(x0 - 1, x0 + 2):
                 for y in range(y0 - 1, y0 + 2):
                     s = surface_pixel(pic.pixel(x, y))
@@ -146,14 +146,14 @@ def column_extent(pic, x):
     return ys[0], ys[-1]
 
 
-def disc_fov_radius(fov, pair=False):
+def disc_fov_radius(fov, pair=False, height=768):
     """Screen radius in pixels of a globe subtending fov degrees."""
     half = math.radians(fov / 2.0)
     if pair:
         fovy_half = math.atan(2.0 * math.tan(half))
     else:
         fovy_half = math.radians((fov + 0.11) / 2.0)
-    return 384.0 * math.tan(half) / math.tan(fovy_half)
+    return height / 2.0 * math.tan(half) / math.tan(fovy_half)
 
 
 def pair_centres(fov, mode):

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bData, size_t nData) {
         if (std::memcmp(bBack, bIn.get(), 54) != 0) Broken();
     }
 
-    // Dump headers for any size: only unpadded rows that fit nSizeF pass.
+    // Dump headers for any size: positive sizes whose padded file fits nSizeF pass.
     if (nData >= 8) {
         int32_t w = 0;
         int32_t h = 0;
@@ -59,8 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bData, size_t nData) {
         std::memcpy(&h, bIn.get() + 4, 4);
         BmpHeader dh{};
         if (DumpHeader(w, h, dh)) {
-            if (w <= 0 || h <= 0 || (3 * int64_t(w)) % 4 != 0) Broken();
-            if (int64_t(dh.nSizeF) != 3 * int64_t(w) * h + 54 || dh.nOffBits != 54) Broken();
+            const int64_t nRow = DumpRowBytes(w);
+            if (w <= 0 || h <= 0 || nRow % 4 != 0 || nRow < 3 * int64_t(w) || nRow > 3 * int64_t(w) + 3)
+                Broken();
+            if (int64_t(dh.nSizeF) != nRow * h + 54 || dh.nOffBits != 54) Broken();
         }
     }
     return 0;

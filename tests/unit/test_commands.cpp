@@ -430,6 +430,70 @@ TEST_F(CommandFrame, DragInAutoModeHandsTheGlobeBackWithoutAJump) {
     EXPECT_EQ(ViewState.dTilt, 101.0 - 125.0);
 }
 
+// The pointer is measured from a 1024 x 768 frame centred in the window.
+TEST(PointerFrame, AnglesAndWarpOnEveryWindowSize) {
+    // The 1024 x 768 window keeps the old formulas to the last bit.
+    for (int x = -3; x < 1027; ++x) {
+        for (int y : {0, 1, 382, 383, 767, 800}) {
+            const MouseAngles a = MouseAnglesAt(x, y, 1024, 768);
+            ASSERT_EQ(a.dTilt, 101.0 - y / 2.0);
+            ASSERT_EQ(a.dSpin, -105.0 - x / 2.0);
+        }
+    }
+    for (double s = -540.0; s <= -180.0; s += 0.1)
+        ASSERT_EQ(AutoWarpX(s, 1024), static_cast<int32_t>(-2.0 * (s + 105.0)));
+
+    struct Size {
+        int32_t w, h;
+        double oX, oY;  // the frame's offset in the window
+    };
+    const Size sizes[] = {{1024, 768, 0, 0}, {1920, 1080, 448, 156},
+                          {1366, 768, 171, 0}, {2560, 1440, 768, 336}, {1365, 767, 170.5, -0.5}};
+    for (const Size& z : sizes) {
+        // The window's centre pixel shows what (512, 384) shows on the frame.
+        const MouseAngles c = MouseAnglesAt(z.w / 2, z.h / 2, z.w, z.h);
+        EXPECT_NEAR(c.dTilt, -91.0 + (z.h % 2) * 0.25, 1e-12) << z.w;
+        EXPECT_NEAR(c.dSpin, -361.0 + (z.w % 2) * 0.25, 1e-12) << z.w;
+        // Half a degree per pixel, and the window's corners.
+        const MouseAngles o = MouseAnglesAt(0, 0, z.w, z.h);
+        EXPECT_EQ(o.dTilt, 101.0 + z.oY / 2.0) << z.w;
+        EXPECT_EQ(o.dSpin, -105.0 + z.oX / 2.0) << z.w;
+        const MouseAngles e = MouseAnglesAt(z.w - 1, z.h - 1, z.w, z.h);
+        EXPECT_EQ(o.dSpin - e.dSpin, (z.w - 1) / 2.0);
+        EXPECT_EQ(o.dTilt - e.dTilt, (z.h - 1) / 2.0);
+        // The warp puts the pointer where mouse mode shows the same spin
+        // (within the half degree of one pixel), inside the window.
+        for (double s = -539.9; s <= -180.0; s += 0.2) {
+            const int32_t x = AutoWarpX(s, z.w);
+            ASSERT_GE(x, 0);
+            ASSERT_LT(x, z.w);
+            const double back = MouseAnglesAt(x, 400, z.w, z.h).dSpin;
+            ASSERT_GE(back, s - 1e-9) << z.w << " spin " << s;
+            ASSERT_LT(back, s + 0.5) << z.w << " spin " << s;
+        }
+    }
+    EXPECT_EQ(AutoWarpX(-359.8, 1920), 509 + 448);
+    EXPECT_EQ(AutoWarpX(-359.8, 1366), 509 + 171);
+}
+
+TEST_F(CommandFrame, WideWindowCentreAndDragWithoutAJump) {
+    ViewState.iWinWidth = 1920;
+    ViewState.iWinHeight = 1080;
+    Frame();
+    PointerStore(960, 540);
+    Frame();
+    EXPECT_EQ(ViewState.dTilt, -91.0);
+    EXPECT_EQ(ViewState.dSpin, -361.0);
+    Press(kF2);
+    for (int k = 0; k < 50; ++k) FrameWarped();
+    EXPECT_EQ(ViewState.iMouseY, 540);
+    const double spin = ViewState.dSpin;
+    DragStore(ViewState.iMouseX, 400);
+    Frame();
+    EXPECT_NEAR(ViewState.dSpin, spin, 0.5);
+    EXPECT_EQ(ViewState.dTilt, 101.0 - (400 - 156) / 2.0);
+}
+
 TEST_F(CommandFrame, DragAfterMenuChoiceLosesTheChoiceButNotAFunctionKey) {
     Frame();
     MenuHandler(12);

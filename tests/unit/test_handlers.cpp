@@ -27,6 +27,23 @@ TEST_F(Handlers, SpecialKeyCodes) {
     EXPECT_EQ(SpecialKeyCode(0), 0);
 }
 
+TEST_F(Handlers, OnlyTheKnownSpecialKeysAct) {
+    // F1..F12 and 100..108 act; modifiers (112..119), Num Lock (109), keypad
+    // Begin and Delete (110, 111) and any other code leave ArrowKey alone.
+    for (int key = 0; key <= 255; ++key) {
+        const bool bKnown = (key >= 1 && key <= 12) || (key >= 100 && key <= 108);
+        EXPECT_EQ(SpecialKeyActs(key), bKnown) << key;
+        ViewState.ArrowKey = 101;  // an up arrow still pending
+        EXPECT_EQ(SpecialKeyStore(key), bKnown) << key;
+        EXPECT_EQ(ViewState.ArrowKey, bKnown ? SpecialKeyCode(key) : 101) << key;
+    }
+    for (int key : {-1, -112, 256, 1000}) {
+        ViewState.ArrowKey = 103;
+        EXPECT_FALSE(SpecialKeyStore(key));
+        EXPECT_EQ(ViewState.ArrowKey, 103);
+    }
+}
+
 TEST_F(Handlers, SpecialKeyReplacesThePendingCode) {
     SpecialKeyStore(100);
     EXPECT_EQ(ViewState.ArrowKey, 100);

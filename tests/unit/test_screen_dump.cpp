@@ -1,9 +1,11 @@
 // The dump's header, pixel conversion, console line and atomic write.
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -21,9 +23,16 @@ std::string TempDir() {
     return mkdtemp(cTemplate);
 }
 
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
+std::vector<std::string> List(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
@@ -57,29 +66,54 @@ TEST(DumpHeader, WindowHeaderIsByteExact) {
     EXPECT_EQ(+back.nBitsPP, 24);
 }
 
-TEST(DumpHeader, RowsNeedingPaddingAreRefused) {
-    BmpHeader bh{};
-    bh.nWidth = 77;
-    EXPECT_FALSE(DumpHeader(1023, 768, bh));  // iHr3 3069, iHr4 3072
-    EXPECT_FALSE(DumpHeader(1022, 768, bh));
-    EXPECT_EQ(+bh.nWidth, 77);  // untouched
-    EXPECT_FALSE(DumpHeader(0, 768, bh));
-    EXPECT_FALSE(DumpHeader(-4, 768, bh));
-    EXPECT_FALSE(DumpHeader(40000, 40000, bh));  // nSizeF would not fit 32 bits
-    ASSERT_TRUE(DumpHeader(1020, 10, bh));
-    EXPECT_EQ(+bh.nSizeF, 3060 * 10 + 54);
+TEST(DumpHeader, PaddedRowsCountInTheFileSize) {
+    // Width, bytes of a padded row, file length with a 768-row window.
+    const int32_t cases[][3] = {{1024, 3072, 2359350}, {1366, 4100, 3148854},
+                                {1023, 3072, 2359350}, {1022, 3068, 2356278},
+                                {1920, 5760, 4423734}, {1, 4, 3126}};
+    for (const auto& c : cases) {
+        BmpHeader bh;
+        std::memset(&bh, 0x5A, sizeof bh);
+        ASSERT_TRUE(DumpHeader(c[0], 768, bh)) << c[0];
+        EXPECT_EQ(DumpRowBytes(c[0]), c[1]) << c[0];
+        EXPECT_EQ(+bh.nSizeF, c[2]) << c[0];
+        EXPECT_EQ(+bh.nWidth, c[0]);
+        EXPECT_EQ(+bh.nHeight, 768);
+        // Every other field as for the 1024-wide window.
+        BmpHeader ref{};
+        ASSERT_TRUE(DumpHeader(1024, 768, ref));
+        ref.nSizeF = bh.nSizeF;
+        ref.nWidth = bh.nWidth;
+        uint8_t a[54];
+        uint8_t b[54];
+        BmpHeaderPack(bh, a);
+        BmpHeaderPack(ref, b);
+        EXPECT_EQ(std::memcmp(a, b, 54), 0) << c[0];
+    }
 }
 
-TEST(DumpConvert, ChannelsSwapAndValuesTruncate) {
-    // 3 x 2 pixels, bottom row first: white, red, 0.5 | 0.2/0.999/1.5, black, green.
+TEST(DumpHeader, SizesThatCannotBeWrittenAreRefused) {
+    BmpHeader bh{};
+    bh.nWidth = 77;
+    EXPECT_FALSE(DumpHeader(0, 768, bh));
+    EXPECT_FALSE(DumpHeader(-4, 768, bh));
+    EXPECT_FALSE(DumpHeader(1366, 0, bh));
+    EXPECT_FALSE(DumpHeader(40000, 40000, bh));  // nSizeF would not fit 32 bits
+    EXPECT_EQ(+bh.nWidth, 77);  // untouched
+}
+
+TEST(DumpConvert, ChannelsSwapValuesTruncateAndRowsArePadded) {
+    // 3 x 2 pixels, bottom row first: white, red, 0.5 | 0.2/0.999/1.5, black,
+    // green. Rows of 9 bytes are padded with zeros to 12.
     const float rPix[18] = {1, 1, 1, 1, 0, 0, 0.5f, 0.5f, 0.5f,
                             0.2f, 0.999f, 1.5f, 0, 0, 0, 0, 1, 0};
-    uint8_t bPix[18];
+    uint8_t bPix[25];
     std::memset(bPix, 0xAA, sizeof bPix);
     DumpConvert(rPix, bPix, 3, 2);
-    const uint8_t want[18] = {255, 255, 255, 0, 0, 255, 127, 127, 127,
-                              255, 254, 51,  0, 0, 0,   0,   255, 0};
-    for (int k = 0; k < 18; ++k) EXPECT_EQ(bPix[k], want[k]) << k;
+    const uint8_t want[24] = {255, 255, 255, 0, 0, 255, 127, 127, 127, 0, 0, 0,
+                              255, 254, 51,  0, 0, 0,   0,   255, 0,   0, 0, 0};
+    for (int k = 0; k < 24; ++k) EXPECT_EQ(bPix[k], want[k]) << k;
+    EXPECT_EQ(bPix[24], 0xAA);  // nothing written past the last row
 }
 
 TEST(DumpConvert, OnlyAnEntirelyBlackReadBackCountsAsMissing) {
@@ -97,8 +131,6 @@ TEST(DumpReportLine, FieldsHaveFixedWidths) {
               " Writing: ScrnDmp1.Bmp  size:     1024 x       768");
     EXPECT_EQ(DumpReportLine("ScrnDmp5.Bmp", 8, 123456789),
               " Writing: ScrnDmp5.Bmp  size:        8 x 123456789");
-    EXPECT_EQ(DumpTempName("ScrnDmp1.Bmp"), ".ScrnDmp1.Bmp.tmp");
-    EXPECT_EQ(DumpTempName("/a/b/ScrnDmp2.Bmp"), "/a/b/.ScrnDmp2.Bmp.tmp");
 }
 
 class DumpWriteTest : public ::testing::Test {
@@ -110,9 +142,10 @@ protected:
         for (size_t k = 0; k < pix.size(); ++k) pix[k] = uint8_t(k * 11);
     }
     void TearDown() override {
-        std::remove(file.c_str());
-        rmdir(file.c_str());
-        std::remove(DumpTempName(file.c_str()).c_str());
+        for (const std::string& n : List(dir)) {
+            const std::string p = dir + "/" + n;
+            if (unlink(p.c_str()) != 0) rmdir(p.c_str());
+        }
         rmdir(dir.c_str());
     }
     std::string dir, file;
@@ -133,25 +166,51 @@ TEST_F(DumpWriteTest, WritesHeaderAndPixelsAndReplacesAnOldFile) {
     BmpHeaderPack(bh, head);
     EXPECT_EQ(std::memcmp(got.data(), head, 54), 0);
     EXPECT_EQ(std::memcmp(got.data() + 54, pix.data(), 24), 0);
-    EXPECT_FALSE(Exists(DumpTempName(file.c_str())));
+    EXPECT_EQ(List(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});
+}
+
+// Whatever is planted under the temporary names of earlier versions is never
+// opened: the link's target keeps its bytes and the dump is a file of its own.
+TEST_F(DumpWriteTest, PlantedTemporaryNamesAreNeitherFollowedNorTouched) {
+    const std::string victim = dir + "/victim";
+    {
+        std::ofstream(victim) << "the user's own file";
+    }
+    ASSERT_EQ(symlink(victim.c_str(), (dir + "/.ScrnDmp1.Bmp.tmp").c_str()), 0);
+    {
+        std::ofstream(dir + "/.ScrnDmp1.Bmp.XXXXXX") << "planted";
+    }
+    DumpWrite(20, file.c_str(), bh, pix.data(), pix.size());
+    EXPECT_EQ(ReadAll(file).size(), 54u + 24u);
+    struct stat st;
+    ASSERT_EQ(lstat(file.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    const std::vector<uint8_t> kept = ReadAll(victim);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "the user's own file");
+    char cLink[256] = {};
+    ASSERT_GT(readlink((dir + "/.ScrnDmp1.Bmp.tmp").c_str(), cLink, sizeof cLink - 1), 0);
+    EXPECT_EQ(std::string(cLink), victim);
+    EXPECT_EQ(List(dir), (std::vector<std::string>{".ScrnDmp1.Bmp.XXXXXX", ".ScrnDmp1.Bmp.tmp",
+                                                    "ScrnDmp1.Bmp", "victim"}));
 }
 
 TEST_F(DumpWriteTest, FailuresStopWithTheUnitAndLeaveNoTemporaryFile) {
-    const std::string temp = DumpTempName(file.c_str());
     auto write = [&](const std::string& target) {
         dup2(2, 1);
         DumpWrite(20, target.c_str(), bh, pix.data(), pix.size());
     };
-    // A directory in the way: the rename fails.
+    // A directory in the way is refused before anything is created.
     ASSERT_EQ(mkdir(file.c_str(), 0755), 0);
     EXPECT_EXIT(write(file), ::testing::ExitedWithCode(1),
-                "I/O error on unit 20, file " + dir + "/ScrnDmp1\\.Bmp: cannot rename");
-    EXPECT_FALSE(Exists(temp));
+                "I/O error on unit 20, file " + dir +
+                    "/ScrnDmp1\\.Bmp: not a regular file \\(a directory\\)");
+    EXPECT_EQ(List(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});
     rmdir(file.c_str());
 
     // No directory to create the temporary file in.
     EXPECT_EXIT(write(dir + "/none/ScrnDmp1.Bmp"), ::testing::ExitedWithCode(1),
-                "I/O error on unit 20, file .*/none/ScrnDmp1\\.Bmp: cannot create");
+                "I/O error on unit 20, file .*/none/ScrnDmp1\\.Bmp: cannot create a temporary "
+                "file: No such file or directory");
 
     // The disk fills up mid-write: the file-size limit makes write() fail.
     // (It also caps the captured console, so it stays well above the message.)
@@ -164,7 +223,6 @@ TEST_F(DumpWriteTest, FailuresStopWithTheUnitAndLeaveNoTemporaryFile) {
         DumpWrite(20, file.c_str(), bh, big.data(), big.size());
     };
     EXPECT_EXIT(full(), ::testing::ExitedWithCode(1),
-                "I/O error on unit 20, file .*ScrnDmp1\\.Bmp: write to .* failed: File too large");
-    EXPECT_FALSE(Exists(temp));
-    EXPECT_FALSE(Exists(file));
+                "I/O error on unit 20, file .*ScrnDmp1\\.Bmp: write failed: File too large");
+    EXPECT_EQ(List(dir), std::vector<std::string>{});
 }

@@ -1,0 +1,205 @@
+"""Screens other than 1024 x 768, with and without a window manager.
+
+One viewer run per screen checks, in turn: the window covers the screen; the
+globe is round, centred and about 83% of the screen height across; the
+pointer at the screen centre shows the near side at longitude 0, latitude 0;
+'~' dumps the whole window (rows padded where the BMP format needs it); an up
+arrow followed at once by Shift still zooms; Shift+a steps the Apollo mission
+and no modifier key reaches the "ArrowKey=" status line; auto mode then a
+drag hands the globe to the pointer without a jump.
+"""
+
+import math
+import os
+import struct
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import textref  # noqa: E402
+from harness import Picture  # noqa: E402
+from test_dump import changing_rows  # noqa: E402
+from test_globe import (SITES, centre_probe, disc_fov_radius, lat_gray, lat_of_gray,  # noqa: E402
+                        lon_diff, lon_gray, lon_of_gray, make_surface, runs)
+
+FOV0 = 0.5241000056266785
+
+
+class ScreenChecks:
+    """The checks of one screen size; the subclasses choose size and desktop."""
+
+    def setUp(self):
+        super().setUp()
+        self.w, self.h = self.screen
+        self.cx, self.cy = self.w / 2.0 - 0.5, self.h / 2.0 - 0.5
+        # The centred 1024 x 768 frame from which the pointer is measured.
+        self.ox, self.oy = (self.w - 1024) / 2.0, (self.h - 768) / 2.0
+
+    def grab(self, v):
+        return harness.capture_screen(v.xvfb)
+
+    def mouse_lon(self, x):
+        return lon_diff(105.0 + (x - self.ox) / 2.0, 0.0)
+
+    def probe(self, pic):
+        return centre_probe(pic, cx=self.cx, cy=self.cy)
+
+    def assert_lon(self, pic, lon, tol=2.0, what=""):
+        kinds, g = self.probe(pic)
+        self.assertEqual(kinds, {"near"}, what)
+        self.assertLess(abs(lon_diff(lon_of_gray(g), lon)), tol,
+                        "%s: centre longitude %.2f, expected %.2f" % (what, lon_of_gray(g), lon))
+
+    def disc(self, pic):
+        """Horizontal and vertical diameters of the globe through the screen
+        centre and the disc's centre, from the longest surface runs."""
+        row = int(self.cy + 0.5)
+        a, b = max(runs(pic, row, 0, self.w), key=lambda r: r[1] - r[0])
+        col = int(self.cx + 0.5)
+        ys = [y for y in range(self.h) if pic.pixel(col, y)[1] >= 30]
+        return b - a + 1, ys[-1] - ys[0] + 1, (a + b) / 2.0, (ys[0] + ys[-1]) / 2.0
+
+    def assert_disc(self, pic, fov, what):
+        dx, dy, mx, my = self.disc(pic)
+        want = 2 * disc_fov_radius(fov, height=self.h)
+        self.assertAlmostEqual(dx, want, delta=4.0, msg=what)
+        self.assertAlmostEqual(dy, want, delta=4.0, msg=what)
+        self.assertAlmostEqual(mx, self.cx, delta=1.5, msg=what)
+        self.assertAlmostEqual(my, self.cy, delta=1.5, msg=what)
+
+    def arrow_status(self, pic):
+        """The pixels of the "ArrowKey=" status line (line 5, column 105): the
+        grid of 1024 x 768 cells is spread over the whole window."""
+        x, y = textref.ndc(5, 105)
+        px = math.floor((x + 1.0) * self.w / 2.0)
+        base = self.h - 1 - math.floor((y + 1.0) * self.h / 2.0)
+        return pic.crop(px - 2, base - 12, px + 8 * 13 + 2, base + 4).rows
+
+    def plain(self, v):
+        """Grid and grid labels off: only the textured disc and the feature
+        names remain, so the disc's outline and the centre are plain surface."""
+        v.key("F5", settle=0.4)
+        v.key("F7", settle=0.6)
+
+    def wait_size(self, v, timeout=10.0):
+        deadline = time.time() + timeout
+        while v.geometry() != (self.w, self.h) and time.time() < deadline:
+            time.sleep(0.1)
+        return v.geometry()
+
+    def test_latitude_at_the_screen_centre(self):
+        v = self.start(surface=make_surface(lat_gray))
+        v.move(self.w // 2, self.h // 2, settle=0.6)
+        self.plain(v)
+        kinds, g = self.probe(self.grab(v))
+        self.assertEqual(kinds, {"near"})
+        # (512, 384) of the frame: latitude -1.
+        self.assertLess(abs(lat_of_gray(g) + 1.0), 2.0, "centre latitude %.2f" % lat_of_gray(g))
+
+    def test_pointer_dump_keys_and_drag(self):
+        w, h = self.w, self.h
+        v = self.start(surface=make_surface(lon_gray))
+        self.assertEqual(self.wait_size(v), (w, h))
+        if self.window_manager:
+            # Keys come through the window manager's focus, as a user's do.
+            self.assertEqual(v.xdo(["getactivewindow"]).strip(), v.window)
+        v.move(w // 2, h // 2, settle=0.6)
+        self.plain(v)
+
+        # Round, centred, 83% of the screen height; longitude 1 at the centre.
+        pic = self.grab(v)
+        self.assert_disc(pic, FOV0, "start")
+        self.assertAlmostEqual(2 * disc_fov_radius(FOV0, height=h) / h, 0.83, delta=0.01)
+        self.assert_lon(pic, 1.0, tol=2.5, what="pointer at the screen centre")
+        idle = self.arrow_status(pic)
+
+        # The dump is the whole window, header and length exact, rows padded
+        # with zeros to a multiple of 4 bytes, pixels as on the screen.
+        before = self.grab(v)
+        data = v.dump(1)
+        after = self.grab(v)
+        stride = (3 * w + 3) // 4 * 4
+        size = 54 + stride * h
+        self.assertEqual(len(data), size)
+        self.assertEqual(data[:54], b"BM" + struct.pack("<iiiiiihhiiiiii", size, 0, 54, 40, w, h,
+                                                        1, 24, 0, 0, 3780, 3780, 0, 0))
+        self.assertIn(" Writing: ScrnDmp1.Bmp  size:%9d x %9d" % (w, h), v.lines)
+        pads = {data[54 + y * stride + 3 * w: 54 + (y + 1) * stride] for y in range(h)}
+        self.assertEqual(pads, {bytes(stride - 3 * w)})
+        dump = Picture.from_bmp(data)
+        moving = changing_rows(before, after)
+        self.assertLess(len(moving), h // 8)
+        bad = [y for y in range(h) if y not in moving and dump.rows[y] != after.rows[y]]
+        self.assertEqual(bad, [], "%d rows differ from the screen" % len(bad))
+
+        # An up arrow followed at once by Shift: the zoom is applied and the
+        # Shift leaves no code behind.
+        v.xdo(["key", "--delay", "0", "Up", "shift"])
+        time.sleep(0.6)
+        pic = self.grab(v)
+        self.assert_disc(pic, FOV0 + 0.5, "up arrow then Shift")
+        self.assertEqual(self.arrow_status(pic), idle, "a modifier key reached ArrowKey")
+
+        # Shift+a in Apollo mode steps to the next mission.
+        v.key("F1", settle=0.6)
+        self.assert_lon(self.grab(v), SITES[0][1], what="mission 1")
+        v.key("shift+a", settle=0.6)
+        pic = self.grab(v)
+        self.assert_lon(pic, SITES[1][1], what="Shift+a")
+        self.assertEqual(self.arrow_status(pic), idle, "a modifier key reached ArrowKey")
+        # The line does show a key that counts, and keeps it through Shift, Ctrl and Alt.
+        v.key("Left")
+        left = self.arrow_status(self.grab(v))
+        self.assertNotEqual(left, idle)
+        for key in ("shift", "ctrl", "alt"):
+            v.key(key)
+        self.assertEqual(self.arrow_status(self.grab(v)), left)
+
+        # Auto mode keeps the pointer at the spin's x on its row; a drag then
+        # takes the globe over without a jump.
+        v.key("F2", settle=0.8)
+        xb, yb = v.pointer()
+        pic = self.grab(v)
+        xa, ya = v.pointer()
+        self.assertEqual((yb, ya), (h // 2, h // 2))
+        self.assertTrue(self.ox + 150 <= xa <= xb <= self.ox + 1022, (xa, xb))
+        lon = lon_of_gray(self.probe(pic)[1])
+        self.assertGreater(lon_diff(lon, self.mouse_lon(xa)), -2.0)
+        self.assertLess(lon_diff(lon, self.mouse_lon(xb)), 2.0)
+        before = lon_of_gray(self.probe(self.grab(v))[1])
+        v.xdo(["mousedown", "1"])
+        v.xdo(["mousemove_relative", "--", "0", "-20"])
+        time.sleep(0.2)
+        v.xdo(["mousemove_relative", "--", "0", "-20"])
+        v.xdo(["mouseup", "1"])
+        time.sleep(0.6)
+        x1, _ = v.pointer()
+        pic = self.grab(v)
+        after = lon_of_gray(self.probe(pic)[1])
+        self.assertLess(abs(lon_diff(after, self.mouse_lon(x1))), 2.0)
+        self.assertLess(abs(lon_diff(after, before)), 3.0)
+        self.assertEqual(v.pointer()[0], x1)  # no more warps
+        self.assertTrue(v.alive())
+
+
+class Wide(ScreenChecks, harness.ViewerTest):
+    screen = (1920, 1080)
+
+
+class Laptop(ScreenChecks, harness.ViewerTest):
+    screen = (1366, 768)
+
+    # The frame fills the height: nothing new to see in latitude.
+    test_latitude_at_the_screen_centre = None
+
+
+class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
+    screen = (1920, 1080)
+    window_manager = True
+
+    test_latitude_at_the_screen_centre = None
+
+
+if __name__ == "__main__":
+    harness.main()
