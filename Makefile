@@ -3,11 +3,17 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc)
 RUNDIR   := $(BUILD)/run
 CMAKE_FLAGS ?=
+# `make install`: the prefix and the staging root, as usual.
+PREFIX   ?= /usr/local
+DESTDIR  ?=
+# The Debian package is built apart, with Debian's hardening flags and without the tests.
+DEB_BUILD ?= build-deb
 
 # Debian packages the build and the tests need.
 PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
             libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev gdal-bin python3 xvfb xauth \
-            xdotool x11-utils x11-apps imagemagick openbox
+            xdotool x11-utils x11-apps imagemagick openbox file dpkg-dev lintian \
+            desktop-file-utils appstream mandoc
 
 # Tools of the checking targets below (bench, sanitize, fuzz, lint, soak).
 DEV_PACKAGES := clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
@@ -18,8 +24,8 @@ SOAK_SECONDS ?= 600
 BENCH_ARGS   ?=
 LINT_DIRS    := app overlay input image tools
 
-.PHONY: all build run test deps clean deps-dev bench bench-surface sanitize fuzz lint soak \
-        screenshots
+.PHONY: all build run test deps clean install package validate test-install deps-dev bench \
+        bench-surface sanitize fuzz lint soak screenshots
 
 all: build
 
@@ -51,7 +57,43 @@ test: deps
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(DEB_BUILD)
+
+# ---- install and package ---------------------------------------------
+
+# Binaries are stripped on install, as a system package's are.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+$(DEB_BUILD)/CMakeCache.txt:
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=None -DQARN_TESTS=OFF $(CMAKE_FLAGS)
+
+package: deps $(DEB_BUILD)/CMakeCache.txt
+	cmake --build $(DEB_BUILD) -j $(JOBS)
+	rm -f $(DEB_BUILD)/qarn_*.deb
+	cd $(DEB_BUILD) && cpack -G DEB
+	@ls -l $(DEB_BUILD)/qarn_*.deb
+
+# The ecosystem's checkers on the files as the package ships them: the
+# desktop entry, the AppStream metadata with the tree it names, the man pages
+# and the package itself. The AppStream id is "qarn", not reverse-DNS: the
+# project has no domain to build one from.
+validate: package
+	rm -rf $(DEB_BUILD)/unpacked
+	dpkg-deb -x "$$(ls $(DEB_BUILD)/qarn_*.deb)" $(DEB_BUILD)/unpacked
+	desktop-file-validate $(DEB_BUILD)/unpacked/usr/share/applications/qarn.desktop
+	appstreamcli validate-tree --no-net --pedantic --override=cid-desktopapp-is-not-rdns=info \
+	  $(DEB_BUILD)/unpacked
+	mandoc -T lint -W warning docs/man/qarn.1 docs/man/qarn-mksurface.1
+	lintian --fail-on error --display-info $(DEB_BUILD)/qarn_*.deb
+
+# The installed program under Xvfb: a `make install` DESTDIR tree and the
+# unpacked package; as root with QARN_DPKG_TEST=1 also dpkg -i and dpkg -r.
+test-install: package build
+	python3 tests/install/test_installed.py --deb "$$(ls $(DEB_BUILD)/qarn_*.deb)" --build $(BUILD)
 
 # ---- checking targets -------------------------------------------------
 

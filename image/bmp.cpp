@@ -191,7 +191,7 @@ int64_t ReadAt(int fd, int64_t nAt, uint8_t* bOut, size_t nWant) {
 [[noreturn]] void NotAMap(const char* cWhy) {
     char cMsg[400];
     std::snprintf(cMsg, sizeof cMsg,
-                  "BmpRead: %s is not a 1024 x 512 8-bit gray BMP (%s); make one with tools/mksurface",
+                  "BmpRead: %s is not a 1024 x 512 8-bit gray BMP (%s); make one with qarn-mksurface",
                   kMapFile, cWhy);
     StopFatal(cMsg);
 }

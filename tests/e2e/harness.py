@@ -113,9 +113,13 @@ class Viewer:
     """One run of build/qarn in a fresh working directory."""
 
     def __init__(self, xvfb, surface=QARN_MAP, workdir=None, prepare=None, wait_frames=True,
-                 args=()):
+                 args=(), command=None, env=None, dump_dir=None):
         """surface: map copied in as Qarns.Bmp (None: none); prepare(dir) runs
-        before the viewer starts; wait_frames waits for the window."""
+        before the viewer starts; wait_frames waits for the window. command
+        replaces the viewer binary (a launcher that execs it keeps the pid);
+        env adds variables to the display's environment, a None value removes
+        one; dump_dir is where the dumps are looked for (default: the working
+        directory)."""
         self.xvfb = xvfb
         self.dir = workdir or tempfile.mkdtemp(prefix="qarn-e2e-")
         self.own_dir = workdir is None
@@ -123,17 +127,24 @@ class Viewer:
             shutil.copyfile(surface, os.path.join(self.dir, "Qarns.Bmp"))
         if prepare is not None:
             prepare(self.dir)
+        self.dump_dir = dump_dir or self.dir
         self.lines = []
         self.raw = b""
+        self.stderr = b""  # before the reader threads start, which append to it
         self._queue = queue.Queue()
+        environ = xvfb.env()
+        for name, value in (env or {}).items():
+            if value is None:
+                environ.pop(name, None)
+            else:
+                environ[name] = value
         self.proc = subprocess.Popen(
-            [os.path.abspath(QARN_BIN)] + list(args), cwd=self.dir, env=xvfb.env(),
+            [os.path.abspath(command or QARN_BIN)] + list(args), cwd=self.dir, env=environ,
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
         self._errreader = threading.Thread(target=self._read_err, daemon=True)
         self._errreader.start()
-        self.stderr = b""
         if wait_frames:
             self.wait_window()
 
@@ -233,7 +244,7 @@ class Viewer:
             if sum(1 for l in self.lines if "Writing:" in l) > count:
                 break
             time.sleep(0.05)
-        path = os.path.join(self.dir, "ScrnDmp%d.Bmp" % index)
+        path = os.path.join(self.dump_dir, "ScrnDmp%d.Bmp" % index)
         deadline = time.time() + timeout
         while time.time() < deadline:
             if len([l for l in self.lines if l == "\x07"]) > count or not self.alive():

@@ -80,7 +80,7 @@ class StartupTest(ViewerTest):
                 self.assertEqual(rc, 1)
                 self.assertEqual(len(v.lines), 2, v.lines)
                 self.assertIn("Qarns.Bmp", v.lines[1])
-                self.assertIn("tools/mksurface", v.lines[1])
+                self.assertIn("make one with qarn-mksurface", v.lines[1])
                 self.assertTrue(self.no_window(v))
 
     def test_a_map_longer_than_needed_loads(self):

@@ -345,7 +345,7 @@ TEST_F(BmpReadTest, StopsOnAMissingShortOrForeignFile) {
     WriteFile(dir + "/Qarns.Bmp", MakeFile(s));
     EXPECT_EXIT(ReadInChild(), ::testing::ExitedWithCode(1),
                 "^BmpRead: Qarns\\.Bmp is not a 1024 x 512 8-bit gray BMP \\(24 bits per pixel\\); "
-                "make one with tools/mksurface\n$");
+                "make one with qarn-mksurface\n$");
 
     s = FileSpec{};
     s.nOffBits = INT_MAX;
@@ -353,7 +353,7 @@ TEST_F(BmpReadTest, StopsOnAMissingShortOrForeignFile) {
     EXPECT_EXIT(ReadInChild(), ::testing::ExitedWithCode(1),
                 "^BmpRead: Qarns\\.Bmp is not a 1024 x 512 8-bit gray BMP \\(nOffBits 2147483647 "
                 "puts the pixel data at bytes 2147483647 to 2148007934, past the end of the "
-                "525366-byte file\\); make one with tools/mksurface\n$");
+                "525366-byte file\\); make one with qarn-mksurface\n$");
     std::remove((dir + "/Qarns.Bmp").c_str());
 }
 

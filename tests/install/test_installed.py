@@ -1,0 +1,212 @@
+"""The installed program: the launcher of a `make install` DESTDIR tree and of
+the unpacked Debian package, run under Xvfb with a scratch HOME; as root with
+QARN_DPKG_TEST=1 also the package installed with dpkg -i and removed again.
+
+    python3 tests/install/test_installed.py --deb build-deb/qarn_*.deb --build build
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+
+from harness import Picture, ViewerTest, write_gray_bmp  # noqa: E402
+
+OPTIONS = argparse.Namespace(deb=None, build="build")
+WHITE = b"\xff\xff\xff"
+
+
+def white_share(pic):
+    """Share of pure-white pixels in the middle of the globe: about 0.7 with an
+    all-white map (grid lines and names cover the rest), near 0 with the lunar
+    map."""
+    n = hits = 0
+    for y in range(260, 540, 4):
+        row = pic.rows[y]
+        for x in range(320, 700, 4):
+            n += 1
+            hits += row[3 * x:3 * x + 3] == WHITE
+    return hits / n
+
+
+def write_white_map(folder):
+    os.makedirs(folder, exist_ok=True)
+    write_gray_bmp(os.path.join(folder, "Qarns.Bmp"), lambda x, y: 255)
+
+
+def tree_files(root):
+    """Files and links under root, as paths relative to it."""
+    out = set()
+    for base, _, files in os.walk(root):
+        out.update(os.path.relpath(os.path.join(base, f), root) for f in files)
+    return out
+
+
+class LauncherRuns:
+    """Runs of the launcher of one installed tree; prefix is set by the tree's class."""
+
+    prefix = None
+
+    def scratch(self):
+        d = tempfile.mkdtemp(prefix="qarn-inst-")
+        self.addCleanup(shutil.rmtree, d, True)
+        return d
+
+    def launch(self, cwd, home, xdg=None, **kw):
+        return self.start(surface=None, workdir=cwd, command=os.path.join(self.prefix, "bin", "qarn"),
+                          env={"HOME": home, "XDG_DATA_HOME": xdg}, **kw)
+
+    def wait_note(self, v, folder, timeout=10.0):
+        """The launcher's console note naming the folder it runs in."""
+        note = "qarn: running in %s " % folder
+        deadline = time.time() + timeout
+        while note.encode() not in v.stderr and time.time() < deadline:
+            time.sleep(0.05)
+        self.assertIn(note.encode(), v.stderr)
+
+    def dump_and_quit(self, v):
+        pic = Picture.from_bmp(v.dump(1))
+        v.key("q", settle=0.0)
+        self.assertEqual(v.wait_exit(15), 0)
+        self.assertIn("End of run (keyboard).", v.lines)
+        return pic
+
+    def check_per_user_folder(self):
+        home, cwd = self.scratch(), self.scratch()
+        folder = os.path.join(home, ".local", "share", "qarn")
+        v = self.launch(cwd, home, dump_dir=folder)
+        self.wait_note(v, folder)
+        with open(os.path.join(self.prefix, "share", "qarn", "Qarns.Bmp"), "rb") as f:
+            installed = f.read()
+        with open(os.path.join(folder, "Qarns.Bmp"), "rb") as f:
+            self.assertEqual(f.read(), installed)
+        pic = self.dump_and_quit(v)
+        self.assertLess(white_share(pic), 0.05)
+        self.assertEqual(os.listdir(cwd), [])
+
+
+
+class LauncherChecks(LauncherRuns):
+    """The launcher's folder rule and exit status."""
+
+    def test_per_user_folder_gets_the_installed_map_and_the_dump(self):
+        self.check_per_user_folder()
+
+    def test_xdg_data_home_folder_keeps_a_map_placed_there(self):
+        home, cwd, xdg = self.scratch(), self.scratch(), self.scratch()
+        folder = os.path.join(xdg, "qarn")
+        write_white_map(folder)
+        v = self.launch(cwd, home, xdg=xdg, dump_dir=folder)
+        self.wait_note(v, folder)
+        self.assertGreater(white_share(self.dump_and_quit(v)), 0.5)
+        self.assertFalse(os.path.exists(os.path.join(home, ".local")))
+
+    def test_current_directory_with_its_own_map(self):
+        home, cwd = self.scratch(), self.scratch()
+        write_white_map(cwd)
+        v = self.launch(cwd, home)
+        self.wait_note(v, os.path.realpath(cwd))
+        self.assertGreater(white_share(self.dump_and_quit(v)), 0.5)
+        self.assertTrue(os.path.exists(os.path.join(cwd, "ScrnDmp1.Bmp")))
+        self.assertFalse(os.path.exists(os.path.join(home, ".local")))
+
+    def test_the_viewers_exit_status_is_the_launchers(self):
+        home, cwd = self.scratch(), self.scratch()
+        with open(os.path.join(cwd, "Qarns.Bmp"), "wb") as f:
+            f.write(b"BM" + bytes(98))
+        v = self.launch(cwd, home, wait_frames=False)
+        self.assertEqual(v.wait_exit(15), 1)
+        self.assertIn("Qarns.Bmp", v.lines[-1])
+
+
+class DestdirTree(LauncherChecks, ViewerTest):
+    """`make install DESTDIR=... PREFIX=/usr/local`."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.root = tempfile.mkdtemp(prefix="qarn-destdir-")
+        subprocess.run(["make", "--no-print-directory", "-C", REPO, "install", "BUILD=" + OPTIONS.build,
+                        "DESTDIR=" + cls.root, "PREFIX=/usr/local"],
+                       check=True, stdout=subprocess.DEVNULL, timeout=900)
+        cls.prefix = os.path.join(cls.root, "usr", "local")
+        super().setUpClass()
+
+    @classmethod
+    def tearDownClass(cls):
+        super().tearDownClass()
+        shutil.rmtree(cls.root, ignore_errors=True)
+
+
+class PackageTree(LauncherChecks, ViewerTest):
+    """The package unpacked with dpkg-deb -x."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.root = tempfile.mkdtemp(prefix="qarn-deb-")
+        subprocess.run(["dpkg-deb", "-x", OPTIONS.deb, cls.root], check=True, timeout=120)
+        cls.prefix = os.path.join(cls.root, "usr")
+        super().setUpClass()
+
+    @classmethod
+    def tearDownClass(cls):
+        super().tearDownClass()
+        shutil.rmtree(cls.root, ignore_errors=True)
+
+    def test_package_holds_what_make_install_installs(self):
+        dest = self.scratch()
+        subprocess.run(["make", "--no-print-directory", "-C", REPO, "install", "BUILD=" + OPTIONS.build,
+                        "DESTDIR=" + dest, "PREFIX=/usr"],
+                       check=True, stdout=subprocess.DEVNULL, timeout=900)
+        files = tree_files(self.root)
+        self.assertEqual(files, tree_files(dest))
+        for path in ("usr/bin/qarn", "usr/bin/qarn-mksurface", "usr/libexec/qarn/qarn",
+                     "usr/share/qarn/Qarns.Bmp", "usr/share/man/man1/qarn.1.gz",
+                     "usr/share/man/man1/qarn-mksurface.1.gz", "usr/share/doc/qarn/copyright",
+                     "usr/share/doc/qarn/changelog.gz"):
+            self.assertIn(path, files)
+
+
+@unittest.skipUnless(os.geteuid() == 0 and os.environ.get("QARN_DPKG_TEST") == "1",
+                     "dpkg -i and -r only as root with QARN_DPKG_TEST=1 (CI)")
+class DpkgInstall(LauncherRuns, ViewerTest):
+    """dpkg -i, the launcher from /usr/bin, dpkg -r leaving nothing behind."""
+
+    prefix = "/usr"
+
+    def test_install_run_and_remove(self):
+        state = subprocess.run(["dpkg-query", "-W", "-f=${Status}", "qarn"], capture_output=True, text=True)
+        self.assertNotIn("installed", state.stdout.replace("not-installed", ""),
+                         "qarn is already installed on this machine")
+        listing = subprocess.run(["dpkg-deb", "-c", OPTIONS.deb], check=True, capture_output=True,
+                                 text=True).stdout.splitlines()
+        files = [line.split()[-1].lstrip(".") for line in listing if not line.startswith("d")]
+        dirs = [line.split()[-1].lstrip(".").rstrip("/") for line in listing if line.startswith("d")]
+        subprocess.run(["dpkg", "-i", OPTIONS.deb], check=True, stdout=subprocess.DEVNULL, timeout=300)
+        try:
+            for path in files:
+                self.assertTrue(os.path.isfile(path), path)
+            self.check_per_user_folder()
+        finally:
+            subprocess.run(["dpkg", "-r", "qarn"], check=True, stdout=subprocess.DEVNULL, timeout=300)
+        self.assertEqual([p for p in files if os.path.lexists(p)], [])
+        # The package's own folders go with it; shared ones such as /usr/bin stay.
+        own = [d for d in dirs if "qarn" in os.path.basename(d)]
+        self.assertTrue(own)
+        self.assertEqual([d for d in own if os.path.exists(d)], [])
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser(add_help=False)
+    parser.add_argument("--deb", required=True)
+    parser.add_argument("--build", default="build")
+    OPTIONS, rest = parser.parse_known_args()
+    OPTIONS.deb = os.path.abspath(OPTIONS.deb)
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
