@@ -19,12 +19,13 @@ LINE_H = 13  # text grid cell height, pixels
 
 
 def changing_rows(a, b):
-    """Rows that differ between two pictures, widened to the text lines holding them."""
+    """Rows that differ between two pictures, widened by a glyph's height either
+    way: a counter's digits can share a scan line in both pictures and differ
+    on it in a frame between them, wherever the text line falls."""
     rows = set()
     for y in range(a.height):
         if a.rows[y] != b.rows[y]:
-            top = y // LINE_H * LINE_H
-            rows.update(range(top, min(a.height, top + LINE_H)))
+            rows.update(range(max(0, y - LINE_H + 1), min(a.height, y + LINE_H)))
     return rows
 
 
@@ -64,7 +65,7 @@ class DumpTest(ViewerTest):
         self.assertEqual((dump.width, dump.height), (W, H))
         moving = changing_rows(before, after)
         # Only text (frame counter, benchmark) may change while the pointer rests.
-        self.assertLess(len(moving), H // 8, "the scene is not still: %d rows move" % len(moving))
+        self.assertLess(len(moving), H // 4, "the scene is not still: %d rows move" % len(moving))
         bad = [y for y in range(H) if y not in moving and dump.rows[y] != after.rows[y]]
         if bad:
             dump.save_png(os.path.join(tempfile.gettempdir(), "qarn-dump-mismatch.png"))

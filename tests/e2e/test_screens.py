@@ -129,7 +129,7 @@ class ScreenChecks:
         self.assertEqual(pads, {bytes(stride - 3 * w)})
         dump = Picture.from_bmp(data)
         moving = changing_rows(before, after)
-        self.assertLess(len(moving), h // 8)
+        self.assertLess(len(moving), h // 4)
         bad = [y for y in range(h) if y not in moving and dump.rows[y] != after.rows[y]]
         self.assertEqual(bad, [], "%d rows differ from the screen" % len(bad))
 
@@ -167,7 +167,9 @@ class ScreenChecks:
         lon = lon_of_gray(self.probe(pic)[1])
         self.assertGreater(lon_diff(lon, self.mouse_lon(xa)), -2.0)
         self.assertLess(lon_diff(lon, self.mouse_lon(xb)), 2.0)
-        before = lon_of_gray(self.probe(self.grab(v))[1])
+        # The globe at the press is where the last warp left the pointer: read
+        # the pointer just before, since auto mode turns it on meanwhile.
+        before = self.mouse_lon(v.pointer()[0])
         v.xdo(["mousedown", "1"])
         v.xdo(["mousemove_relative", "--", "0", "-20"])
         time.sleep(0.2)
