@@ -59,11 +59,9 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/qarn.1.gz ${CMAKE_BINARY_DIR}/packag
 install(FILES packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${QARN_DOC_DIR})
 
 # Icons at the hicolor sizes, made from the viewer's picture of the near side
-# (docs/icon.md); each size is installed once its image is in the tree.
+# (docs/icon.md).
 foreach(size 16 32 48 64 128 256)
-  set(icon packaging/icons/qarn-${size}.png)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/${icon})
-    install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME ${QARN_APP_ID}.png)
-  endif()
+  install(FILES packaging/icons/qarn-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME ${QARN_APP_ID}.png)
 endforeach()

@@ -23,6 +23,17 @@ QARN_MKSURFACE = os.environ.get("QARN_MKSURFACE", "build/tools/qarn-mksurface")
 SCREEN_W, SCREEN_H = 1024, 768
 
 
+def end_process(proc):
+    """Ends a process this harness started, by its id: TERM, then KILL after 10 s."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(5)
+
+
 class Xvfb:
     """One X server for a test group, on a display number it picks itself
     (-displayfd), so that test runs side by side never meet on one display."""
@@ -61,13 +72,7 @@ class Xvfb:
         return env
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait(5)
+        end_process(self.proc)
 
 
 class Openbox:
@@ -99,13 +104,7 @@ class Openbox:
         raise RuntimeError("openbox did not start within %.0f s" % timeout)
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait(5)
+        end_process(self.proc)
         shutil.rmtree(self.home, ignore_errors=True)
 
 

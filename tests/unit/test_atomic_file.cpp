@@ -1,6 +1,5 @@
 // WriteAtomic: what it writes, and what it refuses to replace or write through.
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -15,24 +14,13 @@
 #include <vector>
 
 #include "image/atomic_file.h"
+#include "tests/unit/files.h"
 
 namespace {
 
-std::vector<std::string> List(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (const dirent* e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<uint8_t> b = ReadAll(path);
+    return {b.begin(), b.end()};
 }
 
 void Put(const std::string& path, const std::string& text) {
@@ -42,12 +30,11 @@ void Put(const std::string& path, const std::string& text) {
 class WriteAtomicTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char cTemplate[] = "/tmp/qarn-atomic-XXXXXX";
-        dir = mkdtemp(cTemplate);
+        dir = TempDir("qarn-atomic");
         file = dir + "/ScrnDmp1.Bmp";
     }
     void TearDown() override {
-        for (const std::string& n : List(dir)) {
+        for (const std::string& n : ListDir(dir)) {
             const std::string p = dir + "/" + n;
             if (unlink(p.c_str()) != 0) rmdir(p.c_str());
         }
@@ -80,7 +67,7 @@ TEST_F(WriteAtomicTest, WritesBothPartsAndReplacesAFileKeepingItsMode) {
     ASSERT_EQ(lstat(file.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0604u);
-    EXPECT_EQ(List(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});  // no temporary left
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});  // no temporary left
 }
 
 // Links, directories and pipes under the target's name are refused before
@@ -112,7 +99,7 @@ TEST_F(WriteAtomicTest, RefusesWhatIsNotARegularFileAndLeavesItAsItIs) {
         EXPECT_EQ(after.st_ino, before.st_ino) << c.cName;
         EXPECT_EQ(after.st_mode, before.st_mode) << c.cName;
         EXPECT_EQ(Slurp(victim), "the user's own file");
-        EXPECT_EQ(List(dir), (std::vector<std::string>{"ScrnDmp1.Bmp", "victim"})) << c.cName;
+        EXPECT_EQ(ListDir(dir), (std::vector<std::string>{"ScrnDmp1.Bmp", "victim"})) << c.cName;
         if (unlink(file.c_str()) != 0) rmdir(file.c_str());
     }
 }
@@ -145,7 +132,7 @@ TEST_F(WriteAtomicTest, ReadOnlyFileIsRefusedForAnOrdinaryUser) {
     struct stat st {};
     ASSERT_EQ(lstat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0444u);
-    EXPECT_EQ(List(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});
 }
 
 }  // namespace

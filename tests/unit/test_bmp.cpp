@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "image/bmp.h"
+#include "tests/unit/files.h"
 
 namespace {
 
@@ -71,11 +72,6 @@ Parsed Parse(const std::vector<uint8_t>& file, size_t nData = SIZE_MAX) {
     Parsed p;
     p.r = BmpParse(file.data(), std::min(nData, file.size()), p.bh, p.pal.data(), p.gray.data());
     return p;
-}
-
-std::string TempDir() {
-    char cTemplate[] = "/tmp/qarn-bmp-XXXXXX";
-    return mkdtemp(cTemplate);
 }
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& b) {
@@ -265,10 +261,7 @@ TEST(BmpParse, DamagedHeadersNeverReachPastTheData) {
 }
 
 TEST(BmpParse, ShippedSurfaceIsAGrayRampMap) {
-    std::ifstream in(std::string(QARN_SOURCE_DIR) + "/data/Qarns.Bmp", std::ios::binary);
-    ASSERT_TRUE(in.good());
-    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> file = ReadAll(std::string(QARN_SOURCE_DIR) + "/data/Qarns.Bmp");
     ASSERT_EQ(file.size(), 525366u);
     Parsed p = Parse(file);
     ASSERT_EQ(p.r.eStatus, BmpStatus::Ok) << p.r.cWhy;
@@ -285,7 +278,7 @@ TEST(BmpParse, ShippedSurfaceIsAGrayRampMap) {
 class BmpReadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = TempDir();
+        dir = TempDir("qarn-bmp");
         char cBuf[4096];
         ASSERT_NE(getcwd(cBuf, sizeof cBuf), nullptr);
         home = cBuf;

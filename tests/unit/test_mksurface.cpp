@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/unit/files.h"
 #include "tools/surface.h"
 
 namespace {
@@ -130,8 +131,7 @@ void WriteRaster(const std::string& path, const char* cDriver, const Raster& r,
 class MkSurface : public ::testing::Test {
 protected:
     void SetUp() override {
-        char cTemplate[] = "/tmp/qarn-mks-XXXXXX";
-        dir = mkdtemp(cTemplate);
+        dir = TempDir("qarn-mks");
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
     // Runs the tool on p; returns its exit status and leaves its output in out.
@@ -144,14 +144,10 @@ protected:
         const std::string cmd = std::string("'") + QARN_MKSURFACE + "' " + opts + " '" + in + "' '" +
                                 dir + "/out.Bmp' >'" + dir + "/out.txt' 2>'" + dir + "/err.txt'";
         const int st = std::system(cmd.c_str());
-        out = Slurp(dir + "/out.Bmp");
-        const std::vector<uint8_t> e = Slurp(dir + "/err.txt");
+        out = ReadAll(dir + "/out.Bmp");
+        const std::vector<uint8_t> e = ReadAll(dir + "/err.txt");
         err.assign(e.begin(), e.end());
         return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    }
-    static std::vector<uint8_t> Slurp(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     // Nothing but the directory's own inputs is left in it.
     void ExpectOnlyInputs(const std::vector<std::string>& inputs) {
@@ -390,7 +386,7 @@ TEST_F(MkSurface, APixelAcrossTheSeamIsSplitBetweenTheEdges) {
     EXPECT_EQ(At(895, 0), 50);
     EXPECT_EQ(At(896, 0), 70);
     EXPECT_EQ(At(1023, 0), 70);
-    EXPECT_TRUE(Slurp(dir + "/out.txt").empty()) << "-q prints nothing";
+    EXPECT_TRUE(ReadAll(dir + "/out.txt").empty()) << "-q prints nothing";
 }
 
 TEST_F(MkSurface, ScalesWideDataTypesAndLeavesNodataOut) {
@@ -507,7 +503,7 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
         const std::string cmd = std::string("'") + QARN_MKSURFACE + "' " + cArgs + " 2>'" + dir + "/err.txt'";
         const int st = std::system(cmd.c_str());
         EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 1) << cArgs;
-        const std::vector<uint8_t> e = Slurp(dir + "/err.txt");
+        const std::vector<uint8_t> e = ReadAll(dir + "/err.txt");
         EXPECT_NE(std::string(e.begin(), e.end()).find("usage: qarn-mksurface"), std::string::npos) << cArgs;
     }
 }
@@ -553,9 +549,9 @@ TEST_F(MkSurface, ReproducesTheShippedMap) {
     // The shipped map read back through GDAL (its gray-ramp palette) is itself.
     const std::string cShipped = std::string(QARN_SOURCE_DIR) + "/data/Qarns.Bmp";
     ASSERT_EQ(RunOn(cShipped), 0) << err;
-    EXPECT_TRUE(out == Slurp(cShipped));
+    EXPECT_TRUE(out == ReadAll(cShipped));
     // And it is what the RGB map it was made from gives.
     if (!std::filesystem::exists(QARN_SOURCE_MAP)) GTEST_SKIP() << "no " << QARN_SOURCE_MAP;
     ASSERT_EQ(RunOn(QARN_SOURCE_MAP), 0) << err;
-    EXPECT_TRUE(out == Slurp(cShipped));
+    EXPECT_TRUE(out == ReadAll(cShipped));
 }

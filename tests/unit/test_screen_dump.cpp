@@ -1,6 +1,5 @@
 // The dump's header, pixel conversion, console line and atomic write.
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,30 +14,9 @@
 
 #include "image/bmp.h"
 #include "image/screen_dump.h"
+#include "tests/unit/files.h"
 
 namespace {
-
-std::string TempDir() {
-    char cTemplate[] = "/tmp/qarn-dump-XXXXXX";
-    return mkdtemp(cTemplate);
-}
-
-std::vector<std::string> List(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (const dirent* e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 }  // namespace
 
@@ -136,13 +114,13 @@ TEST(DumpReportLine, FieldsHaveFixedWidths) {
 class DumpWriteTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = TempDir();
+        dir = TempDir("qarn-dump");
         file = dir + "/ScrnDmp1.Bmp";
         ASSERT_TRUE(DumpHeader(4, 2, bh));
         for (size_t k = 0; k < pix.size(); ++k) pix[k] = uint8_t(k * 11);
     }
     void TearDown() override {
-        for (const std::string& n : List(dir)) {
+        for (const std::string& n : ListDir(dir)) {
             const std::string p = dir + "/" + n;
             if (unlink(p.c_str()) != 0) rmdir(p.c_str());
         }
@@ -166,7 +144,7 @@ TEST_F(DumpWriteTest, WritesHeaderAndPixelsAndReplacesAnOldFile) {
     BmpHeaderPack(bh, head);
     EXPECT_EQ(std::memcmp(got.data(), head, 54), 0);
     EXPECT_EQ(std::memcmp(got.data() + 54, pix.data(), 24), 0);
-    EXPECT_EQ(List(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});
 }
 
 // Whatever is planted under the temporary names of earlier versions is never
@@ -190,7 +168,7 @@ TEST_F(DumpWriteTest, PlantedTemporaryNamesAreNeitherFollowedNorTouched) {
     char cLink[256] = {};
     ASSERT_GT(readlink((dir + "/.ScrnDmp1.Bmp.tmp").c_str(), cLink, sizeof cLink - 1), 0);
     EXPECT_EQ(std::string(cLink), victim);
-    EXPECT_EQ(List(dir), (std::vector<std::string>{".ScrnDmp1.Bmp.XXXXXX", ".ScrnDmp1.Bmp.tmp",
+    EXPECT_EQ(ListDir(dir), (std::vector<std::string>{".ScrnDmp1.Bmp.XXXXXX", ".ScrnDmp1.Bmp.tmp",
                                                     "ScrnDmp1.Bmp", "victim"}));
 }
 
@@ -204,7 +182,7 @@ TEST_F(DumpWriteTest, FailuresStopWithTheUnitAndLeaveNoTemporaryFile) {
     EXPECT_EXIT(write(file), ::testing::ExitedWithCode(1),
                 "^GLScrSup:ScrnDmp: I/O error on unit 20, file " + dir +
                     "/ScrnDmp1\\.Bmp: not a regular file \\(a directory\\)");
-    EXPECT_EQ(List(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});
     rmdir(file.c_str());
 
     // No directory to create the temporary file in.
@@ -224,5 +202,5 @@ TEST_F(DumpWriteTest, FailuresStopWithTheUnitAndLeaveNoTemporaryFile) {
     };
     EXPECT_EXIT(full(), ::testing::ExitedWithCode(1),
                 "I/O error on unit 20, file .*ScrnDmp1\\.Bmp: write failed: File too large");
-    EXPECT_EQ(List(dir), std::vector<std::string>{});
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{});
 }

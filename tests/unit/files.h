@@ -1,0 +1,37 @@
+// Scratch folders and whole-file reads for the tests that write files.
+#pragma once
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// A new, empty folder /tmp/<cPrefix>-XXXXXX of this test's own.
+inline std::string TempDir(const char* cPrefix) {
+    std::string cTemplate = std::string("/tmp/") + cPrefix + "-XXXXXX";
+    return mkdtemp(cTemplate.data());
+}
+
+// The names in dir but "." and "..", sorted.
+inline std::vector<std::string> ListDir(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The whole file; empty when it cannot be read.
+inline std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
