@@ -15,11 +15,16 @@ double PassFovY(double dFov, int32_t iEye, double dDegRad) {
 
 double PerspectiveFov(double dFovY, int32_t m) { return m == 0 ? dFovY + kExtraFov : dFovY; }
 
-PairShift PairShiftFor(int32_t iEye, int32_t m, double dAlt) {
+PairShift PairShiftFor(int32_t iEye, int32_t m, double dAlt, double dFrameScale) {
     PairShift s{0.0, 0.0};
-    if (m != 0) s.dFirst = iEye * (0.41 - dAlt * static_cast<double>(0.4f) / 213.4);
-    if (m > 0) s.dSecond = iEye * -0.825;
+    if (m != 0) s.dFirst = iEye * (0.41 - dAlt * static_cast<double>(0.4f) / 213.4) * dFrameScale;
+    if (m > 0) s.dSecond = iEye * -0.825 * dFrameScale;
     return s;
+}
+
+double PairFrameScale(int32_t iWinWidth, int32_t iWinHeight) {
+    if (iWinWidth <= 0 || iWinHeight <= 0) return 1.0;
+    return (double(kFrameWidth) * iWinHeight) / (double(kFrameHeight) * iWinWidth);
 }
 
 void LatLonFromModelView(const double dModView[16], double dDegRad, double& dLat, double& dLon) {

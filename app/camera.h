@@ -31,11 +31,21 @@ double PerspectiveFov(double dFovY, int32_t m);
 
 // Sideways shift of an eye's image: the pair shift, plus -0.825 per eye index
 // in "L:R". Returned as the two translations applied in turn.
+//
+// The shifts are laid out for a 4:3 frame, where they nearly cancel the eye's
+// own sideways offset (dAlt / 10 units, whose shift in device units goes as
+// 1 / aspect). dFrameScale, from PairFrameScale, keeps that balance on a
+// window of any shape: both images then sit where they would in a 1024 x 768
+// frame centred in the window, instead of off screen.
 struct PairShift {
-    double dFirst;   // iEye * (0.41 - dAlt * 0.4f / 213.4), 0 when m is 0
-    double dSecond;  // iEye * -0.825 when m > 0, else 0
+    double dFirst;   // iEye * (0.41 - dAlt * 0.4f / 213.4) * dFrameScale, 0 when m is 0
+    double dSecond;  // iEye * -0.825 * dFrameScale when m > 0, else 0
 };
-PairShift PairShiftFor(int32_t iEye, int32_t m, double dAlt);
+PairShift PairShiftFor(int32_t iEye, int32_t m, double dAlt, double dFrameScale = 1.0);
+
+// (4 / 3) / window aspect, exactly 1 on a 4:3 window; 1 before GLUT has
+// reported a size.
+double PairFrameScale(int32_t iWinWidth, int32_t iWinHeight);
 
 // Latitude and longitude of the view centre from the model-view matrix
 // (column-major): asin(element 10) and atan2(element 4, element 0).

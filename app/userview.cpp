@@ -53,7 +53,8 @@ void EyePass(ViewStateRecord& vs, int32_t iEye) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     vs.dFovY = PassFovY(vs.dFov, iEye, vs.dDegRad);
-    const PairShift shift = PairShiftFor(iEye, m, vs.dAlt);
+    const PairShift shift =
+        PairShiftFor(iEye, m, vs.dAlt, PairFrameScale(vs.iWinWidth, vs.iWinHeight));
     if (m != 0) glTranslated(shift.dFirst, 0.0, 0.0);
     if (m > 0) glTranslated(shift.dSecond, 0.0, 0.0);
     gluPerspective(PerspectiveFov(vs.dFovY, m), vs.dAspect, vs.dAlt - 0.7, vs.dAlt + 25.0);

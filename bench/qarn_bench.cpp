@@ -143,7 +143,8 @@ void FloorSpherePass(int32_t iEye, int32_t m) {
     glLoadIdentity();
     const double dFovY = PassFovY(vs.dFov, iEye, vs.dDegRad);
     if (m != 0) {
-        const PairShift shift = PairShiftFor(iEye, m, vs.dAlt);
+        const PairShift shift =
+            PairShiftFor(iEye, m, vs.dAlt, PairFrameScale(vs.iWinWidth, vs.iWinHeight));
         glTranslated(shift.dFirst, 0.0, 0.0);
         if (m > 0) glTranslated(shift.dSecond, 0.0, 0.0);
     }

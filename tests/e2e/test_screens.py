@@ -6,7 +6,8 @@ pointer at the screen centre shows the near side at longitude 0, latitude 0;
 '~' dumps the whole window (rows padded where the BMP format needs it); an up
 arrow followed at once by Shift still zooms; Shift+a steps the Apollo mission
 and no modifier key reaches the "ArrowKey=" status line; auto mode then a
-drag hands the globe to the pointer without a jump.
+drag hands the globe to the pointer without a jump; a stereo pair shows both
+images.
 """
 
 import math
@@ -21,7 +22,7 @@ import textref  # noqa: E402
 from harness import Picture  # noqa: E402
 from test_dump import changing_rows  # noqa: E402
 from test_globe import (SITES, centre_probe, disc_fov_radius, lat_gray, lat_of_gray,  # noqa: E402
-                        lon_diff, lon_gray, lon_of_gray, make_surface, runs)
+                        lon_diff, lon_gray, lon_of_gray, make_surface, pair_centres, runs)
 
 FOV0 = 0.5241000056266785
 
@@ -182,6 +183,15 @@ class ScreenChecks:
         self.assertLess(abs(lon_diff(after, self.mouse_lon(x1))), 2.0)
         self.assertLess(abs(lon_diff(after, before)), 3.0)
         self.assertEqual(v.pointer()[0], x1)  # no more warps
+
+        # A stereo pair: both half-size images on screen where they stand in
+        # the centred 1024 x 768 frame, scaled by the screen height.
+        v.key("F9", settle=0.8)
+        found = runs(self.grab(v), int(self.cy + 0.5), 0, w)
+        want = [w / 2.0 + (x - 512.0) * h / 768.0 for x in pair_centres(FOV0 + 0.5, 1)]
+        self.assertEqual(len(found), 2, "L:R images on the centre row: %r" % found)
+        for (a, b), c in zip(found, want):
+            self.assertAlmostEqual((a + b + 1) / 2.0, c, delta=2.0, msg="L:R: %r" % found)
         self.assertTrue(v.alive())
 
 

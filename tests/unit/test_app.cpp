@@ -75,6 +75,34 @@ TEST(Camera, PairShiftsAtStartAndNearTheSurface) {
     EXPECT_DOUBLE_EQ(PairShiftFor(1, -1, 213.4).dFirst, 0.41 - 213.4 * 0.4000000059604645 / 213.4);
 }
 
+TEST(Camera, PairShiftsKeepTheFrameOnAnyWindowShape) {
+    EXPECT_EQ(PairFrameScale(1024, 768), 1.0);
+    EXPECT_EQ(PairFrameScale(1920, 1440), 1.0);
+    EXPECT_EQ(PairFrameScale(0, 0), 1.0);
+    const double dStart = 4352.9;
+    const PairShift s43 = PairShiftFor(1, 1, dStart);
+    EXPECT_EQ(PairShiftFor(1, 1, dStart, PairFrameScale(1024, 768)).dFirst, s43.dFirst);
+    // Net device-unit shift of an eye image: the projection's shift less the
+    // eye offset's (dAlt / 10 at dAlt + 20, through the pair's vertical
+    // field, over the aspect). In pixels from the window centre it must be
+    // what it is on 1024 x 768, scaled by the height, on any window.
+    auto netPixels = [&](int32_t w, int32_t h, int32_t iEye, int32_t m) {
+        const double dFovY = PassFovY(double(0.5241f), iEye, kDegRad);
+        const double dAspect = double(w) / h;
+        const PairShift s = PairShiftFor(iEye, m, dStart, PairFrameScale(w, h));
+        const double dEye = (iEye * dStart / 10.0) /
+                            ((dStart + 20.0) * std::tan(dFovY * kDegRad / 2.0) * dAspect);
+        return (s.dFirst + s.dSecond + dEye) * w / 2.0 * 768.0 / h;
+    };
+    for (const int32_t m : {1, -1})
+        for (const int32_t iEye : {1, -1}) {
+            const double dWant = netPixels(1024, 768, iEye, m);
+            EXPECT_LT(std::abs(dWant), 512.0);  // on screen at 1024 x 768
+            for (const auto& [w, h] : {std::pair{1366, 768}, {1920, 1080}, {2560, 1080}, {768, 1024}})
+                EXPECT_NEAR(netPixels(w, h, iEye, m), dWant, 1e-6) << w << " x " << h;
+        }
+}
+
 TEST(Camera, ReadBackGivesLatitudeAndLongitudeOfTheCentre) {
     // Model-view of Rx(tilt) * Rz(spin), column-major.
     auto check = [](double dTilt, double dSpin, double dLatWant, double dLonWant) {
