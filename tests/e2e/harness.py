@@ -234,6 +234,15 @@ class Viewer:
         vals = dict(l.split("=") for l in out.split())
         return int(vals["X"]), int(vals["Y"])
 
+    def drag_up(self, step=20):
+        """A left-button drag upward in two steps of `step` pixels: a warp of a
+        frame already under way may still undo the first one."""
+        self.xdo(["mousedown", "1"])
+        self.xdo(["mousemove_relative", "--", "0", str(-step)])
+        time.sleep(0.2)
+        self.xdo(["mousemove_relative", "--", "0", str(-step)])
+        self.xdo(["mouseup", "1"])
+
     def dump(self, index, timeout=20.0):
         """Types '~' and returns the dump file's bytes once it is written."""
         count = sum(1 for l in self.lines if "Writing:" in l)

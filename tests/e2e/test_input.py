@@ -152,11 +152,7 @@ class InputTest(harness.ViewerTest):
         # jump in longitude. A warp of a frame already under way may still
         # undo the first step of the drag, so it takes two.
         before = centre_lon(grab(v))
-        v.xdo(["mousedown", "1"])
-        v.xdo(["mousemove_relative", "--", "0", "-20"])
-        time.sleep(0.2)
-        v.xdo(["mousemove_relative", "--", "0", "-20"])
-        v.xdo(["mouseup", "1"])
+        v.drag_up()
         time.sleep(0.5)
         x1, y1 = v.pointer()
         self.assertIn(y1, (342, 362))

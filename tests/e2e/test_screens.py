@@ -171,11 +171,7 @@ class ScreenChecks:
         # The globe at the press is where the last warp left the pointer: read
         # the pointer just before, since auto mode turns it on meanwhile.
         before = self.mouse_lon(v.pointer()[0])
-        v.xdo(["mousedown", "1"])
-        v.xdo(["mousemove_relative", "--", "0", "-20"])
-        time.sleep(0.2)
-        v.xdo(["mousemove_relative", "--", "0", "-20"])
-        v.xdo(["mouseup", "1"])
+        v.drag_up()
         time.sleep(0.6)
         x1, _ = v.pointer()
         pic = self.grab(v)
