@@ -7,6 +7,7 @@ import tempfile
 
 import harness
 from harness import Picture, ViewerTest
+from probes import changing_rows
 
 W, H = 1024, 768
 SIZE = 54 + 3 * W * H  # 2,359,350
@@ -15,18 +16,6 @@ HEADER = b"BM" + struct.pack("<iiiiiihhiiiiii", SIZE, 0, 54, 40, W, H, 1, 24, 0,
 WRITING = " Writing: ScrnDmp%d.Bmp  size:     1024 x       768"
 BELL = "\x07"
 FIFTH = "GLScrSup:ScrnDmp: ~: 5 screens dumped. Execution stopped."
-LINE_H = 13  # text grid cell height, pixels
-
-
-def changing_rows(a, b):
-    """Rows that differ between two pictures, widened by a glyph's height either
-    way: a counter's digits can share a scan line in both pictures and differ
-    on it in a frame between them, wherever the text line falls."""
-    rows = set()
-    for y in range(a.height):
-        if a.rows[y] != b.rows[y]:
-            rows.update(range(max(0, y - LINE_H + 1), min(a.height, y + LINE_H)))
-    return rows
 
 
 class DumpTest(ViewerTest):
