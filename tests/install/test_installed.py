@@ -219,8 +219,10 @@ class LauncherFaults(LauncherRuns):
     @unittest.skipUnless(os.geteuid() == 0, "a small tmpfs as HOME needs root to mount")
     def test_a_full_disk_leaves_no_partial_copy(self):
         home, cwd = self.scratch(), self.scratch()
-        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", home], check=True,
-                       timeout=30)
+        r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", home],
+                           capture_output=True, text=True, timeout=30)
+        if r.returncode != 0:
+            self.skipTest("cannot mount a tmpfs here: %s" % r.stderr.strip())
         self.addCleanup(subprocess.run, ["umount", home], timeout=30)
         rc, out = self.refused(cwd, {"HOME": home})
         self.assertEqual(rc, 1)
