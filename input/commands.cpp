@@ -94,31 +94,30 @@ void DeriveAltitude() {
     v.dElev = v.dAlt / kGlobeRadius * kMoonRadius;
 }
 
+namespace {
+
+// The one-shot commands 14..19: each flips its switch (or steps the view
+// mode 0 -> 1 -> -1 -> 0) and hands the view back to mouse mode.
+struct OneShot {
+    int32_t iCode;
+    void (*Apply)(ViewStateRecord& v);
+};
+constexpr OneShot kOneShots[] = {
+    {kToggleCredits, [](ViewStateRecord& v) { v.iCredits = 1 - v.iCredits; }},
+    {kToggleGrid, [](ViewStateRecord& v) { v.iGrid = 1 - v.iGrid; }},
+    {kToggleImage, [](ViewStateRecord& v) { v.iImage = 1 - v.iImage; }},
+    {kToggleLabels, [](ViewStateRecord& v) { v.iLabels = 1 - v.iLabels; }},
+    {kTogglePlaces, [](ViewStateRecord& v) { v.nPlaces = kPlaces - v.nPlaces; }},
+    {kStepViewMode, [](ViewStateRecord& v) { v.iViewMode = v.iViewMode >= 1 ? -1 : v.iViewMode + 1; }},
+};
+
+}  // namespace
+
 void OneShotCommands() {
     ViewStateRecord& v = ViewState;
-    if (v.MenuNew == kToggleCredits) {
-        v.iCredits = 1 - v.iCredits;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kToggleGrid) {
-        v.iGrid = 1 - v.iGrid;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kToggleImage) {
-        v.iImage = 1 - v.iImage;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kToggleLabels) {
-        v.iLabels = 1 - v.iLabels;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kTogglePlaces) {
-        v.nPlaces = kPlaces - v.nPlaces;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kStepViewMode) {
-        v.iViewMode += 1;
-        if (v.iViewMode > 1) v.iViewMode = -1;
+    for (const OneShot& c : kOneShots) {
+        if (v.MenuNew != c.iCode) continue;
+        c.Apply(v);
         v.MenuNew = kModeMouse;
     }
 }
