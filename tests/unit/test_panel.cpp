@@ -6,10 +6,9 @@
 #include "app/view_state.h"
 #include "overlay/catalogue.h"
 #include "overlay/panel.h"
+#include "tests/unit/helpers.h"
 
 namespace {
-
-std::string Text(const PanelLine& line) { return std::string(line.buf.c, static_cast<size_t>(line.buf.n)); }
 
 std::string Bench(float rNow) {
     if (!BenchCount(ViewState, rNow)) return "(none)";
