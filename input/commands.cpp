@@ -1,3 +1,5 @@
+// The command step and the view-angle step: stored input turned into camera
+// and switch changes once a frame, without GL.
 #include "input/commands.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// Keyboard and special-key handlers: keys stored in ViewState; quitting and
+// the screen dump act at once.
 #include "input/keyboard.h"
 
 #include <GL/freeglut.h>

@@ -1,3 +1,4 @@
+// The pop-up menu on the right mouse button and its handler.
 #include "input/menu.h"
 
 #include <GL/freeglut.h>

@@ -1,3 +1,4 @@
+// Mouse and pointer-motion handlers: the pointer position stored in ViewState.
 #include "input/mouse.h"
 
 #include <GL/freeglut.h>

@@ -1,3 +1,4 @@
+// The vector font tables and the strokes of a label.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,3 +1,4 @@
+// Fixed-width fields of the 80-character line buffer.
 #include <gtest/gtest.h>
 
 #include <cmath>

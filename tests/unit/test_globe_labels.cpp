@@ -1,3 +1,4 @@
+// Placement of the grid numbers, pole names and feature names on the globe.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The panel's counter step and the composed credits, disclaimer and read-outs.
 #include <gtest/gtest.h>
 
 #include <string>

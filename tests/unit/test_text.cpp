@@ -1,3 +1,4 @@
+// The character grid, PrntOrth's cursor, the palette and the status lines.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
