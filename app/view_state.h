@@ -41,7 +41,7 @@ struct ViewStateRecord {
     // Screen and identification, fixed at start-up.
     int32_t iWidth;     // 1024, pixels: the window asked for and the text grid
     int32_t iHeight;    // 768, pixels
-    char cVersion[20];  // "Qarn.Exe  v0.44s   " and a NUL
+    char cVersion[20];  // kIdentText (app/startup.h), "Qarn.Exe  v0.44s   " and a NUL
 
     // The window as GLUT reports it, taken at the start of every frame: the
     // size of the picture drawn, read back by the dump and under the pointer.
@@ -53,7 +53,7 @@ struct ViewStateRecord {
     double dTilt;     // first globe rotation, about the eye's x axis, deg
     double dSpin;     // second globe rotation, about the polar axis, deg
     int32_t iMission; // selected landing mission 1..6
-    double dDegRad;   // degrees to radians, 0.017453292519943295
+    double dDegRad;   // degrees to radians, kDegRad (app/angles.h)
 
     // Display switches, 0 or 1 (nPlaces 0 or 12, iViewMode -1, 0, 1).
     int32_t iImage;    // textured globe

@@ -15,14 +15,10 @@
 #include "image/bmp.h"
 #include "image/screen_dump.h"
 #include "tests/unit/files.h"
-
-namespace {
-
-}  // namespace
+#include "tests/unit/helpers.h"
 
 TEST(DumpHeader, WindowHeaderIsByteExact) {
-    BmpHeader bh;
-    std::memset(&bh, 0x5A, sizeof bh);  // fields it does not assign must still come out zero
+    BmpHeader bh = MarkedHeader();  // fields it does not assign must still come out zero
     ASSERT_TRUE(DumpHeader(1024, 768, bh));
     uint8_t b[54];
     BmpHeaderPack(bh, b);
@@ -50,8 +46,7 @@ TEST(DumpHeader, PaddedRowsCountInTheFileSize) {
                                 {1023, 3072, 2359350}, {1022, 3068, 2356278},
                                 {1920, 5760, 4423734}, {1, 4, 3126}};
     for (const auto& c : cases) {
-        BmpHeader bh;
-        std::memset(&bh, 0x5A, sizeof bh);
+        BmpHeader bh = MarkedHeader();
         ASSERT_TRUE(DumpHeader(c[0], 768, bh)) << c[0];
         EXPECT_EQ(DumpRowBytes(c[0]), c[1]) << c[0];
         EXPECT_EQ(+bh.nSizeF, c[2]) << c[0];
@@ -78,6 +73,28 @@ TEST(DumpHeader, SizesThatCannotBeWrittenAreRefused) {
     EXPECT_FALSE(DumpHeader(1366, 0, bh));
     EXPECT_FALSE(DumpHeader(40000, 40000, bh));  // nSizeF would not fit 32 bits
     EXPECT_EQ(+bh.nWidth, 77);  // untouched
+}
+
+// The gray map's header comes from the same routine as the dump's: a 256-entry
+// palette before the pixels, counted in nClrUsed, and the pixel bytes in nSizeC.
+TEST(DumpHeader, EightBitHeaderCarriesThePalette) {
+    uint8_t b[54];
+    ASSERT_TRUE(BmpHeaderWrite(1024, 512, 8, b));
+    const BmpHeader bh = BmpHeaderUnpack(b);
+    EXPECT_EQ(+bh.nOffBits, 1078);
+    EXPECT_EQ(+bh.nSizeF, 525366);
+    EXPECT_EQ(+bh.nSizeC, 524288);
+    EXPECT_EQ(+bh.nClrUsed, 256);
+    EXPECT_EQ(+bh.nBitsPP, 8);
+    EXPECT_EQ(+bh.nXPpm, 3780);
+    EXPECT_EQ(BmpRowBytes(1021, 8), 1024);  // rows padded to 4 bytes at any depth
+    EXPECT_EQ(BmpRowBytes(1021, 24), 3064);
+
+    uint8_t bKeep[54];
+    std::memset(bKeep, 0x5A, sizeof bKeep);
+    EXPECT_FALSE(BmpHeaderWrite(1024, 512, 16, bKeep));  // only 8 and 24 bits
+    EXPECT_FALSE(BmpHeaderWrite(1024, 0, 8, bKeep));
+    EXPECT_EQ(bKeep[0], 0x5A);
 }
 
 TEST(DumpConvert, ChannelsSwapValuesTruncateAndRowsArePadded) {
