@@ -28,6 +28,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/angles.h"
 #include "image/atomic_file.h"
 #include "tools/surface.h"
 
@@ -36,7 +37,6 @@ namespace {
 constexpr GIntBig kCacheBytes = GIntBig(32) << 20;  // GDAL's block cache
 constexpr size_t kChunkBytes = size_t(16) << 20;    // one read: whole rows, or a strip of a wide row
 constexpr uint32_t kMaxStripRows = 256;             // rows read together in column strips
-constexpr double kDegRad = 0.017453292519943295;
 
 using Why = std::string;  // "" when all is well, else the reason
 
@@ -178,10 +178,15 @@ Why FindExtent(GDALDataset* ds, const OGRSpatialReference& srs, const double gt[
         return cIn + " " + cWhy +
                (t.bGeographic ? std::string() : Num(" (on a sphere of radius %.0f m)", t.src.GetSemiMajor(nullptr)));
     };
-    // A span of more than two turns is refused with its extent at once: the
-    // finer test below cannot judge absurd sizes.
-    if (std::fabs(e.dLonRight - e.dLonLeft) > 720.0 && !PlaceFromExtent(uint32_t(nW), uint32_t(nH), e, p, cWhy))
-        return partial();
+    // Degrees as given spanning more than two turns are refused with that
+    // extent at once: unwrapped, they would pass for a small map.
+    if (t.bGeographic) {
+        const double u = t.dUnitDeg;
+        const MapExtent raw = {gt[0] * u, (gt[0] + gt[1] * nW) * u, gt[3] * u, (gt[3] + gt[5] * nH) * u};
+        if (std::fabs(raw.dLonRight - raw.dLonLeft) > 720.0 &&
+            !PlaceFromExtent(uint32_t(nW), uint32_t(nH), raw, p, cWhy))
+            return partial();
+    }
     if (!IsPlateCarree(t, gt, nW, nH, lon, lat))
         return cIn + ": not a cylindrical equirectangular (plate carree) map; "
                      "reproject it first, for instance with gdalwarp";
@@ -379,6 +384,9 @@ void RowScaledGray(const Source& s, const ConvertOptions& o, const RowIn<B>& in,
     CountValid(ok, in.n, sc);
 }
 
+// The luma weights as fractions (299 / 1000.0 is the double nearest 0.299).
+constexpr double kLumaR = kLumaRed / 1000.0, kLumaG = kLumaGreen / 1000.0, kLumaB = kLumaBlue / 1000.0;
+
 template <class B>
 void RowScaledRgb(const Source& s, const ConvertOptions& o, const RowIn<B>& in, Scan& sc) {
     const B *r = in.r, *g = r + in.nBandStride, *b = g + in.nBandStride;
@@ -401,7 +409,7 @@ void RowScaledRgb(const Source& s, const ConvertOptions& o, const RowIn<B>& in, 
             sc.dMin = std::min(sc.dMin, v[c]);
             sc.dMax = std::max(sc.dMax, v[c]);
         }
-        sc.valD[x] = 0.299 * v[0] + 0.587 * v[1] + 0.114 * v[2];
+        sc.valD[x] = kLumaR * v[0] + kLumaG * v[1] + kLumaB * v[2];
     }
     CountValid(ok, in.n, sc);
 }

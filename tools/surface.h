@@ -18,9 +18,11 @@
 #include <string>
 #include <vector>
 
-constexpr uint32_t kOutW = 1024;  // output pixels
-constexpr uint32_t kOutH = 512;
-constexpr uint32_t kOffBits = 54 + 256 * 4;                  // header and palette, 1078 bytes
+#include "image/bmp_codec.h"
+
+constexpr uint32_t kOutW = kMapWidth;  // output pixels
+constexpr uint32_t kOutH = kMapHeight;
+constexpr uint32_t kOffBits = kBmpHeaderBytes + kBmpPaletteBytes;  // header and palette, 1078 bytes
 constexpr uint32_t kFileBytes = kOffBits + kOutW * kOutH;    // 525,366
 static_assert((kOutW & (kOutW - 1)) == 0, "the column wrap masks with kOutW - 1");
 
@@ -122,7 +124,9 @@ std::vector<uint8_t> GrayFromLuma(const Sums<uint64_t>& s);
 std::vector<uint8_t> GrayFromScaled(const Sums<double>& s, double dLo, double dHi);
 
 // Rec. 601 luma in thousandths of 8-bit red, green and blue.
-constexpr uint32_t LumaMilli(uint32_t r, uint32_t g, uint32_t b) { return 299 * r + 587 * g + 114 * b; }
+constexpr uint32_t LumaMilli(uint32_t r, uint32_t g, uint32_t b) {
+    return kLumaRed * r + kLumaGreen * g + kLumaBlue * b;
+}
 
 // Header and gray-ramp palette of the output file.
 std::array<uint8_t, kOffBits> BmpHead();
