@@ -10,7 +10,6 @@
 // Needs Qarns.Bmp in the working directory and an X display; no keyboard.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -26,11 +25,13 @@
 
 #include "app/camera.h"
 #include "app/check_gl.h"
+#include "app/frame_gl.h"
 #include "app/startup.h"
 #include "app/stop.h"
 #include "app/userview.h"
 #include "app/view_state.h"
 #include "image/bmp.h"
+#include "image/screen_dump.h"
 #include "image/texture.h"
 #include "overlay/catalogue.h"
 
@@ -129,59 +130,23 @@ void ApplyScene(const Scene& s) {
 }
 
 void FloorClearFrame() {
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
+    FramePrelude();
     glutSwapBuffers();
 }
 
-// One eye pass of the globe and the grid sphere: the projection and the eye
-// frame of Userview's pass, the single view exactly as before pairs counted.
-void FloorSpherePass(int32_t iEye, int32_t m) {
-    const ViewStateRecord& vs = ViewState;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const double dFovY = PassFovY(vs.dFov, iEye, vs.dDegRad);
-    if (m != 0) {
-        const PairShift shift =
-            PairShiftFor(iEye, m, vs.dAlt, PairFrameScale(vs.iWinWidth, vs.iWinHeight));
-        glTranslated(shift.dFirst, 0.0, 0.0);
-        if (m > 0) glTranslated(shift.dSecond, 0.0, 0.0);
-    }
-    gluPerspective(PerspectiveFov(dFovY, m), vs.dAspect, vs.dAlt - 0.7, vs.dAlt + 25.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    if (m != 0) glTranslated(iEye * vs.dAlt / 10.0, 0.0, 0.0);
-    glTranslated(0.0, 0.0, -kGlobeRadius - vs.dAlt);
-    glRotated(vs.dTilt, 1.0, 0.0, 0.0);
-    glRotated(vs.dSpin, 0.0, 0.0, 1.0);
-
-    glEnable(GL_TEXTURE_2D);
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glBindTexture(GL_TEXTURE_2D, vs.iTexNm[vs.iTex - 1]);
-    gluQuadricDrawStyle(vs.iQuad, GLU_FILL);
-    gluSphere(vs.iQuad, kGlobeRadius, 72, 36);
-    glDisable(GL_TEXTURE_2D);
-    glColor3f(0.0f, 0.0f, 1.0f);
-    gluQuadricDrawStyle(vs.iQuad, GLU_LINE);
-    gluSphere(vs.iQuad, kGridRadius, 36, 18);
-}
-
 // The geometry of the scene's eye passes (one, or two for a pair) without
-// the cross-hair, the labels and the text, with the camera Userview left in
-// ViewState.
+// the cross-hair, the labels and the text: the projection, eye frame and
+// spheres of Userview's own passes, with the camera Userview left in ViewState.
 void FloorSphereFrame() {
-    const ViewStateRecord& vs = ViewState;
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
-
-    const int32_t m = vs.iViewMode;
-    const EyePasses passes = EyePassesFor(m);
-    for (int32_t k = 0, iEye = passes.iFirst; k < passes.nPasses; ++k, iEye += passes.iStep)
-        FloorSpherePass(iEye, m);
-
+    ViewStateRecord& vs = ViewState;
+    FramePrelude();
+    const EyePasses passes = EyePassesFor(vs.iViewMode);
+    for (int32_t k = 0, iEye = passes.iFirst; k < passes.nPasses; ++k, iEye += passes.iStep) {
+        EyeProjection(vs, iEye);
+        EyeFrame(vs, iEye);
+        RotateGlobe(vs);
+        DrawSpheres(vs, true, true);
+    }
     glMatrixMode(GL_MODELVIEW);
     glutSwapBuffers();
 }
@@ -238,19 +203,7 @@ struct Picture {
 Picture ReadFront() {
     Picture p{glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), {}, 0};
     p.rgb.resize(size_t(3) * p.w * p.h);
-    GLint iPack = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &iPack);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_FRONT_LEFT);
-    glReadPixels(0, 0, p.w, p.h, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
-    // Some drivers give nothing for the front buffer of a window; the back
-    // buffer of a copying swap still holds the same frame.
-    if (std::all_of(p.rgb.begin(), p.rgb.end(), [](uint8_t b) { return b == 0; })) {
-        glReadBuffer(GL_BACK_LEFT);
-        glReadPixels(0, 0, p.w, p.h, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
-    }
-    glReadBuffer(GL_BACK_LEFT);
-    glPixelStorei(GL_PACK_ALIGNMENT, iPack);
+    ReadWindow(p.w, p.h, p.rgb.data());
     uint64_t h = 1469598103934665603ull;
     for (const uint8_t b : p.rgb) h = (h ^ b) * 1099511628211ull;
     p.hash = h;
