@@ -611,7 +611,7 @@ Why Average(const Source& s, const MapPlace& p, const ConvertOptions& o, Convert
             st.n = std::min(c.nRows, s.nH - y0);
             st.bFirst = k == 0;
             st.bLast = k + 1 == c.nStrips;
-            const Why cWhy = ReadStrip(s, o, st, rd);
+            Why cWhy = ReadStrip(s, o, st, rd);
             if (!cWhy.empty()) return cWhy;
             for (uint32_t r = 0; r < st.n; ++r) AddStripRow(s, o, p, f, c, st, r, rd);
             if (fnProgress != nullptr) fnProgress((double(y0) + double(st.n) * (k + 1) / c.nStrips) / s.nH, pData);
