@@ -14,7 +14,7 @@
 #include "overlay/globe_labels.h"
 #include "overlay/palette.h"
 #include "overlay/panel.h"
-#include "overlay/text.h"
+#include "overlay/status.h"
 
 namespace {
 
@@ -75,8 +75,11 @@ void Userview() {
 
     FramePrelude();
 
+    // The panel's counters before any line: the read-outs and, in the eye
+    // passes, the cross-hair take their colour iTextClr from this step.
+    const PanelTally tally = PanelCount(vs, SecondsSince(0.0f));
     StatOrth(3);
-    PanelCredits();
+    PanelCredits(tally);
     PanelDisclaimer();
 
     const PointerWarp warp = ViewAngleStep();
@@ -95,6 +98,8 @@ void Userview() {
     glutPostRedisplay();
     vs.iInitDone = 1;
     int32_t iGlErr = 0;
-    CheckGL(393, iGlErr);
+    CheckGL(kSiteFrameEnd, iGlErr);
     if (iGlErr != 0) StopFatal("Userview: end-of-iteration OpenGL error detected.");
 }
+
+void UserIdle() { Userview(); }

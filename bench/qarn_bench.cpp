@@ -241,7 +241,7 @@ void OpenBenchWindow() {
     FinishSetup();
 
     int32_t iGlErr0 = 0;
-    CheckGL(527, iGlErr0);
+    CheckGL(kSiteSetup, iGlErr0);
     if (iGlErr0 != 0) StopFatal("qarn-bench: OpenGL error after the window set-up.");
     // Let the window map and take its full-screen size before the first frame.
     for (int k = 0; k < 50; ++k) {
