@@ -176,8 +176,7 @@ std::vector<uint8_t> GrayFromScaled(const Sums<double>& s, double dLo, double dH
 
 std::array<uint8_t, kOffBits> BmpHead() {
     std::array<uint8_t, kOffBits> b{};
-    // Cannot fail for 1024 x 512 at 8 bits; the static_assert on the sizes
-    // in surface.h holds the rest.
+    // Refuses only sizes whose file would not fit nSizeF; 1024 x 512 at 8 bits fits.
     BmpHeaderWrite(int32_t(kOutW), int32_t(kOutH), 8, b.data());
     for (uint32_t k = 0; k < 256; ++k) {
         uint8_t* e = &b[kBmpHeaderBytes + 4 * k];
