@@ -29,7 +29,7 @@ void OpenWindow(const char* cProgram) {
     glutInitWindowSize(ViewState.iWidth, ViewState.iHeight);
     glutInitWindowPosition(0, 0);
     glutCreateWindow("Palwin: width=1024 height=768");
-    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_DEPTH_TEST);  // at window creation by design; every frame enables it again
 }
 
 void FinishSetup() {

@@ -33,14 +33,13 @@
 #include "image/bmp.h"
 #include "image/screen_dump.h"
 #include "image/texture.h"
+#include "input/commands.h"
 #include "overlay/catalogue.h"
 
 namespace {
 
-// Pointer held at the window centre for every scene (512, 384 on 1024 x
-// 768): mouse mode then shows the near side, latitude -1 and longitude 1 at
-// the view centre, north up.
-constexpr double kFovStart = static_cast<double>(0.5241f);
+// The viewer's start field of view, as the first frame stores it.
+constexpr double kFovAtStart = static_cast<double>(kFovStart);
 
 enum class Kind { Userview, FloorClear, FloorSphere };
 
@@ -54,25 +53,26 @@ struct Scene {
     int iFloor;      // index of the sphere floor the scene is compared with
 };
 
-// The clear floor is the last scene of each table.
+// Each table holds one clear floor (Kind::FloorClear); iFloor is the index
+// of the sphere floor a scene is compared with.
 constexpr Scene kMainScenes[] = {
-    {"start view", Kind::Userview, kFovStart, 0, true, true, 9},
-    {"start, labels+names off", Kind::Userview, kFovStart, 0, true, false, 9},
+    {"start view", Kind::Userview, kFovAtStart, 0, true, true, 9},
+    {"start, labels+names off", Kind::Userview, kFovAtStart, 0, true, false, 9},
     {"dFov 60", Kind::Userview, 60.0, 0, true, true, 9},
     {"dFov 140 near surface", Kind::Userview, 140.0, 0, true, true, 9},
     {"L:R pair, dFov 60", Kind::Userview, 60.0, 1, true, true, 9},
-    {"L:R pair, start view", Kind::Userview, kFovStart, 1, true, true, 9},
+    {"L:R pair, start view", Kind::Userview, kFovAtStart, 1, true, true, 9},
     {"L:R pair, dFov 140", Kind::Userview, 140.0, 1, true, true, 9},
     {"dFov 60, all off", Kind::Userview, 60.0, 0, false, false, 9},
-    {"floor: clear+swap", Kind::FloorClear, kFovStart, 0, true, true, 9},
-    {"floor: clear+spheres+swap", Kind::FloorSphere, kFovStart, 0, true, true, 9},
+    {"floor: clear+swap", Kind::FloorClear, kFovAtStart, 0, true, true, 9},
+    {"floor: clear+spheres+swap", Kind::FloorSphere, kFovAtStart, 0, true, true, 9},
 };
 constexpr Scene kWideScenes[] = {
-    {"start view", Kind::Userview, kFovStart, 0, true, true, 1},
-    {"floor: start view spheres", Kind::FloorSphere, kFovStart, 0, true, true, 1},
+    {"start view", Kind::Userview, kFovAtStart, 0, true, true, 1},
+    {"floor: start view spheres", Kind::FloorSphere, kFovAtStart, 0, true, true, 1},
     {"L:R pair, dFov 60", Kind::Userview, 60.0, 1, true, true, 3},
     {"floor: L:R spheres, dFov 60", Kind::FloorSphere, 60.0, 1, true, true, 3},
-    {"floor: clear+swap", Kind::FloorClear, kFovStart, 0, true, true, 1},
+    {"floor: clear+swap", Kind::FloorClear, kFovAtStart, 0, true, true, 1},
 };
 
 struct Options {
@@ -112,7 +112,9 @@ Options ParseArgs(int argc, char** argv) {
 }
 
 // The viewer's switches and camera for a scene; mouse mode with the pointer
-// fixed, nothing pending, so the command step changes none of it.
+// fixed at the window centre (512, 384 on 1024 x 768), nothing pending, so
+// the command step changes none of it: the near side, latitude -1 and
+// longitude 1 at the view centre, north up.
 void ApplyScene(const Scene& s) {
     ViewStateRecord& vs = ViewState;
     vs.MenuNew = kModeMouse;
@@ -250,6 +252,72 @@ void OpenBenchWindow() {
     }
 }
 
+// Index of the table's clear floor.
+int ClearFloor(std::span<const Scene> scenes) {
+    for (size_t s = 0; s < scenes.size(); ++s)
+        if (scenes[s].eKind == Kind::FloorClear) return static_cast<int>(s);
+    return 0;
+}
+
+// One frozen frame of a scene after the timing: its checksum shows whether a
+// speed change left the picture as it was.
+Picture FrozenPicture(const Scene& sc) {
+    ApplyScene(sc);
+    Userview();
+    if (sc.eKind != Kind::Userview) {
+        Frame(sc.eKind);
+    } else {
+        FreezePanel();
+        Userview();
+    }
+    glFinish();
+    return ReadFront();
+}
+
+// The table: medians, ranges, ratios to the floors and picture checksums.
+void PrintTable(std::span<const Scene> scenes, const std::vector<std::vector<double>>& dMs,
+                const std::vector<double>& dMed, const Options& o) {
+    const int iFloorClear = ClearFloor(scenes);
+    std::printf("\n%-27s %9s %13s %7s %9s %9s  %s\n", "scene", "ms/frame", "min-max", "fps",
+                "x clear", "x sphere", "picture");
+    for (size_t s = 0; s < scenes.size(); ++s) {
+        const Scene& sc = scenes[s];
+        const Picture p = FrozenPicture(sc);
+        if (!o.cDumpDir.empty()) {
+            char cName[32];
+            std::snprintf(cName, sizeof cName, "/scene%zu.ppm", s + 1);
+            WritePpm(o.cDumpDir + cName, p);
+        }
+        const auto [itMin, itMax] = std::minmax_element(dMs[s].begin(), dMs[s].end());
+        char cRange[32];
+        std::snprintf(cRange, sizeof cRange, "%.2f-%.2f", *itMin, *itMax);
+        std::printf("%-27s %9.3f %13s %7.0f %9.2f %9.2f  %016llx\n", sc.cName, dMed[s], cRange,
+                    1000.0 / dMed[s], dMed[s] / dMed[iFloorClear], dMed[s] / dMed[sc.iFloor],
+                    static_cast<unsigned long long>(p.hash));
+    }
+}
+
+// The summary line: the wide table's ratios, or the main table's targets.
+void PrintTargets(std::span<const Scene> scenes, const std::vector<double>& dMed, bool bWide) {
+    if (bWide) {
+        // Each viewer scene against the spheres of its own eye passes.
+        std::printf("\nstart view %.2f x its sphere floor; L:R pair at dFov 60 %.2f x its "
+                    "sphere floor\n",
+                    dMed[0] / dMed[scenes[0].iFloor], dMed[2] / dMed[scenes[2].iFloor]);
+        return;
+    }
+    // Every viewer scene at 100 frames per second or more, the start view at
+    // most 1.5 times the sphere floor.
+    double dSlowest = 0.0;
+    for (size_t s = 0; s < scenes.size(); ++s)
+        if (scenes[s].eKind == Kind::Userview) dSlowest = std::max(dSlowest, dMed[s]);
+    const double dFloor = dMed[scenes[0].iFloor];
+    std::printf("\nslowest scene %.0f fps (target 100): %s; start view %.2f x sphere floor "
+                "(target 1.5): %s\n",
+                1000.0 / dSlowest, dSlowest <= 10.0 ? "met" : "missed", dMed[0] / dFloor,
+                dMed[0] <= 1.5 * dFloor ? "met" : "missed");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -257,7 +325,6 @@ int main(int argc, char** argv) {
     const std::span<const Scene> scenes =
         o.bWide ? std::span<const Scene>(kWideScenes) : std::span<const Scene>(kMainScenes);
     const int nScenes = static_cast<int>(scenes.size());
-    const int iFloorClear = nScenes - 1 - (o.bWide ? 0 : 1);
     OpenBenchWindow();
 
     // The first frame assigns the start values; every scene starts from them.
@@ -286,50 +353,8 @@ int main(int argc, char** argv) {
     std::vector<double> dMed(nScenes);
     for (int s = 0; s < nScenes; ++s) dMed[s] = Median(dMs[s]);
 
-    // One frozen frame per scene after the timing: its checksum shows
-    // whether a speed change left the picture as it was.
-    std::printf("\n%-27s %9s %13s %7s %9s %9s  %s\n", "scene", "ms/frame", "min-max", "fps",
-                "x clear", "x sphere", "picture");
-    for (int s = 0; s < nScenes; ++s) {
-        const Scene& sc = scenes[s];
-        ApplyScene(sc);
-        Userview();
-        if (sc.eKind != Kind::Userview) {
-            Frame(sc.eKind);
-        } else {
-            FreezePanel();
-            Userview();
-        }
-        glFinish();
-        const Picture p = ReadFront();
-        if (!o.cDumpDir.empty()) {
-            char cName[32];
-            std::snprintf(cName, sizeof cName, "/scene%d.ppm", s + 1);
-            WritePpm(o.cDumpDir + cName, p);
-        }
-        const auto [itMin, itMax] = std::minmax_element(dMs[s].begin(), dMs[s].end());
-        char cRange[32];
-        std::snprintf(cRange, sizeof cRange, "%.2f-%.2f", *itMin, *itMax);
-        std::printf("%-27s %9.3f %13s %7.0f %9.2f %9.2f  %016llx\n", sc.cName, dMed[s], cRange,
-                    1000.0 / dMed[s], dMed[s] / dMed[iFloorClear], dMed[s] / dMed[sc.iFloor],
-                    static_cast<unsigned long long>(p.hash));
-    }
-    if (o.bWide) {
-        // Each viewer scene against the spheres of its own eye passes.
-        std::printf("\nstart view %.2f x its sphere floor; L:R pair at dFov 60 %.2f x its "
-                    "sphere floor\n",
-                    dMed[0] / dMed[scenes[0].iFloor], dMed[2] / dMed[scenes[2].iFloor]);
-    } else {
-        // The targets: every viewer scene at 100 frames per second or more,
-        // the start view at most 1.5 times the sphere floor.
-        double dSlowest = 0.0;
-        for (int s = 0; s < iFloorClear; ++s) dSlowest = std::max(dSlowest, dMed[s]);
-        const double dFloor = dMed[scenes[0].iFloor];
-        std::printf("\nslowest scene %.0f fps (target 100): %s; start view %.2f x sphere floor "
-                    "(target 1.5): %s\n",
-                    1000.0 / dSlowest, dSlowest <= 10.0 ? "met" : "missed", dMed[0] / dFloor,
-                    dMed[0] <= 1.5 * dFloor ? "met" : "missed");
-    }
+    PrintTable(scenes, dMs, dMed, o);
+    PrintTargets(scenes, dMed, o.bWide);
     std::printf("peak resident memory: %.1f MiB\n", PeakRssKiB() / 1024.0);
     return 0;
 }

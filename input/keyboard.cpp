@@ -1,6 +1,8 @@
+// Keyboard and special-key handlers: keys stored in ViewState; quitting and
+// the screen dump act at once.
 #include "input/keyboard.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include "app/stop.h"
 #include "app/view_state.h"

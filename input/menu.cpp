@@ -1,6 +1,7 @@
+// The pop-up menu on the right mouse button and its handler.
 #include "input/menu.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include "app/stop.h"
 #include "app/view_state.h"

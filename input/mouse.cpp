@@ -1,6 +1,7 @@
+// Mouse and pointer-motion handlers: the pointer position stored in ViewState.
 #include "input/mouse.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include "app/view_state.h"
 

@@ -1,3 +1,5 @@
+// Geometry of the 3-D labels without GL: grid numbers, pole and feature
+// names placed on the globe and their glyph strokes. Angles in degrees.
 #include "overlay/label_geometry.h"
 
 #include <cmath>

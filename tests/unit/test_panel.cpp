@@ -1,3 +1,4 @@
+// The panel's counter step and the composed credits, disclaimer and read-outs.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,10 +7,9 @@
 #include "app/view_state.h"
 #include "overlay/catalogue.h"
 #include "overlay/panel.h"
+#include "tests/unit/helpers.h"
 
 namespace {
-
-std::string Text(const PanelLine& line) { return std::string(line.buf.c, static_cast<size_t>(line.buf.n)); }
 
 std::string Bench(float rNow) {
     if (!BenchCount(ViewState, rNow)) return "(none)";

@@ -1,3 +1,4 @@
+// The character grid, PrntOrth's cursor, the palette and the status lines.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -10,10 +11,9 @@
 #include "overlay/status.h"
 #include "overlay/text.h"
 #include "overlay/text_grid.h"
+#include "tests/unit/helpers.h"
 
 namespace {
-
-std::string Text(const PanelLine& line) { return std::string(line.buf.c, static_cast<size_t>(line.buf.n)); }
 
 TEST(TextGrid, FullScreenGridMatchesTheFontCell) {
     const TextGrid grid = GridFor(1024, 768);
