@@ -71,8 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bData, size_t nData) {
         ConvertOptions o;
         o.cIn = kIn;
         o.cOut = cOut;
-        o.bRange = nData > 0 && bData[nData - 1] == 0x7F;  // now and then the --range path
+        // The last byte now and then picks the --range or --left-lon path.
+        const uint8_t bLast = nData > 0 ? bData[nData - 1] : 0;
+        o.bRange = bLast == 0x7F;
         o.dLo = 0, o.dHi = 1000;
+        o.bLeftLon = bLast == 0x7E;
+        o.dLeftLon = 17.5;
         const std::string cWhy = ConvertMap(o, nullptr, nullptr);
         struct stat st;
         const bool bOut = stat(cOut.c_str(), &st) == 0;
