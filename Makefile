@@ -128,16 +128,23 @@ sanitize: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=$(ASAN_OPTS):detect_leaks=0 UBSAN_OPTIONS=$(UBSAN_OPTS) \
 	  ctest --output-on-failure --timeout 1800 -L e2e
 
-# libFuzzer on the surface-image reader for FUZZ_SECONDS; a crash leaves its
-# input in $(FUZZ_BUILD)/artifacts and fails the target.
+# libFuzzer on the surface-image reader, then on the map converter, for
+# FUZZ_SECONDS each; a crash, a hang (-timeout) or a memory blow-up
+# (-rss_limit_mb) leaves its input in $(FUZZ_BUILD)/artifacts and fails the
+# target. The seed corpora are written by the build's own generators.
+FUZZ_FLAGS = -max_total_time=$(FUZZ_SECONDS) -timeout=20 -print_final_stats=1 \
+  -artifact_prefix=$(FUZZ_BUILD)/artifacts/
 fuzz: deps-dev
 	cmake -S tests/fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	@mkdir -p $(FUZZ_BUILD)/seeds $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
+	@mkdir -p $(FUZZ_BUILD)/seeds $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts \
+	  $(FUZZ_BUILD)/mks-seeds $(FUZZ_BUILD)/mks-corpus
 	$(FUZZ_BUILD)/qarn-fuzz-seeds $(FUZZ_BUILD)/seeds
-	$(FUZZ_BUILD)/qarn-fuzz-bmp -max_total_time=$(FUZZ_SECONDS) -timeout=20 -rss_limit_mb=2048 \
-	  -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/artifacts/ \
+	$(FUZZ_BUILD)/qarn-fuzz-bmp $(FUZZ_FLAGS) -rss_limit_mb=2048 \
 	  $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+	$(FUZZ_BUILD)/qarn-fuzz-mksurface-seeds $(FUZZ_BUILD)/mks-seeds
+	$(FUZZ_BUILD)/qarn-fuzz-mksurface $(FUZZ_FLAGS) -rss_limit_mb=1024 -max_len=16384 \
+	  $(FUZZ_BUILD)/mks-corpus $(FUZZ_BUILD)/mks-seeds </dev/null
 
 # clang-tidy (checks in .clang-tidy) and cppcheck over the sources.
 lint: deps-dev $(BUILD)/CMakeCache.txt

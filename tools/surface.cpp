@@ -25,8 +25,11 @@ bool PlaceFromExtent(uint32_t nW, uint32_t nH, const MapExtent& e, MapPlace& p, 
     const double dSpan = e.dLonRight - e.dLonLeft;
     const double dNorth = std::max(e.dLatTop, e.dLatBottom);
     const double dSouth = std::min(e.dLatTop, e.dLatBottom);
-    // Half a source pixel either way is still the whole globe.
-    const double dTolLon = 180.0 / nW, dTolLat = 90.0 / nH;
+    // Half a source pixel either way is still the whole globe, but never
+    // more than half a degree: a map of one or two pixels must cover the
+    // globe as well as any other.
+    const double dTolLon = std::min(180.0 / nW, kWholeGlobeTolDeg);
+    const double dTolLat = std::min(90.0 / nH, kWholeGlobeTolDeg);
     if (!(std::fabs(std::fabs(dSpan) - 360.0) <= dTolLon && std::fabs(dNorth - 90.0) <= dTolLat &&
           std::fabs(dSouth + 90.0) <= dTolLat)) {
         char cBuf[256];
@@ -49,37 +52,44 @@ bool PlaceFromExtent(uint32_t nW, uint32_t nH, const MapExtent& e, MapPlace& p, 
 template <class T>
 Sums<T> MakeSums() {
     Sums<T> s;
-    s.colSum.assign(kOutW, T(0));
-    s.colWgt.assign(kOutW, 0);
     s.acc.assign(size_t(kOutW) * kOutH, T(0));
     s.wgt.assign(size_t(kOutW) * kOutH, 0);
     return s;
 }
 
+template <class T>
+void BeginRow(const MapPlace& p, RowWalk<T>& w) {
+    w.colSum.assign(kOutW, T(0));
+    w.colWgt.assign(kOutW, 0);
+    w.i = 0;
+    w.pos = p.nShift;
+    w.cell = w.pos / p.nW;
+    w.end = (w.cell + 1) * p.nW;
+}
+
 template <class T, class V>
-void AddRow(const MapPlace& p, uint32_t y, const V* vals, const uint8_t* bValid, T mul, Sums<T>& s) {
+void AddSpan(const MapPlace& p, RowWalk<T>& w, const V* vals, const uint8_t* bValid, uint64_t xBase,
+             uint64_t nCount) {
     const uint64_t nW = p.nW;
     constexpr uint64_t kMask = kOutW - 1;
-    std::fill(s.colSum.begin(), s.colSum.end(), T(0));
-    std::fill(s.colWgt.begin(), s.colWgt.end(), 0);
-    // Walk the source pixels from the west edge eastward round the circle:
     // i counts the pixels walked, pos is the unit where pixel i starts, cell
     // the output column (before the wrap) it starts in and end that column's
     // end. Runs of whole pixels inside one column are summed in one go.
-    uint64_t i = 0, pos = p.nShift, cell = pos / nW, end = (cell + 1) * nW;
-    while (i < nW) {
-        const uint64_t k = std::min((end - pos) / kOutW, nW - i);
+    uint64_t i = w.i, pos = w.pos, cell = w.cell, end = w.end;
+    const uint64_t iEnd = std::min(i + nCount, nW);
+    while (i < iEnd) {
+        const uint64_t k = std::min((end - pos) / kOutW, iEnd - i);
         if (k > 0) {
             const uint64_t x0 = p.bEastLeft ? nW - i - k : i;
             T sum = T(0);
             uint64_t n = k;
-            for (uint64_t x = x0; x < x0 + k; ++x) sum += T(vals[x]);
+            for (uint64_t x = x0 - xBase; x < x0 - xBase + k; ++x) sum += T(vals[x]);
             if (bValid != nullptr) {
                 n = 0;
-                for (uint64_t x = x0; x < x0 + k; ++x) n += bValid[x] != 0;
+                for (uint64_t x = x0 - xBase; x < x0 - xBase + k; ++x) n += bValid[x] != 0;
             }
-            s.colSum[cell & kMask] += T(kOutW) * sum;
-            s.colWgt[cell & kMask] += kOutW * n;
+            w.colSum[cell & kMask] += T(kOutW) * sum;
+            w.colWgt[cell & kMask] += kOutW * n;
             i += k;
             pos += k * kOutW;
             if (pos == end) {
@@ -89,13 +99,13 @@ void AddRow(const MapPlace& p, uint32_t y, const V* vals, const uint8_t* bValid,
             continue;
         }
         // Pixel i reaches past the end of its column: split it.
-        const uint64_t x = p.bEastLeft ? nW - 1 - i : i;
+        const uint64_t x = (p.bEastLeft ? nW - 1 - i : i) - xBase;
         const T v = T(vals[x]);
         const bool bOk = bValid == nullptr || bValid[x] != 0;
         for (uint64_t nLeft = kOutW; nLeft > 0;) {
             const uint64_t nTake = std::min(nLeft, end - pos);
-            s.colSum[cell & kMask] += T(nTake) * v;
-            if (bOk) s.colWgt[cell & kMask] += nTake;
+            w.colSum[cell & kMask] += T(nTake) * v;
+            if (bOk) w.colWgt[cell & kMask] += nTake;
             nLeft -= nTake;
             pos += nTake;
             if (pos == end) {
@@ -105,6 +115,14 @@ void AddRow(const MapPlace& p, uint32_t y, const V* vals, const uint8_t* bValid,
         }
         ++i;
     }
+    w.i = i;
+    w.pos = pos;
+    w.cell = cell;
+    w.end = end;
+}
+
+template <class T>
+void EndRow(const MapPlace& p, uint32_t y, const RowWalk<T>& w, T mul, Sums<T>& s) {
     // This source row's share of the output rows it overlaps.
     const uint64_t nH = p.nH;
     const uint64_t r = p.bSouthUp ? nH - 1 - y : y;
@@ -114,20 +132,25 @@ void AddRow(const MapPlace& p, uint32_t y, const V* vals, const uint8_t* bValid,
         T* acc = s.acc.data() + o * kOutW;
         uint64_t* wgt = s.wgt.data() + o * kOutW;
         for (uint32_t X = 0; X < kOutW; ++X) {
-            acc[X] += T(nTake) * mul * s.colSum[X];
-            wgt[X] += nTake * s.colWgt[X];
+            acc[X] += T(nTake) * mul * w.colSum[X];
+            wgt[X] += nTake * w.colWgt[X];
         }
     }
 }
 
 template Sums<uint64_t> MakeSums<uint64_t>();
 template Sums<double> MakeSums<double>();
-template void AddRow<uint64_t, uint8_t>(const MapPlace&, uint32_t, const uint8_t*, const uint8_t*,
-                                        uint64_t, Sums<uint64_t>&);
-template void AddRow<uint64_t, uint32_t>(const MapPlace&, uint32_t, const uint32_t*, const uint8_t*,
-                                         uint64_t, Sums<uint64_t>&);
-template void AddRow<double, double>(const MapPlace&, uint32_t, const double*, const uint8_t*, double,
-                                     Sums<double>&);
+template void BeginRow<uint64_t>(const MapPlace&, RowWalk<uint64_t>&);
+template void BeginRow<double>(const MapPlace&, RowWalk<double>&);
+template void AddSpan<uint64_t, uint8_t>(const MapPlace&, RowWalk<uint64_t>&, const uint8_t*, const uint8_t*,
+                                         uint64_t, uint64_t);
+template void AddSpan<uint64_t, uint32_t>(const MapPlace&, RowWalk<uint64_t>&, const uint32_t*,
+                                          const uint8_t*, uint64_t, uint64_t);
+template void AddSpan<double, double>(const MapPlace&, RowWalk<double>&, const double*, const uint8_t*,
+                                      uint64_t, uint64_t);
+template void EndRow<uint64_t>(const MapPlace&, uint32_t, const RowWalk<uint64_t>&, uint64_t,
+                               Sums<uint64_t>&);
+template void EndRow<double>(const MapPlace&, uint32_t, const RowWalk<double>&, double, Sums<double>&);
 
 std::vector<uint8_t> GrayFromLuma(const Sums<uint64_t>& s) {
     std::vector<uint8_t> gray(s.acc.size(), 0);
@@ -151,28 +174,14 @@ std::vector<uint8_t> GrayFromScaled(const Sums<double>& s, double dLo, double dH
     return gray;
 }
 
-namespace {
-void Put32(uint8_t* b, uint32_t v) {
-    for (int k = 0; k < 4; ++k) b[k] = uint8_t(v >> (8 * k));
-}
-}  // namespace
-
 std::array<uint8_t, kOffBits> BmpHead() {
     std::array<uint8_t, kOffBits> b{};
-    b[0] = 'B';
-    b[1] = 'M';
-    Put32(&b[2], kFileBytes);
-    Put32(&b[10], kOffBits);
-    Put32(&b[14], 40);
-    Put32(&b[18], kOutW);
-    Put32(&b[22], kOutH);
-    b[26] = 1;  // planes
-    b[28] = 8;  // bits per pixel
-    Put32(&b[34], kOutW * kOutH);
-    Put32(&b[38], 3780);  // about 96 dpi
-    Put32(&b[42], 3780);
-    Put32(&b[46], 256);
-    for (uint32_t k = 0; k < 256; ++k) b[54 + 4 * k] = b[55 + 4 * k] = b[56 + 4 * k] = uint8_t(k);
+    // Refuses only sizes whose file would not fit nSizeF; 1024 x 512 at 8 bits fits.
+    BmpHeaderWrite(int32_t(kOutW), int32_t(kOutH), 8, b.data());
+    for (uint32_t k = 0; k < 256; ++k) {
+        uint8_t* e = &b[kBmpHeaderBytes + 4 * k];
+        e[0] = e[1] = e[2] = uint8_t(k);  // blue, green, red; reserved 0
+    }
     return b;
 }
 

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 #include <ogr_spatialref.h>
 #include <png.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <climits>
 
 #include <cmath>
 #include <cstdio>
@@ -144,6 +149,37 @@ protected:
         const std::string cmd = std::string("'") + QARN_MKSURFACE + "' " + opts + " '" + in + "' '" +
                                 dir + "/out.Bmp' >'" + dir + "/out.txt' 2>'" + dir + "/err.txt'";
         const int st = std::system(cmd.c_str());
+        out = ReadAll(dir + "/out.Bmp");
+        const std::vector<uint8_t> e = ReadAll(dir + "/err.txt");
+        err.assign(e.begin(), e.end());
+        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    }
+    // Runs the tool with argv args (no shell), standard output and error to
+    // out.txt and err.txt, or standard error to fdErr when given; returns
+    // its exit status, and its wall seconds and peak resident KiB.
+    // uid, when not 0, is the account the child runs as (the test may be root).
+    int Exec(const std::vector<std::string>& args, double* pSeconds = nullptr, long* pMaxRssKiB = nullptr,
+             int fdErr = -1, uid_t uid = 0) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int fdOut = open((dir + "/out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fdOut, 1);
+            dup2(fdErr >= 0 ? fdErr : open((dir + "/err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+            if (uid != 0 && (setgid(uid) != 0 || setuid(uid) != 0)) _exit(126);
+            alarm(60);  // a hang ends the child, and the test
+            std::vector<char*> argv = {const_cast<char*>(QARN_MKSURFACE)};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(QARN_MKSURFACE, argv.data());
+            _exit(127);
+        }
+        int st = 0;
+        rusage ru{};
+        wait4(pid, &st, 0, &ru);
+        if (pSeconds != nullptr)
+            *pSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (pMaxRssKiB != nullptr) *pMaxRssKiB = ru.ru_maxrss;
         out = ReadAll(dir + "/out.Bmp");
         const std::vector<uint8_t> e = ReadAll(dir + "/err.txt");
         err.assign(e.begin(), e.end());
@@ -317,6 +353,16 @@ TEST(MapPlacement, ShiftsRoundTheCircleAndChecksTheWholeGlobe) {
     EXPECT_TRUE(PlaceFromExtent(720, 360, {-180.2, 179.9, 89.8, -90.2}, p, cWhy));
     EXPECT_FALSE(PlaceFromExtent(720, 360, {-180, 180, 90, -89.7}, p, cWhy));
     EXPECT_NE(cWhy.find("latitude -89.7 to 90"), std::string::npos) << cWhy;
+    // One or two pixels must cover the globe as well: half of their pixel
+    // would let 200 degrees, or one hemisphere, pass as whole.
+    EXPECT_FALSE(PlaceFromExtent(1, 1, {-100, 100, 90, -90}, p, cWhy));
+    EXPECT_FALSE(PlaceFromExtent(1, 1, {-180, 180, 0, -90}, p, cWhy));
+    EXPECT_FALSE(PlaceFromExtent(2, 1, {-180, 180, 90, 0}, p, cWhy));
+    EXPECT_TRUE(PlaceFromExtent(1, 1, {-180, 180, 90, -90}, p, cWhy)) << cWhy;
+    EXPECT_TRUE(PlaceFromExtent(2, 1, {-180.4, 179.6, 90.4, -89.6}, p, cWhy)) << cWhy;
+    // Extents that are not numbers are never the whole globe.
+    EXPECT_FALSE(PlaceFromExtent(2, 1, {-180, std::nan(""), 90, -90}, p, cWhy));
+    EXPECT_FALSE(PlaceFromExtent(2, 1, {-HUGE_VAL, HUGE_VAL, 90, -90}, p, cWhy));
 }
 
 TEST_F(MkSurface, GeoreferencedMapsOfEitherLongitudeRangeComeOutTheSame) {
@@ -506,6 +552,166 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
         const std::vector<uint8_t> e = ReadAll(dir + "/err.txt");
         EXPECT_NE(std::string(e.begin(), e.end()).find("usage: qarn-mksurface"), std::string::npos) << cArgs;
     }
+}
+
+TEST_F(MkSurface, AbsurdGeoreferencingDamagedDataAndPipesAreRefusedAtOnce) {
+    // Pixels 1e20 and -2e110 degrees wide: the longitude unwrap once
+    // subtracted 360 at a time, which at that size changes nothing.
+    for (const double dPix : {1e20, -2e110}) {
+        Raster r;
+        r.w = 4, r.h = 2;
+        r.at = [](int, uint32_t, uint32_t) { return 50.0; };
+        r.gt = {-180, dPix, 0, 90, 0, -90};
+        r.cSrs = kMoonLonLat;
+        WriteRaster(dir + "/absurd.tif", "GTiff", r);
+        double dSeconds = 0;
+        EXPECT_EQ(Exec({dir + "/absurd.tif", dir + "/out.Bmp"}, &dSeconds), 1) << dPix;
+        EXPECT_LT(dSeconds, 1.0) << dPix;
+        EXPECT_NE(err.find("a map of the whole globe, 360 x 180 degrees, is needed"), std::string::npos) << err;
+        EXPECT_TRUE(out.empty());
+    }
+
+    // A JPEG cut to a quarter: libjpeg only warns, and GDAL fills the rest
+    // with gray.
+    Raster j;
+    j.w = 512, j.h = 256;
+    j.at = [](int, uint32_t x, uint32_t y) { return double((x * 7 + y * 13) % 256); };
+    WriteRaster(dir + "/cut.jpg", "JPEG", j);
+    std::filesystem::resize_file(dir + "/cut.jpg", std::filesystem::file_size(dir + "/cut.jpg") / 4);
+    EXPECT_EQ(RunOn(dir + "/cut.jpg"), 1);
+    EXPECT_NE(err.find("cannot read " + dir + "/cut.jpg"), std::string::npos) << err;
+    EXPECT_TRUE(out.empty());
+
+    // A named pipe with no writer would block the open for ever.
+    ASSERT_EQ(mkfifo((dir + "/pipe.tif").c_str(), 0600), 0);
+    double dSeconds = 0;
+    EXPECT_EQ(Exec({dir + "/pipe.tif", dir + "/out.Bmp"}, &dSeconds), 1);
+    EXPECT_LT(dSeconds, 5.0);
+    EXPECT_NE(err.find("pipe.tif is not a regular file"), std::string::npos) << err;
+
+    // A one-pixel map of 200 degrees is not the whole globe.
+    Raster one;
+    one.w = 1, one.h = 1;
+    one.at = [](int, uint32_t, uint32_t) { return 90.0; };
+    one.gt = {-100, 200, 0, 90, 0, -180};
+    one.cSrs = kMoonLonLat;
+    WriteRaster(dir + "/one.tif", "GTiff", one);
+    EXPECT_EQ(RunOn(dir + "/one.tif"), 1);
+    EXPECT_NE(err.find("covers longitude -100 to 100"), std::string::npos) << err;
+    ExpectOnlyInputs({"absurd.tif", "cut.jpg", "pipe.tif", "one.tif"});
+}
+
+TEST_F(MkSurface, RangesThatOverflowAndConstantMapsAskForARange) {
+    // Values near the largest double: their sums overflow, and the gray
+    // levels came out all black with status 0.
+    Raster big;
+    big.w = 4, big.h = 2, big.eType = GDT_Float64;
+    big.at = [](int, uint32_t x, uint32_t) { return x < 2 ? -1.7e308 : 1.7e308; };
+    WriteRaster(dir + "/big.tif", "GTiff", big);
+    EXPECT_EQ(RunOn(dir + "/big.tif"), 1);
+    EXPECT_NE(err.find("pass --range LO HI"), std::string::npos) << err;
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(RunOn(dir + "/big.tif", "--range -1e308 1e308"), 1);
+    EXPECT_NE(err.find("--range LO HI is wider than the largest number"), std::string::npos) << err;
+    EXPECT_NE(err.find("usage: qarn-mksurface"), std::string::npos) << err;
+    ASSERT_EQ(RunOn(dir + "/big.tif", "--range -1e300 1e300"), 0) << err;
+    EXPECT_EQ(At(0, 0), 0);
+    EXPECT_EQ(At(1023, 0), 255);
+
+    // One value everywhere has no minimum-to-maximum scale.
+    for (const GDALDataType eType : {GDT_Float32, GDT_UInt16}) {
+        Raster flat;
+        flat.w = 4, flat.h = 2, flat.eType = eType;
+        flat.at = [](int, uint32_t, uint32_t) { return 5.0; };
+        WriteRaster(dir + "/flat.tif", "GTiff", flat);
+        std::filesystem::remove(dir + "/out.Bmp");
+        EXPECT_EQ(RunOn(dir + "/flat.tif"), 1) << eType;
+        EXPECT_NE(err.find("holds one value only, 5; pass --range LO HI"), std::string::npos) << err;
+        EXPECT_TRUE(out.empty());
+        ASSERT_EQ(RunOn(dir + "/flat.tif", "--range 0 10"), 0) << err;
+        EXPECT_EQ(At(600, 300), 128);  // 127.5 rounded half up
+    }
+}
+
+TEST_F(MkSurface, OutputProblemsAreFoundBeforeTheInputIsRead) {
+    // The input does not exist: a message about it would mean it was opened first.
+    const std::string cMissing = dir + "/missing.tif";
+    EXPECT_EQ(Exec({cMissing, ""}), 1);
+    EXPECT_NE(err.find("the OUTPUT name is empty"), std::string::npos) << err;
+    EXPECT_EQ(Exec({cMissing, dir + "/"}), 1);
+    EXPECT_EQ(err.find("missing"), std::string::npos) << err;
+
+    {
+        std::ofstream(dir + "/out.Bmp") << "previous";
+    }
+    ASSERT_EQ(chmod((dir + "/out.Bmp").c_str(), 0444), 0);
+    ASSERT_EQ(chmod(dir.c_str(), 0777), 0);  // reachable by the account below
+    const uid_t uid = geteuid() == 0 ? 65534 : 0;  // root writes anything: run as nobody
+    EXPECT_EQ(Exec({cMissing, dir + "/out.Bmp"}, nullptr, nullptr, -1, uid), 1);
+    EXPECT_NE(err.find("cannot write " + dir + "/out.Bmp: Permission denied"), std::string::npos) << err;
+    EXPECT_EQ(std::string(out.begin(), out.end()), "previous");
+}
+
+TEST_F(MkSurface, TheProgressBarGoesToStandardError) {
+    const Png p = Gray(64, 32, [](uint32_t x, uint32_t y) { return uint8_t(x + y); });
+    WritePng(dir + "/in.png", p);
+    const int fdMaster = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(fdMaster, 0);
+    ASSERT_EQ(grantpt(fdMaster), 0);
+    ASSERT_EQ(unlockpt(fdMaster), 0);
+    const int fdTerm = open(ptsname(fdMaster), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fdTerm, 0);
+    EXPECT_EQ(Exec({dir + "/in.png", dir + "/out.Bmp"}, nullptr, nullptr, fdTerm), 0);
+    close(fdTerm);
+    std::string cTerm;
+    char c[512];
+    for (ssize_t n; (n = read(fdMaster, c, sizeof c)) > 0;) cTerm.append(c, size_t(n));
+    close(fdMaster);
+    EXPECT_NE(cTerm.find("0...10...20...30...40...50...60...70...80...90...100 - done."), std::string::npos)
+        << cTerm;
+    const std::vector<uint8_t> o = ReadAll(dir + "/out.txt");
+    EXPECT_EQ(std::string(o.begin(), o.end()),
+              "qarn-mksurface: wrote " + dir + "/out.Bmp, 1024 x 512 8-bit gray, 525366 bytes\n");
+}
+
+TEST_F(MkSurface, AVeryWideMapIsReadInStripsInBoundedMemory) {
+    // 10^8 x 1 pixels of 3 Float32 bands, a VRT stretching a 1024-pixel row:
+    // one whole row read as doubles is 2.4 GB.
+    const Png src = Gray(1024, 1, [](uint32_t x, uint32_t) { return uint8_t(x * 5 % 256); });
+    WritePng(dir + "/row.png", src);
+    std::string cBands;
+    for (int b = 1; b <= 3; ++b)
+        cBands += "<VRTRasterBand dataType=\"Float32\" band=\"" + std::to_string(b) +
+                  "\"><ComplexSource><SourceFilename relativeToVRT=\"1\">row.png</SourceFilename>"
+                  "<SourceBand>1</SourceBand><SrcRect xOff=\"0\" yOff=\"0\" xSize=\"1024\" ySize=\"1\"/>"
+                  "<DstRect xOff=\"0\" yOff=\"0\" xSize=\"100000000\" ySize=\"1\"/></ComplexSource>"
+                  "</VRTRasterBand>";
+    {
+        std::ofstream(dir + "/wide.vrt")
+            << "<VRTDataset rasterXSize=\"100000000\" rasterYSize=\"1\"><SRS>" << kMoonLonLat
+            << "</SRS><GeoTransform>-180, 3.6e-06, 0, 90, 0, -180</GeoTransform>" << cBands << "</VRTDataset>";
+    }
+    long nRssKiB = 0;
+    // In a sanitizer build AddressSanitizer's 256 MiB quarantine of freed
+    // blocks would count against the bound: keep it small for this run.
+    const char* cAsan = std::getenv("ASAN_OPTIONS");
+    const std::string cAsanWas = cAsan != nullptr ? cAsan : "";
+    setenv("ASAN_OPTIONS", (cAsanWas + (cAsanWas.empty() ? "" : ":") + "quarantine_size_mb=8").c_str(), 1);
+    const int st = Exec({"-q", dir + "/wide.vrt", dir + "/out.Bmp"}, nullptr, &nRssKiB);
+    if (cAsan != nullptr)
+        setenv("ASAN_OPTIONS", cAsanWas.c_str(), 1);
+    else
+        unsetenv("ASAN_OPTIONS");
+    ASSERT_EQ(st, 0) << err;
+    RecordProperty("peak_rss_kib", std::to_string(nRssKiB));
+    EXPECT_LT(nRssKiB, 200 * 1024);
+    // Each output column is one source pixel stretched and averaged back.
+    int nOff = 0;
+    for (uint32_t x = 0; x < 1024; ++x) {
+        nOff += std::abs(At(x, 0) - int(x * 5 % 256)) > 1;
+        nOff += At(x, 0) != At(x, 511);
+    }
+    EXPECT_EQ(nOff, 0);
 }
 
 TEST_F(MkSurface, AgreesWithGdalTranslateAveraging) {
