@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "app/stop.h"
@@ -36,21 +37,24 @@ void WindowSize(int32_t& iW, int32_t& iH) {
     iH = bKnown ? ViewState.iWinHeight : ViewState.iHeight;
 }
 
-// Raster position on the centre of pixel (iX, iY) with identity matrices.
-void RasterAt(int32_t iX, int32_t iY, int32_t iW, int32_t iH, double z) {
-    glRasterPos3d(2.0 * (iX + 0.5) / iW - 1.0, 2.0 * (iY + 0.5) / iH - 1.0, z);
+// Raster position on the centre of pixel (iX, iY) with identity matrices,
+// through the viewport (GLUT sets it to the window only once it has seen the
+// window's new size, a frame or so after full screen).
+void RasterAt(int32_t iX, int32_t iY, double z) {
+    GLint view[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, view);
+    glRasterPos3d(2.0 * (iX - view[0] + 0.5) / view[2] - 1.0, 2.0 * (iY - view[1] + 0.5) / view[3] - 1.0, z);
 }
 
 }  // namespace
 
 void PrepareGlyphs(int32_t k) {
     if (k <= 1 || scaledFont.k == k) return;
-    int32_t iW = 0;
-    int32_t iH = 0;
-    WindowSize(iW, iH);
     const int32_t nReadW = kReadCols * kReadCellW;
     const int32_t nReadH = (256 / kReadCols) * kReadCellH;
-    if (iW < nReadW || iH < nReadH) return;
+    GLint view[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, view);
+    if (view[0] != 0 || view[1] != 0 || view[2] < nReadW || view[3] < nReadH) return;
 
     // Drawn white on black in the back buffer, which the frame clears next.
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -64,8 +68,7 @@ void PrepareGlyphs(int32_t k) {
     glLoadIdentity();
     glColor3f(1.0f, 1.0f, 1.0f);
     for (int32_t c = 0; c < 256; ++c) {
-        RasterAt((c % kReadCols) * kReadCellW + kReadInset, (c / kReadCols) * kReadCellH + kReadInset, iW,
-                 iH, 0.0);
+        RasterAt((c % kReadCols) * kReadCellW + kReadInset, (c / kReadCols) * kReadCellH + kReadInset, 0.0);
         glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(c));
     }
     std::vector<uint8_t> red(static_cast<std::size_t>(nReadW) * nReadH);
@@ -81,7 +84,9 @@ void PrepareGlyphs(int32_t k) {
     glEnable(GL_DEPTH_TEST);
 
     const std::size_t nGlyph = static_cast<std::size_t>(kGlyphRows) * k * k;
-    scaledFont.bits.assign(256 * nGlyph, 0);
+    std::vector<uint8_t> bits(256 * nGlyph, 0);
+    int32_t nInkBlank = 0;
+    int32_t nInkA = 0;
     for (int32_t c = 0; c < 256; ++c) {
         const int32_t x0 = (c % kReadCols) * kReadCellW + kReadInset;
         const int32_t y0 = (c / kReadCols) * kReadCellH + kReadInset - kGlyphBelow;
@@ -90,8 +95,16 @@ void PrepareGlyphs(int32_t k) {
             for (int32_t b = 0; b < kGlyphCols; ++b)
                 if (red[static_cast<std::size_t>(y0 + r) * nReadW + x0 + b] >= 128)
                     rows[r] = static_cast<uint8_t>(rows[r] | (0x80u >> b));
-        ScaleGlyph(rows, k, scaledFont.bits.data() + static_cast<std::size_t>(c) * nGlyph);
+        for (uint8_t row : rows) {
+            if (c == ' ') nInkBlank += row != 0;
+            if (c == 'A') nInkA += row != 0;
+        }
+        ScaleGlyph(rows, k, bits.data() + static_cast<std::size_t>(c) * nGlyph);
     }
+    // A blank with ink or an "A" without is no read-back of the font: the
+    // plain font stays in use and the next frame tries again.
+    if (nInkBlank != 0 || nInkA == 0) return;
+    scaledFont.bits = std::move(bits);
     scaledFont.k = k;
 }
 
@@ -122,7 +135,7 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     if (iBkClr >= 0) SetClr(iBkClr);
 
     SetClr(iClr);
-    RasterAt(pos.iX, pos.iY, iW, iH, kTextZ);
+    RasterAt(pos.iX, pos.iY, kTextZ);
     if (k == 1 || scaledFont.k != k) {
         for (int32_t c = 0; c < nChar; ++c)
             glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(cText[c]));
