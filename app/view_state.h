@@ -53,7 +53,7 @@ struct ViewStateRecord {
     double dTilt;     // first globe rotation, about the eye's x axis, deg
     double dSpin;     // second globe rotation, about the polar axis, deg
     int32_t iMission; // selected landing mission 1..6
-    double dDegRad;   // degrees to radians, 0.017453292519943295
+    double dDegRad;   // degrees to radians, kDegRad (app/angles.h)
 
     // Display switches, 0 or 1 (nPlaces 0 or 12, iViewMode -1, 0, 1).
     int32_t iImage;    // textured globe

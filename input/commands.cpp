@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/angles.h"
 #include "app/view_state.h"
 #include "input/keyboard.h"
 #include "overlay/catalogue.h"
@@ -68,7 +69,7 @@ void FirstFrameInit() {
     v.iLabels = 1;
     v.iCredits = 0;
     v.dFov = kFovStart;
-    v.dDegRad = 0.017453292519943295;
+    v.dDegRad = kDegRad;
     v.iMission = 1;
     v.nPlaces = kPlaces;
     v.iImage = 1;

@@ -2,12 +2,11 @@
 
 #include <cmath>
 
+#include "app/angles.h"
 #include "overlay/catalogue.h"
 #include "overlay/font.h"
 
 namespace {
-
-constexpr double kDegRad = 0.017453292519943295;
 
 constexpr double kGridRadius = 20.6;     // meridian and parallel numbers
 constexpr double kMeridianZ = 2.5;       // about 7 degrees north

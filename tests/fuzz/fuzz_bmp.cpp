@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "image/bmp.h"
+#include "image/bmp_codec.h"
 
 namespace {
 

@@ -3,13 +3,10 @@
 
 #include <cmath>
 
+#include "app/angles.h"
 #include "app/camera.h"
 #include "app/check_gl.h"
 #include "app/view_state.h"
-
-namespace {
-constexpr double kDegRad = 0.017453292519943295;
-}
 
 TEST(CheckGLLine, FormatsSiteAndHexCode) {
     EXPECT_EQ(CheckGLLine(393, 0x502), " CheckGL:@Line 393 GlErr=     502 hex");

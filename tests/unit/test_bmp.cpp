@@ -375,3 +375,28 @@ TEST_F(BmpReadTest, RefusesWhatIsNotARegularFileAtOnce) {
         if (unlink(path.c_str()) != 0) rmdir(path.c_str());
     }
 }
+
+// The codec's own loader reports what BmpRead stops on, and reads what
+// BmpParse reads from the same bytes.
+TEST_F(BmpReadTest, LoadReportsFailuresWithoutStopping) {
+    BmpHeader bh{};
+    static uint8_t bP[kBmpPaletteBytes], bG[kMapPixels];
+    const std::string cFile = dir + "/Qarns.Bmp";
+    BmpResult r = BmpLoad(cFile.c_str(), bh, bP, bG);
+    EXPECT_EQ(r.eStatus, BmpStatus::Io);
+    EXPECT_STREQ(r.cWhy, "cannot open for reading: No such file or directory");
+    r = BmpLoad(dir.c_str(), bh, bP, bG);
+    EXPECT_EQ(r.eStatus, BmpStatus::Io);
+    EXPECT_STREQ(r.cWhy, "not a regular file (a directory)");
+
+    FileSpec s;
+    s.nGap = 4;
+    const std::vector<uint8_t> file = MakeFile(s);
+    WriteFile(cFile, file);
+    r = BmpLoad(cFile.c_str(), bh, bP, bG);
+    ASSERT_EQ(r.eStatus, BmpStatus::Ok) << r.cWhy;
+    const Parsed p = Parse(file);
+    ASSERT_EQ(p.r.eStatus, BmpStatus::Ok) << p.r.cWhy;
+    EXPECT_EQ(std::memcmp(bG, p.gray.data(), kMapPixels), 0);
+    EXPECT_EQ(std::memcmp(bP, p.pal.data(), sizeof bP), 0);
+}

@@ -80,6 +80,28 @@ TEST(DumpHeader, SizesThatCannotBeWrittenAreRefused) {
     EXPECT_EQ(+bh.nWidth, 77);  // untouched
 }
 
+// The gray map's header comes from the same routine as the dump's: a 256-entry
+// palette before the pixels, counted in nClrUsed, and the pixel bytes in nSizeC.
+TEST(DumpHeader, EightBitHeaderCarriesThePalette) {
+    uint8_t b[54];
+    ASSERT_TRUE(BmpHeaderWrite(1024, 512, 8, b));
+    const BmpHeader bh = BmpHeaderUnpack(b);
+    EXPECT_EQ(+bh.nOffBits, 1078);
+    EXPECT_EQ(+bh.nSizeF, 525366);
+    EXPECT_EQ(+bh.nSizeC, 524288);
+    EXPECT_EQ(+bh.nClrUsed, 256);
+    EXPECT_EQ(+bh.nBitsPP, 8);
+    EXPECT_EQ(+bh.nXPpm, 3780);
+    EXPECT_EQ(BmpRowBytes(1021, 8), 1024);  // rows padded to 4 bytes at any depth
+    EXPECT_EQ(BmpRowBytes(1021, 24), 3064);
+
+    uint8_t bKeep[54];
+    std::memset(bKeep, 0x5A, sizeof bKeep);
+    EXPECT_FALSE(BmpHeaderWrite(1024, 512, 16, bKeep));  // only 8 and 24 bits
+    EXPECT_FALSE(BmpHeaderWrite(1024, 0, 8, bKeep));
+    EXPECT_EQ(bKeep[0], 0x5A);
+}
+
 TEST(DumpConvert, ChannelsSwapValuesTruncateAndRowsArePadded) {
     // 3 x 2 pixels, bottom row first: white, red, 0.5 | 0.2/0.999/1.5, black,
     // green. Rows of 9 bytes are padded with zeros to 12.
