@@ -155,9 +155,9 @@ lint: deps-dev $(BUILD)/CMakeCache.txt
 
 # The viewer for SOAK_SECONDS in auto mode under bursts of input (not in CI).
 soak: build
-	python3 tools/soak.py --seconds $(SOAK_SECONDS) --bin $(BUILD)/qarn
+	python3 tests/e2e/soak.py --seconds $(SOAK_SECONDS) --bin $(BUILD)/qarn
 
 # The README pictures in docs/ and the icon in packaging/icons/, from the
 # viewer on its own Xvfb; each frame is checked before anything is written.
 screenshots: build
-	python3 tools/screenshots.py --bin $(BUILD)/qarn
+	PYTHONPATH=tests/e2e python3 docs/screenshots.py --bin $(BUILD)/qarn

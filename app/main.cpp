@@ -2,6 +2,7 @@
 // then the GLUT window, callbacks, menu, texture object and the main loop.
 #include <GL/freeglut.h>
 
+#include <csignal>
 #include <cstring>
 
 #include "app/check_gl.h"
@@ -16,6 +17,9 @@
 #include "input/mouse.h"
 
 int main(int, char**) {
+    // Console lines are reports: with standard output a pipe whose reader has
+    // gone, a line is lost, never the run or the dump it announces.
+    std::signal(SIGPIPE, SIG_IGN);
     SetIdentity();
 
     // List-style line: a blank, then the field; the NUL is not written.

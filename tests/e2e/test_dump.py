@@ -3,10 +3,13 @@
 import os
 import shutil
 import struct
+import subprocess
 import tempfile
+import time
 
 import harness
 from harness import Picture, ViewerTest
+from probes import changing_rows
 
 W, H = 1024, 768
 SIZE = 54 + 3 * W * H  # 2,359,350
@@ -15,18 +18,6 @@ HEADER = b"BM" + struct.pack("<iiiiiihhiiiiii", SIZE, 0, 54, 40, W, H, 1, 24, 0,
 WRITING = " Writing: ScrnDmp%d.Bmp  size:     1024 x       768"
 BELL = "\x07"
 FIFTH = "GLScrSup:ScrnDmp: ~: 5 screens dumped. Execution stopped."
-LINE_H = 13  # text grid cell height, pixels
-
-
-def changing_rows(a, b):
-    """Rows that differ between two pictures, widened by a glyph's height either
-    way: a counter's digits can share a scan line in both pictures and differ
-    on it in a frame between them, wherever the text line falls."""
-    rows = set()
-    for y in range(a.height):
-        if a.rows[y] != b.rows[y]:
-            rows.update(range(max(0, y - LINE_H + 1), min(a.height, y + LINE_H)))
-    return rows
 
 
 class DumpTest(ViewerTest):
@@ -94,6 +85,33 @@ class DumpTest(ViewerTest):
                                      "not a regular file (a directory)")
         self.assertEqual(sorted(os.listdir(v.dir)), ["Qarns.Bmp", "ScrnDmp1.Bmp"])
         self.assertTrue(os.path.isdir(os.path.join(v.dir, "ScrnDmp1.Bmp")))
+
+    def test_dump_is_written_when_the_console_reader_is_gone(self):
+        # `qarn | head -1`: the reader takes the identification line and ends,
+        # so every later console line goes to a pipe nobody reads.
+        work = tempfile.mkdtemp(prefix="qarn-e2e-dump-")
+        self.addCleanup(shutil.rmtree, work, True)
+        fifo = os.path.join(work, "console")
+        os.mkfifo(fifo)
+        head = subprocess.Popen(["sh", "-c", 'exec head -1 <"$0"', fifo], stdout=subprocess.PIPE)
+        self.addCleanup(harness.end_process, head)
+        v = self.start(workdir=work, command="/bin/sh",
+                       args=["-c", 'exec "$0" >"$1"', os.path.abspath(harness.QARN_BIN), fifo])
+        first, _ = head.communicate(timeout=15)
+        self.assertTrue(first.startswith(b" Qarn"), first)
+        self.steady(v)
+        v.key("asciitilde", settle=0.0)
+        path = os.path.join(work, "ScrnDmp1.Bmp")
+        deadline = time.time() + 20
+        while not os.path.exists(path) and v.alive() and time.time() < deadline:
+            time.sleep(0.05)
+        self.assertTrue(v.alive(), "the viewer ended on the dump's console line")
+        with open(path, "rb") as f:
+            data = f.read()
+        self.assertEqual(len(data), SIZE)
+        self.assertEqual(data[:54], HEADER)
+        v.key("q", settle=0.0)
+        self.assertEqual(v.wait_exit(15), 0)
 
     def test_a_new_run_overwrites_the_dumps_from_one(self):
         work = tempfile.mkdtemp(prefix="qarn-e2e-dump-")

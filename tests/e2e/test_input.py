@@ -6,16 +6,12 @@ mouse mode every pointer move turns the globe, so each test places the
 pointer first and reads the view centre only after the moves it means.
 """
 
-import os
-import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from test_globe import (SITES, centre_probe, count_blue, count_surface, grab,  # noqa: E402
-                        lon_diff, lon_gray, lon_of_gray, make_surface, mouse_lon, press)
+import harness
+from probes import (SITES, centre_probe, count_blue, count_surface, grab, lon_diff, lon_gray,
+                    lon_of_gray, make_surface, menu_rows, mouse_lon, press)
 
-MENU_BG = 178  # freeglut's menu background gray
 MENU_LABELS = ["F1 Rotate-Apollo", "F2       -auto", "F3       -mouse", "F4 Toggle-credit",
                "F5       -grid", "F6       -image", "F7       -labels", "F8       -places",
                "F9 Persp/L:R/R:L", "       ***Quit***"]
@@ -23,26 +19,6 @@ MENU_LABELS = ["F1 Rotate-Apollo", "F2       -auto", "F3       -mouse", "F4 Togg
 
 def centre_lon(pic):
     return lon_of_gray(centre_probe(pic)[1])
-
-
-def menu_entries(pic, px, py):
-    """Centre rows of the entries of a menu opened at (px, py), found as
-    bands of dark text on the menu's flat gray below the press point."""
-    bands = []
-    for y in range(py, min(py + 320, pic.height)):
-        seg = [pic.pixel(x, y) for x in range(px + 4, px + 120)]
-        bg = sum(1 for p in seg if all(abs(c - MENU_BG) <= 3 for c in p))
-        dark = sum(1 for p in seg if max(p) < 60)
-        if bg + dark < 0.9 * len(seg):
-            if bands:
-                break  # below the menu
-            continue
-        if dark:
-            if bands and y - bands[-1][1] <= 2:
-                bands[-1][1] = y
-            else:
-                bands.append([y, y])
-    return [(a + b) / 2.0 for a, b in bands]
 
 
 class InputTest(harness.ViewerTest):
@@ -61,7 +37,7 @@ class InputTest(harness.ViewerTest):
             v.move(px, py, settle=0.2)
             v.xdo(["mousedown", "3"])
             time.sleep(0.5)
-            rows = menu_entries(grab(v), px, py)
+            rows = menu_rows(grab(v), px, py)
             if len(rows) == 10:
                 gaps = [b - a for a, b in zip(rows, rows[1:])]
                 self.assertTrue(all(20 <= g <= 30 for g in gaps), rows)

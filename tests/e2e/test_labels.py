@@ -13,6 +13,7 @@ import time
 
 import harness
 from harness import ViewerTest, write_gray_bmp
+from probes import pointer_for
 
 WHITE = (255, 255, 255)
 GREEN = (85, 255, 85)    # palette 10, Copernicus
@@ -20,7 +21,7 @@ RED = (255, 85, 85)      # palette 12, Tycho
 BLUE = (0, 0, 255)       # grid sphere
 GRAY = (128, 128, 128)   # near-side surface
 
-CENTRE_POINTER = (510, 382)   # dTilt = 101 - y/2 = -90, dSpin = -105 - x/2 = -360
+CENTRE_POINTER = pointer_for(0.0, 0.0)   # (510, 382): dTilt -90, dSpin -360
 ZOOM_PRESSES = 20
 FOV = 0.5241 + 0.5 * ZOOM_PRESSES
 

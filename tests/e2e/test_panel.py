@@ -13,6 +13,7 @@ import time
 
 import harness
 import textref
+from probes import pointer_spin, pointer_tilt
 from textref import Text, fld_f, fld_i, fld_z
 
 DEG, PLUSMINUS, CROSS = b"\xb0", b"\xb1", b"\x0f"
@@ -70,7 +71,7 @@ def elevation(fov):
 
 def mouse_view(mx, my):
     """Latitude and longitude of the view centre in mouse mode."""
-    tilt, spin = 101.0 - my / 2.0, -105.0 - mx / 2.0
+    tilt, spin = pointer_tilt(my), pointer_spin(mx)
     lon = math.degrees(math.atan2(-math.sin(math.radians(spin)), math.cos(math.radians(spin))))
     return math.degrees(math.asin(math.cos(math.radians(tilt)))), lon
 

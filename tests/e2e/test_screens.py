@@ -20,9 +20,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 import textref  # noqa: E402
 from harness import Picture  # noqa: E402
-from test_dump import changing_rows  # noqa: E402
-from test_globe import (SITES, centre_probe, disc_fov_radius, lat_gray, lat_of_gray,  # noqa: E402
-                        lon_diff, lon_gray, lon_of_gray, make_surface, pair_centres, runs)
+from probes import (SITES, centre_probe, changing_rows, disc_fov_radius, lat_gray,  # noqa: E402
+                    lat_of_gray, lon_diff, lon_gray, lon_of_gray, make_surface, mouse_lon,
+                    pair_centres, runs)
 
 FOV0 = 0.5241000056266785
 
@@ -41,7 +41,7 @@ class ScreenChecks:
         return harness.capture_screen(v.xvfb)
 
     def mouse_lon(self, x):
-        return lon_diff(105.0 + (x - self.ox) / 2.0, 0.0)
+        return mouse_lon(x - self.ox)
 
     def probe(self, pic):
         return centre_probe(pic, cx=self.cx, cy=self.cy)

@@ -8,7 +8,7 @@ viewer is alive at the end, then quits with 'q' (exit 0, "End of run
 (keyboard)."), and its resident memory at the end is within 1 MiB of what it
 was after the first 30 seconds. No screen dump is ever asked for.
 
-    tools/soak.py [--seconds N] [--bin build/qarn] [--map data/Qarns.Bmp] [--seed S]
+    tests/e2e/soak.py [--seconds N] [--bin build/qarn] [--map data/Qarns.Bmp] [--seed S]
 
 SOAK_SECONDS sets the default length (600). Every wait is bounded; Xvfb and
 the viewer are ended by their ids.
@@ -20,13 +20,13 @@ import random
 import sys
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-import harness  # noqa: E402
+import harness
+from probes import menu_rows
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 SETTLE_S = 30.0         # memory reference taken this long after the start
 RSS_SLACK_KIB = 1024    # allowed growth after it
-MENU_BG = 178           # freeglut's menu background gray
 MENU_ENTRIES = 10       # F1..F9 and the quit entry, which is never chosen
 # Ordinary keys as xdotool key names: letters but 'q' and 'Q', digits, a few
 # signs; never '~'.
@@ -41,26 +41,6 @@ def rss_kib(pid):
             if line.startswith("VmRSS:"):
                 return int(line.split()[1])
     raise RuntimeError("no VmRSS for pid %d" % pid)
-
-
-def menu_rows(pic, px, py):
-    """Centre rows of the entries of a menu opened at (px, py): bands of dark
-    text on the menu's flat gray below the press point."""
-    bands = []
-    for y in range(py, min(py + 320, pic.height)):
-        seg = [pic.pixel(x, y) for x in range(px + 4, min(px + 120, pic.width))]
-        bg = sum(1 for p in seg if all(abs(c - MENU_BG) <= 3 for c in p))
-        dark = sum(1 for p in seg if max(p) < 60)
-        if bg + dark < 0.9 * len(seg):
-            if bands:
-                break
-            continue
-        if dark:
-            if bands and y - bands[-1][1] <= 2:
-                bands[-1][1] = y
-            else:
-                bands.append([y, y])
-    return [(a + b) // 2 for a, b in bands]
 
 
 FOV_MIN, FOV_MAX, FOV_STEP = 0.5241, 140.0, 0.5
@@ -136,7 +116,7 @@ class Soak:
             rows = menu_rows(harness.capture_screen(self.v.xvfb), px, py)
             if len(rows) == MENU_ENTRIES:
                 pick = self.rng.randrange(MENU_ENTRIES - 1) if index is None else index
-                self.v.move(px + 60, rows[pick], settle=0.2)
+                self.v.move(px + 60, int(rows[pick]), settle=0.2)
                 self.v.xdo(["mouseup", "3"])
                 time.sleep(0.3)
                 self.applied(FKEYS[pick])

@@ -9,8 +9,8 @@ and far-side pixels counted) and writes them to docs/ as PNGs of at most
 off: the globe disc, the cross-hair painted over from its neighbours, the
 outside transparent, at the hicolor sizes in packaging/icons/qarn-N.png.
 
-    tools/screenshots.py [--bin build/qarn] [--map data/Qarns.Bmp] [--docs docs]
-                         [--icons packaging/icons]
+    PYTHONPATH=tests/e2e docs/screenshots.py [--bin build/qarn] [--map data/Qarns.Bmp]
+                                             [--docs docs] [--icons packaging/icons]
 
 Every wait is bounded; Xvfb and the viewer are ended by their ids.
 """
@@ -22,10 +22,14 @@ import sys
 import tempfile
 import time
 
+# The end-to-end harness and its probes, from tests/e2e on PYTHONPATH (as
+# `make screenshots` sets it).
+import harness
+import probes
+import textref
+from probes import pointer_for
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-import harness  # noqa: E402
-import textref  # noqa: E402
 
 MAX_BYTES = 250 * 1024
 ICON_SIZES = (16, 32, 48, 64, 128, 256)
@@ -34,32 +38,10 @@ DEG = "\xb0"
 BOX = (200, 110, 824, 660)  # middle of the screen, clear of the panel text
 
 
-def pointer_for(lat, lon):
-    """Mouse-mode pointer position that centres the view on (lat, lon):
-    half a degree per pixel, equator on row 382, longitude 0 at column 510."""
-    return int(round(2 * (lon + 255.0))), int(round(382 - 2 * lat))
-
-
 def counts(pic, box=BOX):
     """Pixels in box by kind: near side (gray), far side (cyan), grid (blue),
     other ink (labels, cross-hair)."""
-    n = {"near": 0, "far": 0, "blue": 0, "other": 0}
-    x0, y0, x1, y1 = box
-    for y in range(y0, y1):
-        row = pic.rows[y]
-        for x in range(x0, x1):
-            r, g, b = row[3 * x], row[3 * x + 1], row[3 * x + 2]
-            if r == g == b == 0:
-                continue
-            if abs(g - b) <= 2 and 8 <= g <= 250 and abs(r - g) <= 2:
-                n["near"] += 1
-            elif abs(g - b) <= 2 and 8 <= g <= 250 and r <= 2:
-                n["far"] += 1
-            elif b >= 200 and r <= 60 and g <= 60:
-                n["blue"] += 1
-            else:
-                n["other"] += 1
-    return n
+    return probes.counts(pic, box)
 
 
 class Session:
