@@ -26,6 +26,21 @@ from probes import (SITES, centre_probe, changing_rows, disc_fov_radius, lat_gra
 
 FOV0 = 0.5241000056266785
 
+# Texts of the panel that stay as they are at start: text, line, column, colour.
+PANEL_TEXTS = [
+    ("Qarn.Exe  v0.44s", 1, 105, 15), ("MenuNew=", 3, 105, 8), ("ArrowKey=", 5, 105, 8),
+    ("RMB:menu Qq:quit", 7, 105, 11), ("LMB+mouse:motion", 8, 105, 11),
+    (" ~ :screen dump", 9, 105, 9), ("Arrows: zoom", 10, 105, 9),
+    ("Gray - near side", 11, 106, 7), ("Radius= 1738.km", 12, 107, 9),
+    ("Elev=378267.km", 13, 108, 9), ("Lat=", 29, 117, 15), ("Lon=", 30, 117, 15),
+    ("Lunar Surface:  Courtesy USGS Astrogeology Research Program", 1, 1, 15),
+    ("Uses GLUT32.DLL & 1024x768 screen res.", 4, 1, 11), ("2002.05.31", 6, 36, 15),
+    ("Iteration:", 8, 1, 8),
+    ("Disclaimer: Use this program", 52, 2, 12), ("only at your own risk.", 53, 11, 12),
+    ("Image ID: QarnS.Bmp 1024x512 gray scale", 56, 2, 7),
+    ("525,366 bytes 2002.02.28.1102", 57, 12, 7),
+]
+
 
 class ScreenChecks:
     """The checks of one screen size; the subclasses choose size and desktop."""
@@ -36,6 +51,8 @@ class ScreenChecks:
         self.cx, self.cy = self.w / 2.0 - 0.5, self.h / 2.0 - 0.5
         # The centred 1024 x 768 frame from which the pointer is measured.
         self.ox, self.oy = (self.w - 1024) / 2.0, (self.h - 768) / 2.0
+        # Glyph scale: whole multiples of the 1024 x 768 frame.
+        self.k = max(1, min(self.w // 1024, self.h // 768))
 
     def grab(self, v):
         return harness.capture_screen(v.xvfb)
@@ -70,12 +87,19 @@ class ScreenChecks:
         self.assertAlmostEqual(my, self.cy, delta=1.5, msg=what)
 
     def arrow_status(self, pic):
-        """The pixels of the "ArrowKey=" status line (line 5, column 105): the
-        grid of 1024 x 768 cells is spread over the whole window."""
-        x, y = textref.ndc(5, 105)
-        px = math.floor((x + 1.0) * self.w / 2.0)
-        base = self.h - 1 - math.floor((y + 1.0) * self.h / 2.0)
-        return pic.crop(px - 2, base - 12, px + 8 * 13 + 2, base + 4).rows
+        """The pixels of the "ArrowKey=" status line (line 5, column 105),
+        found on the screen by its glyphs."""
+        found = self.font().find(pic, "ArrowKey=", 8, self.k)
+        self.assertEqual(len(found), 1, "ArrowKey= on the screen: %r" % found)
+        px, base = found[0]
+        k = self.k
+        return pic.crop(px - 2, base - 12 * k, px + 8 * 13 * k + 2, base + 4 * k).rows
+
+    def font(self):
+        cls = type(self)
+        if getattr(cls, "_font", None) is None:
+            cls._font = textref.Font(self.xvfb)
+        return cls._font
 
     def plain(self, v):
         """Grid and grid labels off: only the textured disc and the feature
@@ -97,6 +121,60 @@ class ScreenChecks:
         self.assertEqual(kinds, {"near"})
         # (512, 384) of the frame: latitude -1.
         self.assertLess(abs(lat_of_gray(g) + 1.0), 2.0, "centre latitude %.2f" % lat_of_gray(g))
+
+    def test_panel_keeps_its_shape(self):
+        """Globe, grid and names off: only the text and the cross-hair are on
+        black. Each text is found by the 8 x 13 glyphs at the window's scale
+        and set against where the 1024 x 768 frame has it."""
+        v = self.start()
+        self.assertEqual(self.wait_size(v), (self.w, self.h))
+        v.move(self.w // 2, self.h // 2, settle=0.4)
+        for key in ("F6", "F5", "F7", "F8"):
+            v.key(key, settle=0.3)
+        time.sleep(0.5)
+        pic = self.grab(v)
+        w, h, k = self.w, self.h, self.k
+        font = self.font()
+        places = {}
+        for text, line, col, clr in PANEL_TEXTS:
+            found = font.find(pic, text.strip(), clr, k)
+            self.assertEqual(len(found), 1, "%r at %dx%d: %r" % (text, w, h, found))
+            lead = len(text) - len(text.lstrip())
+            places[(line, col)] = (found[0][0] - 8 * k * lead, found[0][1], len(text))
+        if k > 1:
+            # Not the plain font as well: nothing of the panel at scale 1.
+            self.assertEqual(font.find(pic, "Radius= 1738.km", 9, 1), [])
+
+        # Read-outs: right-anchored, their ends as on the frame, times k.
+        for key in ((11, 106), (12, 107), (13, 108), (10, 105), (5, 105)):
+            x, base, n = places[key]
+            fx, fbase = textref.cell_origin(*key)
+            self.assertEqual(w - (x + 8 * k * n), k * (1024 - (fx + 8 * n)), key)
+            self.assertEqual(base, k * (fbase + 1) - 1, key)
+        # Credits at the top left, disclaimer and image ID at the bottom left.
+        for key in ((1, 1), (4, 1), (8, 1)):
+            x, base, _ = places[key]
+            fx, fbase = textref.cell_origin(*key)
+            self.assertEqual((x, base), (k * fx, k * (fbase + 1) - 1), key)
+        for key in ((52, 2), (53, 11), (56, 2), (57, 12)):
+            x, base, _ = places[key]
+            fx, fbase = textref.cell_origin(*key)
+            self.assertEqual((x, h - 1 - base), (k * fx, k * (767 - fbase)), key)
+
+        # Lat= and Lon= at the right edge, as far below the centre row as on the frame.
+        for key in ((29, 117), (30, 117)):
+            x, base, _ = places[key]
+            fx, fbase = textref.cell_origin(*key)
+            self.assertEqual(w - x, k * (1024 - fx), key)
+            self.assertEqual((h - 1 - base) - (h - k * 768) // 2, k * (767 - fbase), key)
+
+        # No two texts' cells overlap.
+        boxes = [(x, base - 11 * k + 1, x + 8 * k * n, base + 2 * k + 1, key)
+                 for key, (x, base, n) in places.items()]
+        for i, a in enumerate(boxes):
+            for b in boxes[i + 1:]:
+                self.assertFalse(a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3],
+                                 "texts at %r and %r overlap" % (a[4], b[4]))
 
     def test_pointer_dump_keys_and_drag(self):
         w, h = self.w, self.h
@@ -206,6 +284,24 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
     screen = (1920, 1080)
     window_manager = True
 
+    test_latitude_at_the_screen_centre = None
+    test_panel_keeps_its_shape = None
+
+
+class HalfHd(ScreenChecks, harness.ViewerTest):
+    """A 1920 x 1080 screen at 200 % scaling, as an X11 program sees it under Xwayland."""
+    screen = (960, 540)
+
+    # Narrower and lower than the frame: the pointer checks assume the frame fits.
+    test_pointer_dump_keys_and_drag = None
+    test_latitude_at_the_screen_centre = None
+
+
+class Uhd(ScreenChecks, harness.ViewerTest):
+    """3840 x 2160: text at glyph scale 2."""
+    screen = (3840, 2160)
+
+    test_pointer_dump_keys_and_drag = None
     test_latitude_at_the_screen_centre = None
 
 
