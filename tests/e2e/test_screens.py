@@ -13,6 +13,7 @@ images.
 import math
 import os
 import struct
+import subprocess
 import sys
 import time
 
@@ -286,6 +287,62 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
 
     test_latitude_at_the_screen_centre = None
     test_panel_keeps_its_shape = None
+
+    def iteration(self, pic):
+        """The frame count of the "Iteration:" line, read by its glyphs; None
+        when the line is not on the screen."""
+        font = self.font()
+        found = font.find(pic, "Iteration:", 8)
+        if len(found) != 1:
+            return None
+        x, base = found[0]
+        digits = bytes(font.masks.get(font._mask(pic, x + 8 * (10 + i), base, textref.PALETTE[8]),
+                                      ord("?")) for i in range(11))
+        return int(digits.decode().strip())
+
+    def cpu_seconds(self, pid):
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def test_minimised_viewer_rests(self):
+        v = self.start()
+        self.assertEqual(self.wait_size(v), (self.w, self.h))
+        n0 = self.iteration(self.grab(v))
+        time.sleep(1.0)
+        n1 = self.iteration(self.grab(v))
+        self.assertIsNotNone(n0)
+        self.assertGreater(n1, n0, "frames are drawn while the window is shown")
+        v.xdo(["windowminimize", "--sync", v.window])
+        time.sleep(0.5)
+        c0 = self.cpu_seconds(v.proc.pid)
+        t0 = time.time()
+        time.sleep(3.0)
+        share = (self.cpu_seconds(v.proc.pid) - c0) / (time.time() - t0)
+        self.assertLess(share, 0.05, "minimised viewer uses %.1f %% of a core" % (100 * share))
+        # Restored, it draws again within a second, its count where it stopped.
+        v.xdo(["windowactivate", v.window])
+        deadline = time.time() + 1.0
+        n2 = None
+        while n2 is None and time.time() < deadline:
+            n2 = self.iteration(self.grab(v))
+        self.assertIsNotNone(n2, "no frame within 1 s of the restore")
+        rate = (n1 - n0) / 1.0
+        self.assertLess(n2 - n1, 1.0 + rate * 1.5,
+                        "Iteration went on while minimised: %d -> %d at %.0f frames/s" % (n1, n2, rate))
+        time.sleep(0.5)
+        self.assertGreater(self.iteration(self.grab(v)), n2)
+        self.assertTrue(v.alive())
+
+    def test_window_class_and_close(self):
+        v = self.start()
+        r = subprocess.run(["xprop", "-id", v.window, "WM_CLASS"], env=self.xvfb.env(),
+                           capture_output=True, text=True, timeout=10)
+        self.assertEqual(r.stdout.strip(), 'WM_CLASS(STRING) = "qarn", "Qarn"')
+        # Closed through the window manager: the run ends like the quit key.
+        subprocess.run(["wmctrl", "-i", "-c", v.window], env=self.xvfb.env(), check=True, timeout=10)
+        self.assertEqual(v.wait_exit(), 0)
+        self.assertEqual(v.lines[-1], "End of run (window closed).")
 
 
 class HalfHd(ScreenChecks, harness.ViewerTest):
