@@ -12,9 +12,12 @@ images.
 
 import math
 import os
+import re
+import shutil
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -343,6 +346,131 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
         subprocess.run(["wmctrl", "-i", "-c", v.window], env=self.xvfb.env(), check=True, timeout=10)
         self.assertEqual(v.wait_exit(), 0)
         self.assertEqual(v.lines[-1], "End of run (window closed).")
+
+
+class WestonDisplay:
+    """Debian's weston nested on an Xvfb display as a Wayland compositor with
+    a seat, on its own socket and runtime directory, with Xwayland for X11
+    programs; env() aims X11 programs at that Xwayland display."""
+
+    def __init__(self, outer, timeout=20.0):
+        self.outer = outer
+        self.runtime = tempfile.mkdtemp(prefix="qarn-weston-")
+        os.chmod(self.runtime, 0o700)
+        log = os.path.join(self.runtime, "weston.log")
+        env = outer.env()
+        env["XDG_RUNTIME_DIR"] = self.runtime
+        env.pop("WAYLAND_DISPLAY", None)
+        w, h = outer.size
+        try:
+            self.proc = subprocess.Popen(
+                ["weston", "--backend=x11-backend.so", "--use-pixman", "--xwayland",
+                 "--socket=qarn-e2e", "--width=%d" % w, "--height=%d" % h, "--idle-time=0",
+                 "--log=" + log], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        except OSError as e:
+            shutil.rmtree(self.runtime, ignore_errors=True)
+            raise RuntimeError("weston cannot start: %s" % e)
+        deadline = time.time() + timeout
+        self.display = None
+        while self.display is None:
+            if self.proc.poll() is not None or time.time() > deadline:
+                self.stop()
+                raise RuntimeError("weston did not start Xwayland within %.0f s" % timeout)
+            try:
+                with open(log) as f:
+                    m = re.search(r"xserver listening on display (:\d+)", f.read())
+                self.display = m.group(1) if m else None
+            except OSError:
+                pass
+            time.sleep(0.1)
+
+    def env(self):
+        env = self.outer.env()
+        env["DISPLAY"] = self.display
+        env["XDG_RUNTIME_DIR"] = self.runtime
+        env.pop("WAYLAND_DISPLAY", None)
+        return env
+
+    def stop(self):
+        harness.end_process(self.proc)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+class UnderXwayland(harness.ViewerTest):
+    """The viewer on weston's Xwayland, the pointer and keys driven on the
+    outer Xvfb, so they pass through the compositor as a user's do."""
+
+    screen = (1024, 768)
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.xvfb.size = cls.screen
+        try:
+            cls.weston = WestonDisplay(cls.xvfb)
+        except RuntimeError as e:
+            cls.weston = None
+            cls.why = str(e)
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.weston is not None:
+            cls.weston.stop()
+        super().tearDownClass()
+
+    def outer(self, args):
+        subprocess.run(["xdotool"] + args, env=self.xvfb.env(), check=True, timeout=15,
+                       capture_output=True)
+
+    def lon(self):
+        kinds, g = centre_probe(harness.capture_screen(self.xvfb))
+        self.assertEqual(kinds, {"near"})
+        return lon_of_gray(g)
+
+    def test_auto_mode_hands_the_globe_to_a_drag(self):
+        if self.weston is None:
+            self.skipTest("no Wayland compositor to test under: " + self.why)
+        v = harness.Viewer(self.weston, surface=make_surface(lon_gray))
+        self.viewers.append(v)
+        # The compositor's pointer follows the outer one's motion from the
+        # top-left corner: to the corner, then to the centre.
+        self.outer(["mousemove", "0", "0"])
+        time.sleep(0.3)
+        # Clear of the centre, where the compositor draws its cursor.
+        self.outer(["mousemove", "600", "384"])
+        time.sleep(0.3)
+        self.outer(["click", "1"])
+        time.sleep(0.6)
+        for key in ("F5", "F7"):
+            self.outer(["key", key])
+            time.sleep(0.4)
+        start = self.lon()
+        self.assertLess(abs(lon_diff(start, mouse_lon(600))), 2.5, "pointer at x 600: %.1f" % start)
+        self.outer(["key", "F2"])
+        t0 = time.time()
+        time.sleep(3.0)
+        t1 = time.time()
+        auto = self.lon()
+        turned = lon_diff(start, auto)
+        self.assertGreater(turned, 6.0, "auto mode turned the globe by %.1f degrees only" % turned)
+        # A drag of 8 pixels to the left: 4 degrees further west of where auto
+        # mode has turned the globe meanwhile, not back east to where the
+        # compositor's cursor was left.
+        self.outer(["mousedown", "1"])
+        self.outer(["mousemove_relative", "--", "-4", "0"])
+        # Auto mode turns on until the first motion (and the capture began
+        # before the reading): that much further west is fine.
+        drift = turned / (t1 - t0) * (time.time() - t1)
+        time.sleep(0.2)
+        self.outer(["mousemove_relative", "--", "-4", "0"])
+        self.outer(["mouseup", "1"])
+        time.sleep(0.8)
+        after = self.lon()
+        moved = lon_diff(after, auto)
+        what = "drag after auto mode: %.1f -> %.1f (start %.1f, drift %.1f)" % (auto, after, start, drift)
+        self.assertLess(moved, 2.0, what)
+        self.assertGreater(moved, -(4.0 + drift) - 5.0, what)
+        self.assertTrue(v.alive())
 
 
 class HalfHd(ScreenChecks, harness.ViewerTest):
