@@ -13,7 +13,7 @@ DEB_BUILD ?= build-deb
 PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
             libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev gdal-bin python3 xvfb xauth \
             xdotool x11-utils x11-apps imagemagick openbox file dpkg-dev lintian \
-            desktop-file-utils appstream mandoc
+            desktop-file-utils appstream mandoc weston xwayland wmctrl
 
 # Tools of the checking targets below (bench, sanitize, fuzz, lint, soak).
 DEV_PACKAGES := clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
