@@ -6,7 +6,14 @@
 
 #include "app/view_state.h"
 
-constexpr double kGridRadius = 20.3;     // wire grid sphere
+constexpr double kNearGap = 0.7;         // near plane at dAlt - 0.7, short of the surface
+constexpr double kFarReach = 25.0;       // far plane at dAlt + 25, past the globe centre
+constexpr double kEyeSeparation = 10.0;  // each eye dAlt / 10 to the side in a pair
+constexpr int kGlobeSlices = 72;         // textured globe, 5 degrees a slice
+constexpr int kGlobeStacks = 36;
+constexpr double kGridRadius = 20.3;     // wire grid sphere, 0.3 above the surface
+constexpr int kGridSlices = 36;          // a meridian every 10 degrees
+constexpr int kGridStacks = 18;          // a parallel every 10 degrees
 constexpr double kGridFovLimit = 120.0;  // grid and grid labels drawn up to this dFov
 constexpr double kExtraFov = 0.11;       // added in the single view only
 constexpr double kCrossZ = 20.1;         // cross-hair plane, 0.1 in front of the globe

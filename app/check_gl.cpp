@@ -1,3 +1,4 @@
+// CheckGL and the console line it writes.
 #include "app/check_gl.h"
 
 #include <GL/gl.h>
@@ -5,7 +6,6 @@
 #include <cstdio>
 
 #include "app/stop.h"
-#include "app/userview.h"
 
 std::string CheckGLLine(int32_t iAtLine, int32_t iGlErr) {
     // " CheckGL:@Line", the site in 4 columns ("****" when it does not fit),
@@ -26,5 +26,3 @@ void CheckGL(int32_t iAtLine, int32_t& iGlErr) {
     if (iGlErr == 0) return;
     ReportLine(CheckGLLine(iAtLine, iGlErr).c_str());
 }
-
-void UserIdle() { Userview(); }

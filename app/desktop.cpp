@@ -5,8 +5,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include "app/check_gl.h"
 #include "app/stop.h"
+#include "app/userview.h"
 #include "app/view_state.h"
 
 void SetWindowClass() {

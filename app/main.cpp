@@ -46,7 +46,7 @@ int main(int, char**) {
     glutPostRedisplay();
 
     int32_t iGlErr0 = 0;
-    CheckGL(527, iGlErr0);
+    CheckGL(kSiteSetup, iGlErr0);
     if (iGlErr0 == 0) glutMainLoop();
     StopFatal("Qarn: OpenGL error detected prior to GlutMainLoop call.");
 }

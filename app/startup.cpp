@@ -1,3 +1,4 @@
+// Start-up steps: identification, window, and the set-up after the callbacks.
 #include "app/startup.h"
 
 #include <GL/freeglut.h>
@@ -12,8 +13,8 @@
 
 void SetIdentity() {
     ViewStateRecord& vs = ViewState;
-    // 19 visible characters and the NUL fill the 20-character field.
-    std::memcpy(vs.cVersion, "Qarn.Exe  v0.44s   ", sizeof vs.cVersion);
+    static_assert(sizeof kIdentText == sizeof vs.cVersion, "the field holds the text and its NUL");
+    std::memcpy(vs.cVersion, kIdentText, sizeof vs.cVersion);
     vs.iWidth = kFrameWidth;
     vs.iHeight = kFrameHeight;
 }
@@ -28,7 +29,7 @@ void OpenWindow(const char* cProgram) {
     glutInitWindowSize(ViewState.iWidth, ViewState.iHeight);
     glutInitWindowPosition(0, 0);
     glutCreateWindow("Palwin: width=1024 height=768");
-    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_DEPTH_TEST);  // at window creation by design; every frame enables it again
 }
 
 void FinishSetup() {

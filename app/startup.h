@@ -1,6 +1,19 @@
 // The start-up steps shared by the viewer's entry routine and the benchmark.
 #pragma once
 
+#include <string_view>
+
+#include "app/version.h"
+
+// The identification field: 19 visible characters and the NUL. It names the
+// release built, "v" and the project version and "s" from column 11 on; the
+// build fails when the two disagree.
+constexpr char kIdentText[20] = "Qarn.Exe  v0.44s   ";
+constexpr std::string_view kIdentRelease = std::string_view(kIdentText).substr(10);
+static_assert(kIdentRelease.substr(1).starts_with(kQarnVersion) && kIdentRelease[0] == 'v' &&
+                  kIdentRelease.substr(1 + std::string_view(kQarnVersion).size()).starts_with("s "),
+              "the identification text must name the project(VERSION) of CMakeLists.txt");
+
 // Screen size and identification field of ViewState.
 void SetIdentity();
 

@@ -4,11 +4,11 @@
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include "app/camera.h"
 #include "app/check_gl.h"
 #include "app/desktop.h"
+#include "app/frame_gl.h"
 #include "app/stop.h"
 #include "app/view_state.h"
 #include "input/commands.h"
@@ -16,6 +16,7 @@
 #include "overlay/globe_labels.h"
 #include "overlay/palette.h"
 #include "overlay/panel.h"
+#include "overlay/status.h"
 #include "overlay/text.h"
 
 namespace {
@@ -48,57 +49,18 @@ void DrawCrossHair() {
 }
 
 void EyePass(ViewStateRecord& vs, int32_t iEye) {
-    const int32_t m = vs.iViewMode;
-
-    // Projection, with the pair shifts applied before the perspective so
-    // they move the eye's image in normalised device units.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    vs.dFovY = PassFovY(vs.dFov, iEye, vs.dDegRad);
-    const PairShift shift =
-        PairShiftFor(iEye, m, vs.dAlt, PairFrameScale(vs.iWinWidth, vs.iWinHeight));
-    if (m != 0) glTranslated(shift.dFirst, 0.0, 0.0);
-    if (m > 0) glTranslated(shift.dSecond, 0.0, 0.0);
-    gluPerspective(PerspectiveFov(vs.dFovY, m), vs.dAspect, vs.dAlt - 0.7, vs.dAlt + 25.0);
-
-    // Eye frame: the eye dAlt/10 to the side per eye index, the globe centre
-    // dAlt + 20 in front.
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslated(iEye * vs.dAlt / 10.0, 0.0, 0.0);
-    glTranslated(0.0, 0.0, -kGlobeRadius - vs.dAlt);
+    EyeProjection(vs, iEye);
+    EyeFrame(vs, iEye);
 
     SetClr(vs.iTextClr);
     DrawCrossHair();
 
-    glRotated(vs.dTilt, 1.0, 0.0, 0.0);
-    glRotated(vs.dSpin, 0.0, 0.0, 1.0);
+    RotateGlobe(vs);
     glGetDoublev(GL_MODELVIEW_MATRIX, vs.dModView);
     LatLonFromModelView(vs.dModView, vs.dDegRad, vs.dLat, vs.dLon);
 
-    glDisable(GL_CULL_FACE);
-    if (vs.iImage == 1) {
-        glEnable(GL_TEXTURE_2D);
-        glMatrixMode(GL_TEXTURE);
-        glLoadIdentity();
-        glBindTexture(GL_TEXTURE_2D, vs.iTexNm[vs.iTex - 1]);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        gluQuadricDrawStyle(vs.iQuad, GLU_FILL);
-        gluSphere(vs.iQuad, kGlobeRadius, 72, 36);
-        glDisable(GL_TEXTURE_2D);
-    }
-
-    // From here on only vertices are issued, in the rotated globe frame.
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glColor3f(0.0f, 0.0f, 1.0f);
-
     const bool bGridRange = vs.dFov <= kGridFovLimit;
-    if (bGridRange && vs.iGrid != 0) {
-        gluQuadricDrawStyle(vs.iQuad, GLU_LINE);
-        gluSphere(vs.iQuad, kGridRadius, 36, 18);
-    }
+    DrawSpheres(vs, vs.iImage == 1, bGridRange && vs.iGrid != 0);
     if (bGridRange && vs.iLabels != 0) GridLabels();
     if (vs.nPlaces != 0) PlaceLabels();
 }
@@ -117,12 +79,13 @@ void Userview() {
     PrepareGlyphs(GlyphScale(vs.iWinWidth, vs.iWinHeight));
     CommandStep();
 
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
+    FramePrelude();
 
+    // The panel's counters before any line: the read-outs and, in the eye
+    // passes, the cross-hair take their colour iTextClr from this step.
+    const PanelTally tally = PanelCount(vs, SecondsSince(0.0f));
     StatOrth(3);
-    PanelCredits();
+    PanelCredits(tally);
     PanelDisclaimer();
 
     const PointerWarp warp = ViewAngleStep();
@@ -142,6 +105,8 @@ void Userview() {
     glutPostRedisplay();
     vs.iInitDone = 1;
     int32_t iGlErr = 0;
-    CheckGL(393, iGlErr);
+    CheckGL(kSiteFrameEnd, iGlErr);
     if (iGlErr != 0) StopFatal("Userview: end-of-iteration OpenGL error detected.");
 }
+
+void UserIdle() { Userview(); }

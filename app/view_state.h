@@ -41,7 +41,7 @@ struct ViewStateRecord {
     // Screen and identification, fixed at start-up.
     int32_t iWidth;     // 1024, pixels: the window asked for and the text grid
     int32_t iHeight;    // 768, pixels
-    char cVersion[20];  // "Qarn.Exe  v0.44s   " and a NUL
+    char cVersion[20];  // kIdentText (app/startup.h), "Qarn.Exe  v0.44s   " and a NUL
 
     // The window as GLUT reports it, taken at the start of every frame: the
     // size of the picture drawn, read back by the dump and under the pointer.

@@ -10,7 +10,6 @@
 // Needs Qarns.Bmp in the working directory and an X display; no keyboard.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -26,20 +25,21 @@
 
 #include "app/camera.h"
 #include "app/check_gl.h"
+#include "app/frame_gl.h"
 #include "app/startup.h"
 #include "app/stop.h"
 #include "app/userview.h"
 #include "app/view_state.h"
 #include "image/bmp.h"
+#include "image/screen_dump.h"
 #include "image/texture.h"
+#include "input/commands.h"
 #include "overlay/catalogue.h"
 
 namespace {
 
-// Pointer held at the window centre for every scene (512, 384 on 1024 x
-// 768): mouse mode then shows the near side, latitude -1 and longitude 1 at
-// the view centre, north up.
-constexpr double kFovStart = static_cast<double>(0.5241f);
+// The viewer's start field of view, as the first frame stores it.
+constexpr double kFovAtStart = static_cast<double>(kFovStart);
 
 enum class Kind { Userview, FloorClear, FloorSphere };
 
@@ -53,25 +53,26 @@ struct Scene {
     int iFloor;      // index of the sphere floor the scene is compared with
 };
 
-// The clear floor is the last scene of each table.
+// Each table holds one clear floor (Kind::FloorClear); iFloor is the index
+// of the sphere floor a scene is compared with.
 constexpr Scene kMainScenes[] = {
-    {"start view", Kind::Userview, kFovStart, 0, true, true, 9},
-    {"start, labels+names off", Kind::Userview, kFovStart, 0, true, false, 9},
+    {"start view", Kind::Userview, kFovAtStart, 0, true, true, 9},
+    {"start, labels+names off", Kind::Userview, kFovAtStart, 0, true, false, 9},
     {"dFov 60", Kind::Userview, 60.0, 0, true, true, 9},
     {"dFov 140 near surface", Kind::Userview, 140.0, 0, true, true, 9},
     {"L:R pair, dFov 60", Kind::Userview, 60.0, 1, true, true, 9},
-    {"L:R pair, start view", Kind::Userview, kFovStart, 1, true, true, 9},
+    {"L:R pair, start view", Kind::Userview, kFovAtStart, 1, true, true, 9},
     {"L:R pair, dFov 140", Kind::Userview, 140.0, 1, true, true, 9},
     {"dFov 60, all off", Kind::Userview, 60.0, 0, false, false, 9},
-    {"floor: clear+swap", Kind::FloorClear, kFovStart, 0, true, true, 9},
-    {"floor: clear+spheres+swap", Kind::FloorSphere, kFovStart, 0, true, true, 9},
+    {"floor: clear+swap", Kind::FloorClear, kFovAtStart, 0, true, true, 9},
+    {"floor: clear+spheres+swap", Kind::FloorSphere, kFovAtStart, 0, true, true, 9},
 };
 constexpr Scene kWideScenes[] = {
-    {"start view", Kind::Userview, kFovStart, 0, true, true, 1},
-    {"floor: start view spheres", Kind::FloorSphere, kFovStart, 0, true, true, 1},
+    {"start view", Kind::Userview, kFovAtStart, 0, true, true, 1},
+    {"floor: start view spheres", Kind::FloorSphere, kFovAtStart, 0, true, true, 1},
     {"L:R pair, dFov 60", Kind::Userview, 60.0, 1, true, true, 3},
     {"floor: L:R spheres, dFov 60", Kind::FloorSphere, 60.0, 1, true, true, 3},
-    {"floor: clear+swap", Kind::FloorClear, kFovStart, 0, true, true, 1},
+    {"floor: clear+swap", Kind::FloorClear, kFovAtStart, 0, true, true, 1},
 };
 
 struct Options {
@@ -111,7 +112,9 @@ Options ParseArgs(int argc, char** argv) {
 }
 
 // The viewer's switches and camera for a scene; mouse mode with the pointer
-// fixed, nothing pending, so the command step changes none of it.
+// fixed at the window centre (512, 384 on 1024 x 768), nothing pending, so
+// the command step changes none of it: the near side, latitude -1 and
+// longitude 1 at the view centre, north up.
 void ApplyScene(const Scene& s) {
     ViewStateRecord& vs = ViewState;
     vs.MenuNew = kModeMouse;
@@ -129,59 +132,23 @@ void ApplyScene(const Scene& s) {
 }
 
 void FloorClearFrame() {
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
+    FramePrelude();
     glutSwapBuffers();
 }
 
-// One eye pass of the globe and the grid sphere: the projection and the eye
-// frame of Userview's pass, the single view exactly as before pairs counted.
-void FloorSpherePass(int32_t iEye, int32_t m) {
-    const ViewStateRecord& vs = ViewState;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const double dFovY = PassFovY(vs.dFov, iEye, vs.dDegRad);
-    if (m != 0) {
-        const PairShift shift =
-            PairShiftFor(iEye, m, vs.dAlt, PairFrameScale(vs.iWinWidth, vs.iWinHeight));
-        glTranslated(shift.dFirst, 0.0, 0.0);
-        if (m > 0) glTranslated(shift.dSecond, 0.0, 0.0);
-    }
-    gluPerspective(PerspectiveFov(dFovY, m), vs.dAspect, vs.dAlt - 0.7, vs.dAlt + 25.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    if (m != 0) glTranslated(iEye * vs.dAlt / 10.0, 0.0, 0.0);
-    glTranslated(0.0, 0.0, -kGlobeRadius - vs.dAlt);
-    glRotated(vs.dTilt, 1.0, 0.0, 0.0);
-    glRotated(vs.dSpin, 0.0, 0.0, 1.0);
-
-    glEnable(GL_TEXTURE_2D);
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glBindTexture(GL_TEXTURE_2D, vs.iTexNm[vs.iTex - 1]);
-    gluQuadricDrawStyle(vs.iQuad, GLU_FILL);
-    gluSphere(vs.iQuad, kGlobeRadius, 72, 36);
-    glDisable(GL_TEXTURE_2D);
-    glColor3f(0.0f, 0.0f, 1.0f);
-    gluQuadricDrawStyle(vs.iQuad, GLU_LINE);
-    gluSphere(vs.iQuad, kGridRadius, 36, 18);
-}
-
 // The geometry of the scene's eye passes (one, or two for a pair) without
-// the cross-hair, the labels and the text, with the camera Userview left in
-// ViewState.
+// the cross-hair, the labels and the text: the projection, eye frame and
+// spheres of Userview's own passes, with the camera Userview left in ViewState.
 void FloorSphereFrame() {
-    const ViewStateRecord& vs = ViewState;
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
-
-    const int32_t m = vs.iViewMode;
-    const EyePasses passes = EyePassesFor(m);
-    for (int32_t k = 0, iEye = passes.iFirst; k < passes.nPasses; ++k, iEye += passes.iStep)
-        FloorSpherePass(iEye, m);
-
+    ViewStateRecord& vs = ViewState;
+    FramePrelude();
+    const EyePasses passes = EyePassesFor(vs.iViewMode);
+    for (int32_t k = 0, iEye = passes.iFirst; k < passes.nPasses; ++k, iEye += passes.iStep) {
+        EyeProjection(vs, iEye);
+        EyeFrame(vs, iEye);
+        RotateGlobe(vs);
+        DrawSpheres(vs, true, true);
+    }
     glMatrixMode(GL_MODELVIEW);
     glutSwapBuffers();
 }
@@ -238,19 +205,7 @@ struct Picture {
 Picture ReadFront() {
     Picture p{glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), {}, 0};
     p.rgb.resize(size_t(3) * p.w * p.h);
-    GLint iPack = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &iPack);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_FRONT_LEFT);
-    glReadPixels(0, 0, p.w, p.h, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
-    // Some drivers give nothing for the front buffer of a window; the back
-    // buffer of a copying swap still holds the same frame.
-    if (std::all_of(p.rgb.begin(), p.rgb.end(), [](uint8_t b) { return b == 0; })) {
-        glReadBuffer(GL_BACK_LEFT);
-        glReadPixels(0, 0, p.w, p.h, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
-    }
-    glReadBuffer(GL_BACK_LEFT);
-    glPixelStorei(GL_PACK_ALIGNMENT, iPack);
+    ReadWindow(p.w, p.h, p.rgb.data());
     uint64_t h = 1469598103934665603ull;
     for (const uint8_t b : p.rgb) h = (h ^ b) * 1099511628211ull;
     p.hash = h;
@@ -288,13 +243,79 @@ void OpenBenchWindow() {
     FinishSetup();
 
     int32_t iGlErr0 = 0;
-    CheckGL(527, iGlErr0);
+    CheckGL(kSiteSetup, iGlErr0);
     if (iGlErr0 != 0) StopFatal("qarn-bench: OpenGL error after the window set-up.");
     // Let the window map and take its full-screen size before the first frame.
     for (int k = 0; k < 50; ++k) {
         glutMainLoopEvent();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+}
+
+// Index of the table's clear floor.
+int ClearFloor(std::span<const Scene> scenes) {
+    for (size_t s = 0; s < scenes.size(); ++s)
+        if (scenes[s].eKind == Kind::FloorClear) return static_cast<int>(s);
+    return 0;
+}
+
+// One frozen frame of a scene after the timing: its checksum shows whether a
+// speed change left the picture as it was.
+Picture FrozenPicture(const Scene& sc) {
+    ApplyScene(sc);
+    Userview();
+    if (sc.eKind != Kind::Userview) {
+        Frame(sc.eKind);
+    } else {
+        FreezePanel();
+        Userview();
+    }
+    glFinish();
+    return ReadFront();
+}
+
+// The table: medians, ranges, ratios to the floors and picture checksums.
+void PrintTable(std::span<const Scene> scenes, const std::vector<std::vector<double>>& dMs,
+                const std::vector<double>& dMed, const Options& o) {
+    const int iFloorClear = ClearFloor(scenes);
+    std::printf("\n%-27s %9s %13s %7s %9s %9s  %s\n", "scene", "ms/frame", "min-max", "fps",
+                "x clear", "x sphere", "picture");
+    for (size_t s = 0; s < scenes.size(); ++s) {
+        const Scene& sc = scenes[s];
+        const Picture p = FrozenPicture(sc);
+        if (!o.cDumpDir.empty()) {
+            char cName[32];
+            std::snprintf(cName, sizeof cName, "/scene%zu.ppm", s + 1);
+            WritePpm(o.cDumpDir + cName, p);
+        }
+        const auto [itMin, itMax] = std::minmax_element(dMs[s].begin(), dMs[s].end());
+        char cRange[32];
+        std::snprintf(cRange, sizeof cRange, "%.2f-%.2f", *itMin, *itMax);
+        std::printf("%-27s %9.3f %13s %7.0f %9.2f %9.2f  %016llx\n", sc.cName, dMed[s], cRange,
+                    1000.0 / dMed[s], dMed[s] / dMed[iFloorClear], dMed[s] / dMed[sc.iFloor],
+                    static_cast<unsigned long long>(p.hash));
+    }
+}
+
+// The summary line: the wide table's ratios, or the main table's targets.
+void PrintTargets(std::span<const Scene> scenes, const std::vector<double>& dMed, bool bWide) {
+    if (bWide) {
+        // Each viewer scene against the spheres of its own eye passes.
+        std::printf("\nstart view %.2f x its sphere floor; L:R pair at dFov 60 %.2f x its "
+                    "sphere floor\n",
+                    dMed[0] / dMed[scenes[0].iFloor], dMed[2] / dMed[scenes[2].iFloor]);
+        return;
+    }
+    // Every viewer scene at 100 frames per second or more, the start view at
+    // most 1.5 times the sphere floor.
+    double dSlowest = 0.0;
+    for (size_t s = 0; s < scenes.size(); ++s)
+        if (scenes[s].eKind == Kind::Userview) dSlowest = std::max(dSlowest, dMed[s]);
+    const double dFloor = dMed[scenes[0].iFloor];
+    std::printf("\nslowest scene %.0f fps (target 100): %s; start view %.2f x sphere floor "
+                "(target 1.5): %s\n",
+                1000.0 / dSlowest, dSlowest <= 10.0 ? "met" : "missed", dMed[0] / dFloor,
+                dMed[0] <= 1.5 * dFloor ? "met" : "missed");
 }
 
 }  // namespace
@@ -304,7 +325,6 @@ int main(int argc, char** argv) {
     const std::span<const Scene> scenes =
         o.bWide ? std::span<const Scene>(kWideScenes) : std::span<const Scene>(kMainScenes);
     const int nScenes = static_cast<int>(scenes.size());
-    const int iFloorClear = nScenes - 1 - (o.bWide ? 0 : 1);
     OpenBenchWindow();
 
     // The first frame assigns the start values; every scene starts from them.
@@ -333,50 +353,8 @@ int main(int argc, char** argv) {
     std::vector<double> dMed(nScenes);
     for (int s = 0; s < nScenes; ++s) dMed[s] = Median(dMs[s]);
 
-    // One frozen frame per scene after the timing: its checksum shows
-    // whether a speed change left the picture as it was.
-    std::printf("\n%-27s %9s %13s %7s %9s %9s  %s\n", "scene", "ms/frame", "min-max", "fps",
-                "x clear", "x sphere", "picture");
-    for (int s = 0; s < nScenes; ++s) {
-        const Scene& sc = scenes[s];
-        ApplyScene(sc);
-        Userview();
-        if (sc.eKind != Kind::Userview) {
-            Frame(sc.eKind);
-        } else {
-            FreezePanel();
-            Userview();
-        }
-        glFinish();
-        const Picture p = ReadFront();
-        if (!o.cDumpDir.empty()) {
-            char cName[32];
-            std::snprintf(cName, sizeof cName, "/scene%d.ppm", s + 1);
-            WritePpm(o.cDumpDir + cName, p);
-        }
-        const auto [itMin, itMax] = std::minmax_element(dMs[s].begin(), dMs[s].end());
-        char cRange[32];
-        std::snprintf(cRange, sizeof cRange, "%.2f-%.2f", *itMin, *itMax);
-        std::printf("%-27s %9.3f %13s %7.0f %9.2f %9.2f  %016llx\n", sc.cName, dMed[s], cRange,
-                    1000.0 / dMed[s], dMed[s] / dMed[iFloorClear], dMed[s] / dMed[sc.iFloor],
-                    static_cast<unsigned long long>(p.hash));
-    }
-    if (o.bWide) {
-        // Each viewer scene against the spheres of its own eye passes.
-        std::printf("\nstart view %.2f x its sphere floor; L:R pair at dFov 60 %.2f x its "
-                    "sphere floor\n",
-                    dMed[0] / dMed[scenes[0].iFloor], dMed[2] / dMed[scenes[2].iFloor]);
-    } else {
-        // The targets: every viewer scene at 100 frames per second or more,
-        // the start view at most 1.5 times the sphere floor.
-        double dSlowest = 0.0;
-        for (int s = 0; s < iFloorClear; ++s) dSlowest = std::max(dSlowest, dMed[s]);
-        const double dFloor = dMed[scenes[0].iFloor];
-        std::printf("\nslowest scene %.0f fps (target 100): %s; start view %.2f x sphere floor "
-                    "(target 1.5): %s\n",
-                    1000.0 / dSlowest, dSlowest <= 10.0 ? "met" : "missed", dMed[0] / dFloor,
-                    dMed[0] <= 1.5 * dFloor ? "met" : "missed");
-    }
+    PrintTable(scenes, dMs, dMed, o);
+    PrintTargets(scenes, dMed, o.bWide);
     std::printf("peak resident memory: %.1f MiB\n", PeakRssKiB() / 1024.0);
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <span>
@@ -54,10 +55,42 @@ void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h) {
     }
 }
 
-bool DumpAllBlack(const float* rPix, size_t nComp) {
-    for (size_t k = 0; k < nComp; ++k)
-        if (rPix[k] != 0.0f) return false;
-    return true;
+namespace {
+
+template <class T>
+bool AllZero(const T* pPix, size_t nComp) {
+    return std::all_of(pPix, pPix + nComp, [](T v) { return v == T(0); });
+}
+
+template <class T>
+void ReadFrontOrBack(int32_t w, int32_t h, GLenum eType, T* pPix) {
+    GLint iRead = GL_BACK;
+    GLint iPack = 4;
+    glGetIntegerv(GL_READ_BUFFER, &iRead);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &iPack);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_FRONT_LEFT);
+    glReadPixels(0, 0, w, h, GL_RGB, eType, pPix);
+    if (AllZero(pPix, 3 * size_t(w) * size_t(h))) {
+        // Mesa's software rasteriser on a plain X server returns zeros for
+        // the front buffer. The status lines are always drawn, so a real
+        // frame is never all black; the back buffer still holds the frame
+        // just swapped (copy swap) and is read instead.
+        glReadBuffer(GL_BACK_LEFT);
+        glReadPixels(0, 0, w, h, GL_RGB, eType, pPix);
+    }
+    glReadBuffer(GLenum(iRead));
+    glPixelStorei(GL_PACK_ALIGNMENT, iPack);
+}
+
+}  // namespace
+
+bool DumpAllBlack(const float* rPix, size_t nComp) { return AllZero(rPix, nComp); }
+
+void ReadWindow(int32_t w, int32_t h, float* rPix) { ReadFrontOrBack(w, h, GL_FLOAT, rPix); }
+
+void ReadWindow(int32_t w, int32_t h, uint8_t* bPix) {
+    ReadFrontOrBack(w, h, GL_UNSIGNED_BYTE, bPix);
 }
 
 std::string DumpReportLine(const char* cFile, int32_t w, int32_t h) {
@@ -89,17 +122,7 @@ void ScrnDmp(int32_t iUnit) {
     const size_t nComp = 3 * size_t(w) * size_t(h);
 
     float* rPix = static_cast<float*>(Obtain(nComp * sizeof(float), "the read-back"));
-    glReadBuffer(GL_FRONT_LEFT);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_FLOAT, rPix);
-    if (DumpAllBlack(rPix, nComp)) {
-        // Some GLX back ends (Mesa's software rasteriser on a plain X server)
-        // keep no readable front buffer and return zeros. The status lines are
-        // always drawn, so a real frame is never all black; the back buffer
-        // still holds the frame just swapped (copy swap) and is read instead.
-        glReadBuffer(GL_BACK_LEFT);
-        glReadPixels(0, 0, w, h, GL_RGB, GL_FLOAT, rPix);
-        glReadBuffer(GL_FRONT_LEFT);
-    }
+    ReadWindow(w, h, rPix);
     const size_t nBytes = size_t(DumpRowBytes(w)) * size_t(h);  // rows padded to 4 bytes
     uint8_t* bPix = static_cast<uint8_t*>(Obtain(nBytes, "the dump pixels"));
     DumpConvert(rPix, bPix, w, h);

@@ -14,6 +14,13 @@ void ScrnDmp(int32_t iUnit);
 // each row of bPix is DumpRowBytes(w) long, its padding set to zero.
 void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h);
 
+// The w x h window as RGB components, bottom row first, rows unpadded: from
+// the front buffer, or from the back buffer when the front one gives nothing
+// (some GLX back ends keep no readable front buffer). The read buffer and the
+// pack alignment are left as they were.
+void ReadWindow(int32_t w, int32_t h, float* rPix);
+void ReadWindow(int32_t w, int32_t h, uint8_t* bPix);
+
 // True when every one of nComp read-back components is 0: the front buffer
 // gave nothing (no frame of the viewer is entirely black).
 bool DumpAllBlack(const float* rPix, size_t nComp);

@@ -14,13 +14,17 @@ namespace {
 constexpr double kFovStep = 0.5;
 constexpr double kFovMax = 140.0;
 constexpr double kFovMin = 0.5241;
-constexpr float kFovStart = 0.5241f;
 
 constexpr int32_t kFramesMax = 2000000001;
 
 constexpr double kAltMin = 1.0;         // scene units
 
 constexpr double kAutoStep = 0.2;  // degrees of dSpin per frame
+
+// Mouse mode's angles with the pointer at the frame's top-left corner,
+// degrees; each pixel turns the globe half a degree from there.
+constexpr double kTiltAtTop = 101.0;
+constexpr double kSpinAtLeft = -105.0;
 
 // Offset in pixels of the centred 1024 x 768 frame in a window iWin wide or
 // high; half a pixel when the difference is odd. A window not yet reported
@@ -35,11 +39,11 @@ MouseAngles MouseAnglesAt(int32_t iX, int32_t iY, int32_t iWinW, int32_t iWinH) 
     // Half a degree per pixel; no limits, so the globe can go over the poles.
     const double dX = iX - FrameOffset(iWinW, kFrameWidth);
     const double dY = iY - FrameOffset(iWinH, kFrameHeight);
-    return {101.0 - dY / 2.0, -105.0 - dX / 2.0};
+    return {kTiltAtTop - dY / 2.0, kSpinAtLeft - dX / 2.0};
 }
 
 int32_t AutoWarpX(double dSpin, int32_t iWinW) {
-    return static_cast<int32_t>(-2.0 * (dSpin + 105.0) + FrameOffset(iWinW, kFrameWidth));
+    return static_cast<int32_t>(-2.0 * (dSpin - kSpinAtLeft) + FrameOffset(iWinW, kFrameWidth));
 }
 
 void ApplyPendingKey() {
@@ -68,7 +72,7 @@ void FirstFrameInit() {
     v.iGrid = 1;
     v.iLabels = 1;
     v.iCredits = 0;
-    v.dFov = kFovStart;
+    v.dFov = kFovStart;  // widened from single precision
     v.dDegRad = kDegRad;
     v.iMission = 1;
     v.nPlaces = kPlaces;
@@ -90,31 +94,30 @@ void DeriveAltitude() {
     v.dElev = v.dAlt / kGlobeRadius * kMoonRadius;
 }
 
+namespace {
+
+// The one-shot commands 14..19: each flips its switch (or steps the view
+// mode 0 -> 1 -> -1 -> 0) and hands the view back to mouse mode.
+struct OneShot {
+    int32_t iCode;
+    void (*Apply)(ViewStateRecord& v);
+};
+constexpr OneShot kOneShots[] = {
+    {kToggleCredits, [](ViewStateRecord& v) { v.iCredits = 1 - v.iCredits; }},
+    {kToggleGrid, [](ViewStateRecord& v) { v.iGrid = 1 - v.iGrid; }},
+    {kToggleImage, [](ViewStateRecord& v) { v.iImage = 1 - v.iImage; }},
+    {kToggleLabels, [](ViewStateRecord& v) { v.iLabels = 1 - v.iLabels; }},
+    {kTogglePlaces, [](ViewStateRecord& v) { v.nPlaces = kPlaces - v.nPlaces; }},
+    {kStepViewMode, [](ViewStateRecord& v) { v.iViewMode = v.iViewMode >= 1 ? -1 : v.iViewMode + 1; }},
+};
+
+}  // namespace
+
 void OneShotCommands() {
     ViewStateRecord& v = ViewState;
-    if (v.MenuNew == kToggleCredits) {
-        v.iCredits = 1 - v.iCredits;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kToggleGrid) {
-        v.iGrid = 1 - v.iGrid;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kToggleImage) {
-        v.iImage = 1 - v.iImage;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kToggleLabels) {
-        v.iLabels = 1 - v.iLabels;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kTogglePlaces) {
-        v.nPlaces = kPlaces - v.nPlaces;
-        v.MenuNew = kModeMouse;
-    }
-    if (v.MenuNew == kStepViewMode) {
-        v.iViewMode += 1;
-        if (v.iViewMode > 1) v.iViewMode = -1;
+    for (const OneShot& c : kOneShots) {
+        if (v.MenuNew != c.iCode) continue;
+        c.Apply(v);
         v.MenuNew = kModeMouse;
     }
 }

@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+// Start field of view, deg: the Moon as seen from the Earth, a single-precision
+// value (the first frame stores it widened to double).
+constexpr float kFovStart = 0.5241f;
+
 // Command step, first thing in a frame: function keys to command codes, zoom
 // keys, first-frame values, frame count, altitude, one-shot commands.
 void CommandStep();

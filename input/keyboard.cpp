@@ -1,6 +1,6 @@
 #include "input/keyboard.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include "app/stop.h"
 #include "app/view_state.h"

@@ -1,6 +1,6 @@
 #include "input/mouse.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include "app/view_state.h"
 

@@ -1,3 +1,4 @@
+// Fixed-width fields written into an 80-character line buffer.
 #include "overlay/format.h"
 
 #include <cmath>
@@ -9,13 +10,15 @@ void LineStart(LineBuf& buf) {
     buf.n = 0;
 }
 
-static void PutRaw(LineBuf& buf, char ch) {
+namespace {
+
+void PutRaw(LineBuf& buf, char ch) {
     if (buf.n < kLineLen) buf.c[buf.n] = ch;
     if (buf.n < kLineLen) ++buf.n;
 }
 
 // cText (nText characters) right-aligned in w columns, or w asterisks.
-static void PutRight(LineBuf& buf, const char* cText, int32_t nText, int32_t w) {
+void PutRight(LineBuf& buf, const char* cText, int32_t nText, int32_t w) {
     if (w <= 0) return;
     if (nText > w) {
         for (int32_t k = 0; k < w; ++k) PutRaw(buf, '*');
@@ -24,6 +27,8 @@ static void PutRight(LineBuf& buf, const char* cText, int32_t nText, int32_t w) 
     for (int32_t k = nText; k < w; ++k) PutRaw(buf, ' ');
     for (int32_t k = 0; k < nText; ++k) PutRaw(buf, cText[k]);
 }
+
+}  // namespace
 
 void PutA(LineBuf& buf, const char* cText, int32_t w) {
     for (int32_t k = 0; k < w; ++k) PutRaw(buf, cText[k]);

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double kGridRadius = 20.6;     // meridian and parallel numbers
+constexpr double kLabelRadius = 20.6;    // meridian and parallel numbers, over the grid
 constexpr double kMeridianZ = 2.5;       // about 7 degrees north
 constexpr double kParallelX = -2.5;      // about 7 degrees west of meridian 0
 constexpr double kGridSize = 0.5;
@@ -101,7 +101,7 @@ Label3D GridLabel(int n, double dSpin) {
     if (n <= kMeridianLabels) {
         const int m = -180 + 10 * (n - 1);
         const double a = (m + 1) * kDegRad;
-        Label3D l = BlankLabel({-kGridRadius * std::sin(a), -kGridRadius * std::cos(a), kMeridianZ},
+        Label3D l = BlankLabel({-kLabelRadius * std::sin(a), -kLabelRadius * std::cos(a), kMeridianZ},
                                {180.0, 90.0, double(-m)}, kGridSize, kWhite);
         PutI4(l.cLabel, -m);
         return l;
@@ -109,7 +109,7 @@ Label3D GridLabel(int n, double dSpin) {
     if (n <= kMeridianLabels + kParallelLabels) {
         const int lat = -80 + 10 * (n - kMeridianLabels - 1);
         const double a = (lat + 1) * kDegRad;
-        Label3D l = BlankLabel({kParallelX, -kGridRadius * std::cos(a), -kGridRadius * std::sin(a)},
+        Label3D l = BlankLabel({kParallelX, -kLabelRadius * std::cos(a), -kLabelRadius * std::sin(a)},
                                {lat + 180.0, 0.0, 0.0}, kGridSize, kWhite);
         PutI4(l.cLabel, -lat);
         return l;

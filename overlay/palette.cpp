@@ -1,3 +1,4 @@
+// The sixteen colours and SetClr, the one place 2-D and 3-D text colours are set.
 #include "overlay/palette.h"
 
 #include <GL/gl.h>
@@ -5,7 +6,6 @@
 #include <cstddef>
 
 #include "app/stop.h"
-#include "overlay/text_grid.h"
 
 // The sixteen colours of a classic 16-colour text display.
 const std::array<std::array<int32_t, 3>, 16> iPalette = {{

@@ -1,38 +1,41 @@
+// The text panel: counters, composers and printers of the credits, the
+// disclaimer and the read-outs.
 #include "overlay/panel.h"
-
-#include <cstddef>
 
 #include "app/view_state.h"
 #include "overlay/catalogue.h"
+#include "overlay/palette.h"
 #include "overlay/text.h"
-#include "overlay/text_grid.h"
 
-static constexpr int32_t kDegree = 176;
-static constexpr int32_t kPlusMinus = 177;
-static constexpr int32_t kSun = 15;
+namespace {
+
+// Character codes of the 8-by-13 font.
+constexpr int32_t kDegree = 176;
+constexpr int32_t kPlusMinus = 177;
+constexpr int32_t kSunChar = 15;  // the sun sign, not a colour
 
 // Intervals older than this were not counted frame by frame (panel hidden).
-static constexpr float kBenchStale = 30.0f;
+constexpr float kBenchStale = 30.0f;
 // Shortest interval that gives a new seconds-per-frame value.
-static constexpr float kBenchMin = 1.0f;
+constexpr float kBenchMin = 1.0f;
 
-static void AddText(PanelLines& out, int32_t iLine, int32_t iCol, int32_t n, int32_t iClr, const char* cText) {
+void AddText(PanelLines& out, int32_t iLine, int32_t iCol, int32_t n, int32_t iClr, const char* cText) {
     PutS(AddLine(out, iLine, iCol, n, iClr), cText);
 }
 
-static void Print(const PanelLines& lines) {
-    for (int32_t k = 0; k < lines.nLines; ++k) {
-        const PanelLine& line = lines.line[static_cast<std::size_t>(k)];
-        int32_t iLine = line.iLine;
-        int32_t iCol = line.iCol;
-        PrntOrth(line.n, line.buf.c, iLine, iCol, line.iClr, 0, 1);
-    }
+}  // namespace
+
+PanelTally PanelCount(ViewStateRecord& vs, float rNow) {
+    vs.iTextClr = (vs.MenuNew == kModeApollo) ? kClrYellow : kClrWhite;
+    ++vs.nDiscl;
+    PanelTally tally{false};
+    if (CreditsShown(vs)) tally.bBenchLine = BenchCount(vs, rNow);
+    return tally;
 }
 
-bool CreditsShown() { return ViewState.iCredits != 0 || ViewState.dFov <= 0.6; }
+bool CreditsShown(const ViewStateRecord& vs) { return vs.iCredits != 0 || vs.dFov <= 0.6; }
 
-bool BenchStep(float rNow, LineBuf& buf) {
-    ViewStateRecord& vs = ViewState;
+bool BenchCount(ViewStateRecord& vs, float rNow) {
     ++vs.nBench;
     vs.rBenchDt = SecondsBetween(rNow, vs.rBench0);
     if (vs.rBenchDt > kBenchStale) {
@@ -45,74 +48,73 @@ bool BenchStep(float rNow, LineBuf& buf) {
         vs.rBench0 = rNow;
         vs.nBench = 0;
     }
-    LineStart(buf);
-    PutS(buf, "Benchmark:");
-    if (vs.rSecFrame >= 0.2f) {
-        PutF(buf, vs.rSecFrame, 6, 3);
-        PutS(buf, " sec.");
-    } else {
-        // 1/0 before the first interval is infinite: "Infinity".
-        PutF(buf, 1.0f / vs.rSecFrame, 8, 1);
-        PutS(buf, " Hz");
-    }
     return true;
 }
 
-void ComposeCredits(float rNow, PanelLines& out) {
+void BenchLine(float rSecFrame, LineBuf& buf) {
+    LineStart(buf);
+    PutS(buf, "Benchmark:");
+    if (rSecFrame >= 0.2f) {
+        PutF(buf, rSecFrame, 6, 3);
+        PutS(buf, " sec.");
+    } else {
+        // 1/0 before the first interval is infinite: "Infinity".
+        PutF(buf, 1.0f / rSecFrame, 8, 1);
+        PutS(buf, " Hz");
+    }
+}
+
+void ComposeCredits(const ViewStateRecord& vs, bool bBenchLine, PanelLines& out) {
     out.nLines = 0;
-    if (!CreditsShown()) return;
-    AddText(out, 1, 1, 59, 15, "Lunar Surface:  Courtesy USGS Astrogeology Research Program");
-    AddText(out, 2, 1, 54, 11, "");
-    AddText(out, 3, 1, 50, 11, "          Linux, g++ 12, CMake, freeglut & Mesa GL");
-    AddText(out, 4, 1, 38, 11, "Uses GLUT32.DLL & 1024x768 screen res.");
-    AddText(out, 5, 1, 50, 9, "Event loop & model view after the freeglut demos &");
-    AddText(out, 6, 1, 34, 9, "the OpenGL Programming Guide code.");
-    AddText(out, 6, 36, 10, 15, "2002.05.31");
-    LineBuf cBench;
-    if (BenchStep(rNow, cBench)) AddLine(out, 7, 1, 21, 7) = cBench;
-    LineBuf& cIter = AddLine(out, 8, 1, 21, 8);
+    if (!CreditsShown(vs)) return;
+    AddText(out, 1, 1, 59, kClrWhite, "Lunar Surface:  Courtesy USGS Astrogeology Research Program");
+    AddText(out, 2, 1, 54, kClrLightCyan, "");
+    AddText(out, 3, 1, 50, kClrLightCyan, "          Linux, g++ 12, CMake, freeglut & Mesa GL");
+    AddText(out, 4, 1, 38, kClrLightCyan, "Uses GLUT32.DLL & 1024x768 screen res.");
+    AddText(out, 5, 1, 50, kClrLightBlue, "Event loop & model view after the freeglut demos &");
+    AddText(out, 6, 1, 34, kClrLightBlue, "the OpenGL Programming Guide code.");
+    AddText(out, 6, 36, 10, kClrWhite, "2002.05.31");
+    if (bBenchLine) BenchLine(vs.rSecFrame, AddLine(out, 7, 1, 21, kClrGray));
+    LineBuf& cIter = AddLine(out, 8, 1, 21, kClrDarkGray);
     PutS(cIter, "Iteration:");
-    PutI(cIter, ViewState.nFrames, 11);
-    AddText(out, 1, 75, 25, 15, "");
+    PutI(cIter, vs.nFrames, 11);
+    AddText(out, 1, 75, 25, kClrWhite, "");
 }
 
-void ComposeDisclaimer(PanelLines& out) {
+void ComposeDisclaimer(int32_t nDiscl, PanelLines& out) {
     out.nLines = 0;
-    AddText(out, 52, 2, 28, 12, "Disclaimer: Use this program");
-    AddText(out, 53, 11, 22, 12, "only at your own risk.");
-    ++ViewState.nDiscl;
-    if (ViewState.nDiscl < 300) AddText(out, 54, 2, 40, 14, "Close other applications before testing.");
-    if (ViewState.nDiscl < 600) AddText(out, 55, 2, 49, 14, "This program can lock out for no apparent reason.");
-    AddText(out, 56, 2, 39, 7, "Image ID: QarnS.Bmp 1024x512 gray scale");
-    AddText(out, 57, 12, 29, 7, "525,366 bytes 2002.02.28.1102");
+    AddText(out, 52, 2, 28, kClrLightRed, "Disclaimer: Use this program");
+    AddText(out, 53, 11, 22, kClrLightRed, "only at your own risk.");
+    if (nDiscl < 300) AddText(out, 54, 2, 40, kClrYellow, "Close other applications before testing.");
+    if (nDiscl < 600) AddText(out, 55, 2, 49, kClrYellow, "This program can lock out for no apparent reason.");
+    AddText(out, 56, 2, 39, kClrGray, "Image ID: QarnS.Bmp 1024x512 gray scale");
+    AddText(out, 57, 12, 29, kClrGray, "525,366 bytes 2002.02.28.1102");
 }
 
-void ComposeReadouts(PanelLines& out) {
-    ViewStateRecord& vs = ViewState;
-    vs.iTextClr = (vs.MenuNew == kModeApollo) ? 14 : 15;
+void ComposeReadouts(const ViewStateRecord& vs, PanelLines& out) {
     out.nLines = 0;
 
-    AddText(out, 10, 105, 16, 9, "Arrows: zoom    ");
-    AddText(out, 11, 106, 16, 7, "Gray - near side");
-    AddText(out, 12, 107, 15, 9, "Radius= 1738.km");
-    LineBuf& cElev = AddLine(out, 13, 108, 14, 9);
+    AddText(out, 10, 105, 16, kClrLightBlue, "Arrows: zoom    ");
+    AddText(out, 11, 106, 16, kClrGray, "Gray - near side");
+    AddText(out, 12, 107, 15, kClrLightBlue, "Radius= 1738.km");
+    LineBuf& cElev = AddLine(out, 13, 108, 14, kClrLightBlue);
     PutS(cElev, "Elev=");
     PutF(cElev, vs.dElev, 7, 0);
     PutS(cElev, "km");
-    LineBuf& cFov = AddLine(out, 14, 109, 14, 9);
+    LineBuf& cFov = AddLine(out, 14, 109, 14, kClrLightBlue);
     PutS(cFov, "Fov =");
     PutF(cFov, vs.dFov, 8, 2);
     PutChar(cFov, kDegree);
 
     if (vs.iViewMode != 0) {
         const bool bLR = vs.iViewMode == 1;
-        AddText(out, 50, 37, 5, 13, bLR ? "Left " : "Right");
-        AddText(out, 50, 89, 5, 13, bLR ? "Right" : "Left ");
+        AddText(out, 50, 37, 5, kClrLightMagenta, bLR ? "Left " : "Right");
+        AddText(out, 50, 89, 5, kClrLightMagenta, bLR ? "Right" : "Left ");
     }
 
     LineBuf& cCross = AddLine(out, 27, 117, 11, vs.iTextClr);
     PutS(cCross, " ");
-    PutChar(cCross, kSun);
+    PutChar(cCross, kSunChar);
     PutS(cCross, " :");
     PutChar(cCross, kPlusMinus);
     PutS(cCross, "100.km");
@@ -133,21 +135,20 @@ void ComposeReadouts(PanelLines& out) {
     }
 }
 
-void PanelCredits() {
-    if (!CreditsShown()) return;
+void PanelCredits(const PanelTally& tally) {
     PanelLines lines;
-    ComposeCredits(SecondsSince(0.0f), lines);
-    Print(lines);
+    ComposeCredits(ViewState, tally.bBenchLine, lines);
+    PrintLines(lines);
 }
 
 void PanelDisclaimer() {
     PanelLines lines;
-    ComposeDisclaimer(lines);
-    Print(lines);
+    ComposeDisclaimer(ViewState.nDiscl, lines);
+    PrintLines(lines);
 }
 
 void PanelReadouts() {
     PanelLines lines;
-    ComposeReadouts(lines);
-    Print(lines);
+    ComposeReadouts(ViewState, lines);
+    PrintLines(lines);
 }

@@ -1,10 +1,44 @@
-// The text panel printed every frame around the globe.
+// The text panel printed every frame around the globe: the counter step that
+// runs first, the composers of its sections, and the printers.
 #pragma once
 
-// Credits panel with the benchmark and iteration lines (only when shown).
-void PanelCredits();
-// Disclaimer block at the bottom left, with its two timed lines.
+#include <cstdint>
+
+#include "app/view_state.h"
+#include "overlay/text_grid.h"
+
+// What the counter step decided for this frame's panel.
+struct PanelTally {
+    bool bBenchLine;  // the benchmark line is printed (credits shown, interval not stale)
+};
+
+// The panel's counter updates, made once a frame before anything is
+// composed: iTextClr (15, 14 in Apollo mode), which the read-outs and then
+// the cross-hair take; nDiscl for the timed disclaimer lines; and, while the
+// credits are shown, the benchmark interval at the time of day rNow (s since
+// local midnight).
+PanelTally PanelCount(ViewStateRecord& vs, float rNow);
+
+// Credits panel drawn: iCredits set or dFov at most 0.6.
+bool CreditsShown(const ViewStateRecord& vs);
+
+// One benchmark count at rNow: counts the frame, closes an interval older
+// than 1 s, restarts one older than 30 s. False when no line is printed.
+bool BenchCount(ViewStateRecord& vs, float rNow);
+
+// The benchmark line from the seconds per frame of the last interval.
+void BenchLine(float rSecFrame, LineBuf& buf);
+
+// The composers fill their lines only; they read what they are given.
+// Credits lines for this frame (none when not shown), benchmark line included
+// when bBenchLine.
+void ComposeCredits(const ViewStateRecord& vs, bool bBenchLine, PanelLines& out);
+// Disclaimer block; the two timed lines go after frames 299 and 599 of nDiscl.
+void ComposeDisclaimer(int32_t nDiscl, PanelLines& out);
+// Legend, read-outs in iTextClr, eye labels and mission lines.
+void ComposeReadouts(const ViewStateRecord& vs, PanelLines& out);
+
+// Printers of the sections, in frame order.
+void PanelCredits(const PanelTally& tally);
 void PanelDisclaimer();
-// Legend, read-outs, eye labels and, in Apollo mode, the mission lines;
-// sets iTextClr first.
 void PanelReadouts();

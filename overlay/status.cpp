@@ -1,51 +1,49 @@
-#include <GL/gl.h>
+// StatOrth and the status lines it prints.
+#include "overlay/status.h"
 
-#include <cstddef>
+#include <GL/gl.h>
 
 #include "app/check_gl.h"
 #include "app/view_state.h"
+#include "overlay/palette.h"
 #include "overlay/text.h"
-#include "overlay/text_grid.h"
 
 int32_t iPanelErr = 0;
 
-static constexpr int32_t kStatusCol = 105;
-
-
-void ComposeStatus(int32_t level, int32_t iErr, PanelLines& out) {
+void ComposeStatus(const ViewStateRecord& vs, int32_t level, int32_t iErr, PanelLines& out) {
     out.nLines = 0;
     if (level < 1) return;
-    PutA(AddLine(out, 1, kStatusCol, 20, 15), ViewState.cVersion, 20);
+    PutA(AddLine(out, 1, kStatusCol, 20, kClrWhite), vs.cVersion, 20);
     if (level < 2) return;
 
-    LineBuf& cXY = AddLine(out, 2, kStatusCol, 13, 8);
+    LineBuf& cXY = AddLine(out, 2, kStatusCol, 13, kClrDarkGray);
     PutS(cXY, "x=");
-    PutI(cXY, ViewState.iMouseX, 4);
+    PutI(cXY, vs.iMouseX, 4);
     PutS(cXY, " y=");
-    PutI(cXY, ViewState.iMouseY, 4);
+    PutI(cXY, vs.iMouseY, 4);
     if (level < 3) return;
 
-    LineBuf& cMenu = AddLine(out, 3, kStatusCol, 13, 8);
+    LineBuf& cMenu = AddLine(out, 3, kStatusCol, 13, kClrDarkGray);
     PutS(cMenu, "MenuNew=  ");
-    PutI(cMenu, ViewState.MenuNew, 3);
+    PutI(cMenu, vs.MenuNew, 3);
 
-    LineBuf& cKey = AddLine(out, 4, kStatusCol, 15, 8);
+    LineBuf& cKey = AddLine(out, 4, kStatusCol, 15, kClrDarkGray);
     PutS(cKey, "KeyChar=  ");
-    PutI(cKey, ViewState.KeyChar, 3);
+    PutI(cKey, vs.KeyChar, 3);
     PutS(cKey, " ");
-    PutChar(cKey, ViewState.KeyChar);
+    PutChar(cKey, vs.KeyChar);
 
-    LineBuf& cArrow = AddLine(out, 5, kStatusCol, 13, 8);
+    LineBuf& cArrow = AddLine(out, 5, kStatusCol, 13, kClrDarkGray);
     PutS(cArrow, "ArrowKey= ");
-    PutI(cArrow, ViewState.ArrowKey, 3);
+    PutI(cArrow, vs.ArrowKey, 3);
 
-    LineBuf& cErr = AddLine(out, 6, kStatusCol, 19, iErr != 0 ? 12 : 8);
+    LineBuf& cErr = AddLine(out, 6, kStatusCol, 19, iErr != 0 ? kClrLightRed : kClrDarkGray);
     PutS(cErr, "glGetError=");
     PutZ(cErr, static_cast<uint32_t>(iErr), 8);
 
-    PutS(AddLine(out, 7, kStatusCol, 16, 11), "RMB:menu Qq:quit");
-    PutS(AddLine(out, 8, kStatusCol, 16, 11), "LMB+mouse:motion");
-    PutS(AddLine(out, 9, kStatusCol, 16, 9), " ~ :screen dump ");
+    PutS(AddLine(out, 7, kStatusCol, 16, kClrLightCyan), "RMB:menu Qq:quit");
+    PutS(AddLine(out, 8, kStatusCol, 16, kClrLightCyan), "LMB+mouse:motion");
+    PutS(AddLine(out, 9, kStatusCol, 16, kClrLightBlue), " ~ :screen dump ");
 }
 
 void StatOrth(int32_t level) {
@@ -60,10 +58,7 @@ void StatOrth(int32_t level) {
 
     glDisable(GL_LIGHTING);
     PanelLines lines;
-    ComposeStatus(level, iPanelErr, lines);
-    for (int32_t k = 0; k < lines.nLines; ++k) {
-        PanelLine& line = lines.line[static_cast<std::size_t>(k)];
-        PrntOrth(line.n, line.buf.c, line.iLine, line.iCol, line.iClr, 0, 1);
-    }
-    CheckGL(369, iPanelErr);
+    ComposeStatus(ViewState, level, iPanelErr, lines);
+    PrintLines(lines);
+    CheckGL(kSiteStatOrth, iPanelErr);
 }

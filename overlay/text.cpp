@@ -1,3 +1,4 @@
+// PrntOrth: 2-D text in the bitmap font at a cell of the character grid.
 #include "overlay/text.h"
 
 #include <GL/freeglut.h>
@@ -163,4 +164,13 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     glPopMatrix();
 
     GridAdvance(grid, nChar, iLine, iCol);
+}
+
+void PrintLines(const PanelLines& lines) {
+    for (int32_t k = 0; k < lines.nLines; ++k) {
+        const PanelLine& line = lines.line[static_cast<std::size_t>(k)];
+        int32_t iLine = line.iLine;
+        int32_t iCol = line.iCol;
+        PrntOrth(line.n, line.buf.c, iLine, iCol, line.iClr, kClrBlack, 1);
+    }
 }

@@ -1,13 +1,18 @@
+// The character grid: cell positions in device units and the cursor.
 #include "overlay/text_grid.h"
 
 #include <cstddef>
 
+namespace {
+
 // Grid constants are single-precision numbers, widened; the arithmetic is
 // double. At 1024 x 768 one cell is 8 x 13 pixels, the font's cell.
-static constexpr double kSpan = static_cast<double>(2.666f);
-static constexpr double kSquash = static_cast<double>(0.75108f);
-static constexpr double kLeft = static_cast<double>(1.333f);
-static constexpr double kShift = static_cast<double>(0.333f);
+constexpr double kSpan = static_cast<double>(2.666f);
+constexpr double kSquash = static_cast<double>(0.75108f);
+constexpr double kLeft = static_cast<double>(1.333f);
+constexpr double kShift = static_cast<double>(0.333f);
+
+}  // namespace
 
 TextGrid GridFor(int32_t iWidth, int32_t iHeight) {
     TextGrid grid{};

@@ -1,6 +1,5 @@
-// The pure half of the text output: grid positions, palette colours and the
-// contents of every status and panel line, composed from ViewState. No GL;
-// text.cpp and panel.cpp hand the composed lines to PrntOrth.
+// The character grid of all 2-D text and the composed line it carries. No
+// GL: the composers (status.h, panel.h) fill PanelLines, PrntOrth prints them.
 #pragma once
 
 #include <array>
@@ -28,11 +27,6 @@ constexpr double kTextZ = -0.3;
 // column and to line 1 past the last line.
 void GridAdvance(const TextGrid& grid, int32_t nChar, int32_t& iLine, int32_t& iCol);
 
-// ---- Palette ----------------------------------------------------------------
-
-// glColor3f arguments of palette colour index (0..15; other values give black).
-std::array<float, 3> PaletteRgb(int32_t index);
-
 // ---- Composed lines ----------------------------------------------------------
 
 // One line of text: where it goes, how many characters, which colour.
@@ -53,27 +47,3 @@ struct PanelLines {
 // Appends a blank line at (iLine, iCol) of n characters in colour iClr and
 // returns its buffer for the fields.
 LineBuf& AddLine(PanelLines& out, int32_t iLine, int32_t iCol, int32_t n, int32_t iClr);
-
-// OpenGL error caught at the end of the last StatOrth; shown on the next frame.
-extern int32_t iPanelErr;
-
-// Status lines at column 105 for a level (1: identification; 2: pointer;
-// 3: codes, the OpenGL error iErr, hints).
-void ComposeStatus(int32_t level, int32_t iErr, PanelLines& out);
-
-// Credits panel drawn: iCredits set or dFov at most 0.6.
-bool CreditsShown();
-
-// One benchmark step at the time of day rNow (s since local midnight):
-// counts the frame, closes an interval older than 1 s, restarts one older
-// than 30 s. Returns false when no line is printed this frame.
-bool BenchStep(float rNow, LineBuf& buf);
-
-// Credits lines for this frame (none when not shown), benchmark included.
-void ComposeCredits(float rNow, PanelLines& out);
-
-// Disclaimer block; counts nDiscl once.
-void ComposeDisclaimer(PanelLines& out);
-
-// Sets iTextClr, then the legend, read-outs, eye labels and mission lines.
-void ComposeReadouts(PanelLines& out);

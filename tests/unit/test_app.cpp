@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <fstream>
+#include <string>
 
 #include "app/angles.h"
 #include "app/camera.h"
 #include "app/check_gl.h"
+#include "app/startup.h"
 #include "app/view_state.h"
 
 TEST(CheckGLLine, FormatsSiteAndHexCode) {
@@ -125,4 +129,20 @@ TEST(Camera, ReadBackGivesLatitudeAndLongitudeOfTheCentre) {
     check(101.0, -105.0, -11.0, 105.0);   // pointer at the top left corner
     check(-180.0, 0.0, -90.0, 0.0);
     check(-282.5, -616.5, 12.5, -103.5);  // dTilt outside (-180, 0)
+}
+
+// The release number reaches the identification field and the package's
+// changelog from the one project(VERSION).
+TEST(Identity, FieldAndChangelogNameTheProjectVersion) {
+    const ViewStateRecord saved = ViewState;
+    SetIdentity();
+    EXPECT_EQ(std::memcmp(ViewState.cVersion, kIdentText, sizeof kIdentText), 0);
+    EXPECT_NE(std::string(ViewState.cVersion).find(std::string(" v") + kQarnVersion + "s "),
+              std::string::npos);
+    ViewState = saved;
+
+    std::ifstream changelog(QARN_BINARY_DIR "/packaging/changelog");
+    std::string cFirst;
+    ASSERT_TRUE(std::getline(changelog, cFirst));
+    EXPECT_EQ(cFirst.rfind(std::string("qarn (") + kQarnVersion + ") ", 0), 0u) << cFirst;
 }

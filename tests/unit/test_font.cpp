@@ -7,6 +7,7 @@
 
 #include "overlay/font.h"
 #include "overlay/label_geometry.h"
+#include "tests/unit/helpers.h"
 
 namespace {
 
@@ -36,9 +37,6 @@ std::vector<Segment3> Segments(const char* text, const Vec3& pos, const Vec3& an
     const int n = LabelSegments(text, pos, ang, size, buf);
     return std::vector<Segment3>(buf.begin(), buf.begin() + n);
 }
-
-double Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-Vec3 Sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 
 void ExpectNear(const Vec3& a, const Vec3& b, double tol = 1e-12) {
     EXPECT_NEAR(a[0], b[0], tol);

@@ -6,10 +6,9 @@
 #include <string>
 
 #include "overlay/format.h"
+#include "tests/unit/helpers.h"
 
 namespace {
-
-std::string Text(const LineBuf& buf) { return std::string(buf.c, static_cast<size_t>(buf.n)); }
 
 std::string I(int64_t v, int32_t w) {
     LineBuf buf;

@@ -6,6 +6,7 @@
 
 #include "overlay/catalogue.h"
 #include "overlay/label_geometry.h"
+#include "tests/unit/helpers.h"
 
 namespace {
 
@@ -15,7 +16,6 @@ constexpr double kRad = kPi / 180.0;
 Vec3 Cross(const Vec3& a, const Vec3& b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
-double Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 double Norm(const Vec3& a) { return std::sqrt(Dot(a, a)); }
 Vec3 Neg(const Vec3& a) { return {-a[0], -a[1], -a[2]}; }
 
@@ -36,8 +36,6 @@ double Wrap180(double a) {
     while (a <= -180) a += 360;
     return a;
 }
-
-std::string Text(const Label3D& l) { return std::string(l.cLabel.data()); }
 
 // The text, its NUL, and blanks to the end of the buffer.
 void ExpectBuffer(const Label3D& l, const std::string& text) {

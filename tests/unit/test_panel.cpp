@@ -9,16 +9,27 @@
 #include "app/view_state.h"
 #include "overlay/anchor.h"
 #include "overlay/catalogue.h"
-#include "overlay/text_grid.h"
+#include "overlay/status.h"
+#include "overlay/panel.h"
+#include "tests/unit/helpers.h"
 
 namespace {
 
-std::string Text(const PanelLine& line) { return std::string(line.buf.c, static_cast<size_t>(line.buf.n)); }
-
 std::string Bench(float rNow) {
+    if (!BenchCount(ViewState, rNow)) return "(none)";
     LineBuf buf;
-    if (!BenchStep(rNow, buf)) return "(none)";
+    BenchLine(ViewState.rSecFrame, buf);
     return std::string(buf.c, static_cast<size_t>(buf.n));
+}
+
+// One frame's panel as Userview makes it: the counter step, then a composer.
+void Credits(float rNow, PanelLines& out) {
+    const PanelTally tally = PanelCount(ViewState, rNow);
+    ComposeCredits(ViewState, tally.bBenchLine, out);
+}
+void Readouts(PanelLines& out) {
+    PanelCount(ViewState, 1000.0f);
+    ComposeReadouts(ViewState, out);
 }
 
 const PanelLine* Find(const PanelLines& out, int32_t iLine, int32_t iCol) {
@@ -47,15 +58,15 @@ protected:
 };
 
 TEST_F(Panel, CreditsShownAtStartOrWhenSwitchedOn) {
-    EXPECT_TRUE(CreditsShown());
+    EXPECT_TRUE(CreditsShown(ViewState));
     ViewState.dFov = 0.6;
-    EXPECT_TRUE(CreditsShown());
+    EXPECT_TRUE(CreditsShown(ViewState));
     ViewState.dFov = 1.0241;
-    EXPECT_FALSE(CreditsShown());
+    EXPECT_FALSE(CreditsShown(ViewState));
     ViewState.iCredits = 1;
-    EXPECT_TRUE(CreditsShown());
+    EXPECT_TRUE(CreditsShown(ViewState));
     ViewState.dFov = 140.0;
-    EXPECT_TRUE(CreditsShown());
+    EXPECT_TRUE(CreditsShown(ViewState));
 }
 
 TEST_F(Panel, BenchmarkReadsInfinityUntilTheFirstIntervalEnds) {
@@ -112,7 +123,7 @@ TEST_F(Panel, IntervalAcrossMidnightStillCloses) {
 
 TEST_F(Panel, CreditsLinesInOrderWithTheirLengths) {
     PanelLines out;
-    ComposeCredits(1000.02f, out);
+    Credits(1000.02f, out);
     struct Want {
         int32_t iLine, iCol, n, iClr;
     };
@@ -144,7 +155,7 @@ TEST_F(Panel, CreditsLinesInOrderWithTheirLengths) {
 TEST_F(Panel, CreditsHiddenCountNoBenchmark) {
     ViewState.dFov = 1.0241;
     PanelLines out;
-    ComposeCredits(1000.5f, out);
+    Credits(1000.5f, out);
     EXPECT_EQ(out.nLines, 0);
     EXPECT_EQ(ViewState.nBench, 0);
 }
@@ -152,7 +163,7 @@ TEST_F(Panel, CreditsHiddenCountNoBenchmark) {
 TEST_F(Panel, StaleFrameLeavesLineSevenOut) {
     ViewState.nFrames = 2000000001;
     PanelLines out;
-    ComposeCredits(1031.0f, out);
+    Credits(1031.0f, out);
     ASSERT_EQ(out.nLines, 9);
     EXPECT_EQ(Find(out, 7, 1), nullptr);
     ASSERT_NE(Find(out, 8, 1), nullptr);
@@ -162,7 +173,8 @@ TEST_F(Panel, StaleFrameLeavesLineSevenOut) {
 TEST_F(Panel, TimedDisclaimerLinesGoAfterFrames299And599) {
     PanelLines out;
     for (int frame = 1; frame <= 601; ++frame) {
-        ComposeDisclaimer(out);
+        PanelCount(ViewState, 1000.0f);
+        ComposeDisclaimer(ViewState.nDiscl, out);
         ASSERT_EQ(ViewState.nDiscl, frame);
         EXPECT_EQ(Find(out, 54, 2) != nullptr, frame < 300) << "frame " << frame;
         EXPECT_EQ(Find(out, 55, 2) != nullptr, frame < 600) << "frame " << frame;
@@ -176,7 +188,7 @@ TEST_F(Panel, TimedDisclaimerLinesGoAfterFrames299And599) {
 
 TEST_F(Panel, ReadoutsAtStart) {
     PanelLines out;
-    ComposeReadouts(out);
+    Readouts(out);
     EXPECT_EQ(ViewState.iTextClr, 15);
     ASSERT_EQ(out.nLines, 8);
     const char* texts[8] = {"Arrows: zoom    ", "Gray - near side", "Radius= 1738.km", "Elev=378267.km",
@@ -199,7 +211,7 @@ TEST_F(Panel, ReadoutsFollowTheView) {
     ViewState.dLat = -12.34;
     ViewState.dLon = 179.96;
     PanelLines out;
-    ComposeReadouts(out);
+    Readouts(out);
     EXPECT_EQ(Text(*Find(out, 13, 108)), "Elev=   112.km");
     EXPECT_EQ(Text(*Find(out, 14, 109)), "Fov =  140.00\xB0");
     EXPECT_EQ(Text(*Find(out, 29, 117)), "Lat= -12.3\xB0");
@@ -208,12 +220,12 @@ TEST_F(Panel, ReadoutsFollowTheView) {
 
 TEST_F(Panel, EyeLabelsOnlyInPairModes) {
     PanelLines out;
-    ComposeReadouts(out);
+    Readouts(out);
     EXPECT_EQ(Find(out, 50, 37), nullptr);
     EXPECT_EQ(Find(out, 50, 89), nullptr);
 
     ViewState.iViewMode = 1;
-    ComposeReadouts(out);
+    Readouts(out);
     ASSERT_NE(Find(out, 50, 37), nullptr);
     EXPECT_EQ(Text(*Find(out, 50, 37)), "Left ");
     EXPECT_EQ(Text(*Find(out, 50, 89)), "Right");
@@ -225,7 +237,7 @@ TEST_F(Panel, EyeLabelsOnlyInPairModes) {
     EXPECT_EQ(out.line[7].iLine, 27);
 
     ViewState.iViewMode = -1;
-    ComposeReadouts(out);
+    Readouts(out);
     EXPECT_EQ(Text(*Find(out, 50, 37)), "Right");
     EXPECT_EQ(Text(*Find(out, 50, 89)), "Left ");
 }
@@ -235,7 +247,7 @@ TEST_F(Panel, ApolloModeAddsTheMissionInYellow) {
     for (int32_t m = 1; m <= 6; ++m) {
         ViewState.iMission = m;
         PanelLines out;
-        ComposeReadouts(out);
+        Readouts(out);
         EXPECT_EQ(ViewState.iTextClr, 14);
         ASSERT_EQ(out.nLines, 11);
         EXPECT_EQ(Find(out, 27, 117)->iClr, 14);
@@ -252,7 +264,7 @@ TEST_F(Panel, ApolloModeAddsTheMissionInYellow) {
     }
     // Mission 6 ends at column 127 of the 128-column grid.
     PanelLines out;
-    ComposeReadouts(out);
+    Readouts(out);
     EXPECT_EQ(out.line[9].iLine, 56);
     EXPECT_EQ(out.line[10].iLine, 57);
     EXPECT_EQ(out.line[10].iCol + out.line[10].n - 1, 127);
@@ -262,7 +274,7 @@ TEST_F(Panel, OtherModesShowNoMission) {
     for (int32_t mode : {12, 13}) {
         ViewState.MenuNew = mode;
         PanelLines out;
-        ComposeReadouts(out);
+        Readouts(out);
         EXPECT_EQ(ViewState.iTextClr, 15);
         EXPECT_EQ(out.nLines, 8);
     }
@@ -288,13 +300,14 @@ std::vector<PanelLine> EveryLine(int32_t iMission) {
     ViewState.nDiscl = 0;
     std::vector<PanelLine> all;
     PanelLines out;
-    ComposeStatus(3, 0x502, out);
+    ComposeStatus(ViewState, 3, 0x502, out);
     all.insert(all.end(), out.line.begin(), out.line.begin() + out.nLines);
-    ComposeCredits(1000.5f, out);
+    ComposeCredits(ViewState, true, out);
     all.insert(all.end(), out.line.begin(), out.line.begin() + out.nLines);
-    ComposeDisclaimer(out);
+    ComposeDisclaimer(0, out);
     all.insert(all.end(), out.line.begin(), out.line.begin() + out.nLines);
-    ComposeReadouts(out);
+    PanelCount(ViewState, 1000.0f);
+    ComposeReadouts(ViewState, out);
     all.insert(all.end(), out.line.begin(), out.line.begin() + out.nLines);
     return all;
 }

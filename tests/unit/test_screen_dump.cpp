@@ -15,14 +15,10 @@
 #include "image/bmp.h"
 #include "image/screen_dump.h"
 #include "tests/unit/files.h"
-
-namespace {
-
-}  // namespace
+#include "tests/unit/helpers.h"
 
 TEST(DumpHeader, WindowHeaderIsByteExact) {
-    BmpHeader bh;
-    std::memset(&bh, 0x5A, sizeof bh);  // fields it does not assign must still come out zero
+    BmpHeader bh = MarkedHeader();  // fields it does not assign must still come out zero
     ASSERT_TRUE(DumpHeader(1024, 768, bh));
     uint8_t b[54];
     BmpHeaderPack(bh, b);
@@ -50,8 +46,7 @@ TEST(DumpHeader, PaddedRowsCountInTheFileSize) {
                                 {1023, 3072, 2359350}, {1022, 3068, 2356278},
                                 {1920, 5760, 4423734}, {1, 4, 3126}};
     for (const auto& c : cases) {
-        BmpHeader bh;
-        std::memset(&bh, 0x5A, sizeof bh);
+        BmpHeader bh = MarkedHeader();
         ASSERT_TRUE(DumpHeader(c[0], 768, bh)) << c[0];
         EXPECT_EQ(DumpRowBytes(c[0]), c[1]) << c[0];
         EXPECT_EQ(+bh.nSizeF, c[2]) << c[0];

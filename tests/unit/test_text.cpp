@@ -7,12 +7,12 @@
 
 #include "app/view_state.h"
 #include "overlay/palette.h"
+#include "overlay/status.h"
 #include "overlay/text.h"
 #include "overlay/text_grid.h"
+#include "tests/unit/helpers.h"
 
 namespace {
-
-std::string Text(const PanelLine& line) { return std::string(line.buf.c, static_cast<size_t>(line.buf.n)); }
 
 TEST(TextGrid, FullScreenGridMatchesTheFontCell) {
     const TextGrid grid = GridFor(1024, 768);
@@ -134,7 +134,7 @@ protected:
 
 TEST_F(StatusLines, LevelThreeGivesNineLinesAtColumn105) {
     PanelLines out;
-    ComposeStatus(3, 0, out);
+    ComposeStatus(ViewState, 3, 0, out);
     ASSERT_EQ(out.nLines, 9);
     const char* texts[9] = {nullptr,           "x= 512 y= 384",    "MenuNew=   13",
                             "KeyChar=   65 A", "ArrowKey=   0",    "glGetError=       0",
@@ -157,7 +157,7 @@ TEST_F(StatusLines, LevelThreeGivesNineLinesAtColumn105) {
 
 TEST_F(StatusLines, ErrorShowsInHexAndLightRed) {
     PanelLines out;
-    ComposeStatus(3, 0x502, out);
+    ComposeStatus(ViewState, 3, 0x502, out);
     EXPECT_EQ(Text(out.line[5]), "glGetError=     502");
     EXPECT_EQ(out.line[5].iClr, 12);
 }
@@ -169,7 +169,7 @@ TEST_F(StatusLines, FieldsOverflowAndKeyCharShowsItsLowByte) {
     ViewState.ArrowKey = 101;
     ViewState.MenuNew = 11;
     PanelLines out;
-    ComposeStatus(3, 0, out);
+    ComposeStatus(ViewState, 3, 0, out);
     EXPECT_EQ(Text(out.line[1]), "x=**** y=-999");
     EXPECT_EQ(Text(out.line[2]), "MenuNew=   11");
     EXPECT_EQ(Text(out.line[3]), "KeyChar=  *** a");
@@ -178,14 +178,14 @@ TEST_F(StatusLines, FieldsOverflowAndKeyCharShowsItsLowByte) {
 
 TEST_F(StatusLines, LowerLevelsPrintFewerLines) {
     PanelLines out;
-    ComposeStatus(0, 0, out);
+    ComposeStatus(ViewState, 0, 0, out);
     EXPECT_EQ(out.nLines, 0);
-    ComposeStatus(1, 0, out);
+    ComposeStatus(ViewState, 1, 0, out);
     EXPECT_EQ(out.nLines, 1);
-    ComposeStatus(2, 0, out);
+    ComposeStatus(ViewState, 2, 0, out);
     ASSERT_EQ(out.nLines, 2);
     EXPECT_EQ(Text(out.line[1]), "x= 512 y= 384");
-    ComposeStatus(7, 0, out);
+    ComposeStatus(ViewState, 7, 0, out);
     EXPECT_EQ(out.nLines, 9);
 }
 

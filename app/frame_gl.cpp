@@ -1,0 +1,68 @@
+// GL steps of a frame shared by Userview and the benchmark. The calls and
+// their order are fixed by the design; only the numbers come from camera.h.
+#include "app/frame_gl.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "app/camera.h"
+
+void FramePrelude() {
+    // Alpha 0 here; TexSetup's clear colour (alpha 1) is never used for a frame.
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Also enabled when the window opens; the frame does not rely on that.
+    glEnable(GL_DEPTH_TEST);
+}
+
+void EyeProjection(ViewStateRecord& vs, int32_t iEye) {
+    const int32_t m = vs.iViewMode;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    vs.dFovY = PassFovY(vs.dFov, iEye, vs.dDegRad);
+    // Applied before the perspective, so they move the image in device units.
+    const PairShift shift =
+        PairShiftFor(iEye, m, vs.dAlt, PairFrameScale(vs.iWinWidth, vs.iWinHeight));
+    if (m != 0) glTranslated(shift.dFirst, 0.0, 0.0);
+    if (m > 0) glTranslated(shift.dSecond, 0.0, 0.0);
+    gluPerspective(PerspectiveFov(vs.dFovY, m), vs.dAspect, vs.dAlt - kNearGap,
+                   vs.dAlt + kFarReach);
+}
+
+void EyeFrame(const ViewStateRecord& vs, int32_t iEye) {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslated(iEye * vs.dAlt / kEyeSeparation, 0.0, 0.0);
+    glTranslated(0.0, 0.0, -kGlobeRadius - vs.dAlt);
+}
+
+void RotateGlobe(const ViewStateRecord& vs) {
+    glRotated(vs.dTilt, 1.0, 0.0, 0.0);
+    glRotated(vs.dSpin, 0.0, 0.0, 1.0);
+}
+
+void DrawSpheres(const ViewStateRecord& vs, bool bGlobe, bool bGrid) {
+    glDisable(GL_CULL_FACE);
+    if (bGlobe) {
+        glEnable(GL_TEXTURE_2D);
+        glMatrixMode(GL_TEXTURE);
+        glLoadIdentity();
+        glBindTexture(GL_TEXTURE_2D, vs.iTexNm[vs.iTex - 1]);
+        // Set in every pass by design, over TexSetup's GL_CLAMP: the sphere's
+        // texture coordinates meet at the seam of longitude 180.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        gluQuadricDrawStyle(vs.iQuad, GLU_FILL);
+        gluSphere(vs.iQuad, kGlobeRadius, kGlobeSlices, kGlobeStacks);
+        glDisable(GL_TEXTURE_2D);
+    }
+
+    // From here on only vertices are issued, in the rotated globe frame.
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glColor3f(0.0f, 0.0f, 1.0f);
+    if (bGrid) {
+        gluQuadricDrawStyle(vs.iQuad, GLU_LINE);
+        gluSphere(vs.iQuad, kGridRadius, kGridSlices, kGridStacks);
+    }
+}
