@@ -24,10 +24,13 @@ import time
 
 # The end-to-end harness and its probes, from tests/e2e on PYTHONPATH (as
 # `make screenshots` sets it).
-import harness
-import probes
-import textref
-from probes import pointer_for
+try:
+    import harness
+    import probes
+    import textref
+    from probes import pointer_for
+except ImportError as e:
+    sys.exit("screenshots: %s; run it with PYTHONPATH=tests/e2e (as `make screenshots` does)" % e)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 

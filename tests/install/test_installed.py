@@ -8,6 +8,7 @@ QARN_DPKG_TEST=1 also the package installed with dpkg -i and removed again.
 import argparse
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -18,10 +19,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 
+import harness  # noqa: E402
 from harness import Picture, ViewerTest, write_gray_bmp  # noqa: E402
 
 OPTIONS = argparse.Namespace(deb=None, build="build")
 WHITE = b"\xff\xff\xff"
+NOBODY = 65534
 
 
 def white_share(pic):
@@ -60,9 +63,43 @@ class LauncherRuns:
         self.addCleanup(shutil.rmtree, d, True)
         return d
 
-    def launch(self, cwd, home, xdg=None, **kw):
-        return self.start(surface=None, workdir=cwd, command=os.path.join(self.prefix, "bin", "qarn"),
-                          env={"HOME": home, "XDG_DATA_HOME": xdg}, **kw)
+    def launcher(self):
+        return os.path.join(self.prefix, "bin", "qarn")
+
+    def launch(self, cwd, home, xdg=None, wrap=(), env=None, **kw):
+        """The launcher on the display; wrap is a command line it runs under
+        (another user, a redirection), env more variables."""
+        environ = {"HOME": home, "XDG_DATA_HOME": xdg}
+        environ.update(env or {})
+        cmd = list(wrap) + [self.launcher()]
+        return self.start(surface=None, workdir=cwd, command=cmd[0], args=cmd[1:], env=environ, **kw)
+
+    def refused(self, cwd, env, wrap=()):
+        """A launcher run that must stop before the viewer: (status, console).
+        No display, so a viewer started by mistake ends at once."""
+        environ = {k: v for k, v in os.environ.items()
+                   if k not in ("DISPLAY", "XDG_DATA_HOME", "CDPATH")}
+        environ.update(env)
+        r = subprocess.run(list(wrap) + [self.launcher()], cwd=cwd, env=environ,
+                           stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        return r.returncode, (r.stdout + r.stderr).decode("latin-1")
+
+    def other_user(self, *paths):
+        """As root, a setpriv prefix that runs the launcher as nobody, who is
+        given paths and may read the installed tree: root would write through
+        file modes that stop a user. Not root: no prefix."""
+        if os.geteuid() != 0:
+            return []
+        setpriv = shutil.which("setpriv")
+        if setpriv is None:
+            self.skipTest("setpriv is needed to run the launcher as a user other than root")
+        os.chmod(self.root, 0o755)
+        for path in paths:
+            os.chown(path, NOBODY, NOBODY, follow_symlinks=False)
+            for base, dirs, files in os.walk(path):
+                for name in dirs + files:
+                    os.chown(os.path.join(base, name), NOBODY, NOBODY, follow_symlinks=False)
+        return [setpriv, "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
 
     def wait_note(self, v, folder, timeout=10.0):
         """The launcher's console note naming the folder it runs in."""
@@ -101,7 +138,9 @@ class LauncherChecks(LauncherRuns):
         self.check_per_user_folder()
 
     def test_xdg_data_home_folder_keeps_a_map_placed_there(self):
-        home, cwd, xdg = self.scratch(), self.scratch(), self.scratch()
+        home, cwd = self.scratch(), self.scratch()
+        # A backslash in the path is printed as it is, not read as an escape.
+        xdg = os.path.join(self.scratch(), "data\\no \\c")
         folder = os.path.join(xdg, "qarn")
         write_white_map(folder)
         v = self.launch(cwd, home, xdg=xdg, dump_dir=folder)
@@ -127,7 +166,135 @@ class LauncherChecks(LauncherRuns):
         self.assertIn("Qarns.Bmp", v.lines[-1])
 
 
-class DestdirTree(LauncherChecks, ViewerTest):
+class LauncherFaults(LauncherRuns):
+    """The launcher against a hostile or broken per-user folder and console."""
+
+    def test_a_folder_or_a_link_to_one_named_qarns_bmp_is_refused(self):
+        for kind in ("folder", "link"):
+            home, cwd, elsewhere = self.scratch(), self.scratch(), self.scratch()
+            folder = os.path.join(home, ".local", "share", "qarn")
+            os.makedirs(folder)
+            target = os.path.join(folder, "Qarns.Bmp")
+            if kind == "folder":
+                os.mkdir(target)
+                inside = target
+            else:
+                os.symlink(elsewhere, target)
+                inside = elsewhere
+            rc, out = self.refused(cwd, {"HOME": home})
+            self.assertEqual(rc, 1, kind)
+            self.assertIn("qarn: %s is not a regular file" % target, out)
+            self.assertEqual(os.listdir(inside), [], kind)
+            self.assertEqual(os.listdir(folder), ["Qarns.Bmp"], kind)
+            self.assertEqual(os.listdir(cwd), [], kind)
+
+    def test_the_first_copy_writes_through_no_planted_link(self):
+        home, cwd, keep = self.scratch(), self.scratch(), self.scratch()
+        folder = os.path.join(home, ".local", "share", "qarn")
+        os.makedirs(folder)
+        victim = os.path.join(keep, "precious")
+        with open(victim, "wb") as f:
+            f.write(b"precious")
+        wrap = self.other_user(home, cwd, keep)
+        # Every temporary name a launcher is likely to pick: its own process
+        # id over the next few thousand, and the usual suffixes.
+        with open("/proc/sys/kernel/pid_max") as f:
+            pid_max = int(f.read())
+        with open("/proc/sys/kernel/ns_last_pid") as f:
+            last = int(f.read())
+        names = [".Qarns.Bmp.%d" % ((last + k) % pid_max) for k in range(1, 4000)]
+        names += [".Qarns.Bmp", ".Qarns.Bmp.tmp", "Qarns.Bmp.tmp", ".Qarns.Bmp~", "Qarns.Bmp.new"]
+        for name in names:
+            os.symlink(victim, os.path.join(folder, name))
+        v = self.launch(cwd, home, wrap=wrap, dump_dir=folder)
+        self.wait_note(v, folder)
+        with open(victim, "rb") as f:
+            self.assertEqual(f.read(), b"precious")
+        with open(os.path.join(self.prefix, "share", "qarn", "Qarns.Bmp"), "rb") as f:
+            installed = f.read()
+        with open(os.path.join(folder, "Qarns.Bmp"), "rb") as f:
+            self.assertEqual(f.read(), installed)
+        self.assertEqual(sorted(os.listdir(folder)), sorted(names + ["Qarns.Bmp"]))
+
+    @unittest.skipUnless(os.geteuid() == 0, "a small tmpfs as HOME needs root to mount")
+    def test_a_full_disk_leaves_no_partial_copy(self):
+        home, cwd = self.scratch(), self.scratch()
+        r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", home],
+                           capture_output=True, text=True, timeout=30)
+        if r.returncode != 0:
+            self.skipTest("cannot mount a tmpfs here: %s" % r.stderr.strip())
+        self.addCleanup(subprocess.run, ["umount", home], timeout=30)
+        rc, out = self.refused(cwd, {"HOME": home})
+        self.assertEqual(rc, 1)
+        folder = os.path.join(home, ".local", "share", "qarn")
+        self.assertIn("qarn: could not copy the installed map to %s" % folder, out)
+        self.assertNotIn("created", out)
+        self.assertEqual(tree_files(home), set())
+
+    def test_an_interrupted_first_copy_leaves_nothing(self):
+        # A cp that has written part of the map and then waits, as on a slow
+        # disk; the hang-up of a closed terminal reaches the whole group.
+        home, cwd, fake = self.scratch(), self.scratch(), self.scratch()
+        with open(os.path.join(fake, "cp"), "w") as f:
+            f.write('#!/bin/sh\nfor last; do :; done\nprintf BM >"$last"\nexec sleep 60\n')
+        os.chmod(os.path.join(fake, "cp"), 0o755)
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "XDG_DATA_HOME")}
+        env.update(HOME=home, PATH=fake + os.pathsep + os.environ["PATH"])
+        proc = subprocess.Popen([self.launcher()], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                start_new_session=True)
+        self.addCleanup(harness.end_process, proc)
+        folder = os.path.join(home, ".local", "share", "qarn")
+        deadline = time.time() + 20
+        while time.time() < deadline and not any(
+                os.path.getsize(os.path.join(home, p)) for p in tree_files(home)):
+            time.sleep(0.05)
+        self.assertTrue(tree_files(home), "no temporary copy appeared in %s" % folder)
+        os.killpg(proc.pid, signal.SIGHUP)
+        self.assertNotEqual(proc.wait(20), 0)
+        self.assertEqual(tree_files(home), set())
+
+    def test_the_viewer_starts_with_standard_error_closed_or_full(self):
+        for redirect in ("2>&-", "2>/dev/full"):
+            home, cwd = self.scratch(), self.scratch()
+            folder = os.path.join(home, ".local", "share", "qarn")
+            v = self.launch(cwd, home, wrap=["/bin/sh", "-c", 'exec "$0" ' + redirect],
+                            dump_dir=folder)
+            self.assertLess(white_share(self.dump_and_quit(v)), 0.05, redirect)
+
+    def test_a_relative_home_is_not_used_even_through_cdpath(self):
+        cwd, other = self.scratch(), self.scratch()
+        write_white_map(os.path.join(other, "rel", ".local", "share", "qarn"))
+        before = tree_files(other)
+        for env in ({"HOME": "rel"}, {"HOME": "rel", "CDPATH": other},
+                    {"HOME": "rel", "XDG_DATA_HOME": "data"}):
+            rc, out = self.refused(cwd, env)
+            self.assertEqual(rc, 1, env)
+            self.assertIn("qarn: HOME is not an absolute path (rel)", out)
+            self.assertNotIn("running in", out)
+            self.assertEqual(os.listdir(cwd), [], env)
+            self.assertEqual(tree_files(other), before, env)
+
+    def test_an_unwritable_current_folder_is_named_at_start(self):
+        home, cwd = self.scratch(), self.scratch()
+        write_white_map(cwd)
+        wrap = self.other_user(home, cwd)
+        os.chmod(cwd, 0o555)
+        self.addCleanup(os.chmod, cwd, 0o755)
+        v = self.launch(cwd, home, wrap=wrap)
+        real = os.path.realpath(cwd)
+        self.wait_note(v, real)
+        note = "qarn: %s cannot be written: a screen dump (~) will fail and end the run" % real
+        deadline = time.time() + 10
+        while note.encode() not in v.stderr and time.time() < deadline:
+            time.sleep(0.05)
+        self.assertIn(note.encode(), v.stderr)
+        self.assertTrue(v.alive())
+        v.key("q", settle=0.0)
+        self.assertEqual(v.wait_exit(15), 0)
+
+
+class DestdirTree(LauncherChecks, LauncherFaults, ViewerTest):
     """`make install DESTDIR=... PREFIX=/usr/local`."""
 
     @classmethod
@@ -145,7 +312,7 @@ class DestdirTree(LauncherChecks, ViewerTest):
         shutil.rmtree(cls.root, ignore_errors=True)
 
 
-class PackageTree(LauncherChecks, ViewerTest):
+class PackageTree(LauncherChecks, LauncherFaults, ViewerTest):
     """The package unpacked with dpkg-deb -x."""
 
     @classmethod
