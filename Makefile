@@ -101,11 +101,13 @@ deps-dev:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(DEV_PACKAGES)"
 
 # Frame benchmark, on its own Xvfb when no display is set; then the second
-# table on an Xvfb of 1920 x 1080.
+# table on an Xvfb of 1920 x 1080 and the third on one of 3840 x 2160.
 bench: build
 	bash bench/with_display.sh $(BUILD)/bench data/Qarns.Bmp $(BUILD)/qarn-bench $(BENCH_ARGS)
 	bash bench/with_display.sh --screen 1920x1080 $(BUILD)/bench-wide data/Qarns.Bmp \
 	  $(BUILD)/qarn-bench --table wide $(BENCH_ARGS)
+	bash bench/with_display.sh --screen 3840x2160 $(BUILD)/bench-uhd data/Qarns.Bmp \
+	  $(BUILD)/qarn-bench --table uhd --frames 20 --reps 5 $(BENCH_ARGS)
 
 # The surface tool against gdal_translate on two large generated maps, kept
 # in $(BUILD)/bench-surface (about 600 MB; not in CI).
