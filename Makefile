@@ -13,7 +13,7 @@ DEB_BUILD ?= build-deb
 PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
             libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev gdal-bin python3 xvfb xauth \
             xdotool x11-utils x11-apps imagemagick openbox file dpkg-dev lintian \
-            desktop-file-utils appstream mandoc
+            desktop-file-utils appstream mandoc weston xwayland wmctrl
 
 # Tools of the checking targets below (bench, sanitize, fuzz, lint, soak).
 DEV_PACKAGES := clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
@@ -101,11 +101,13 @@ deps-dev:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(DEV_PACKAGES)"
 
 # Frame benchmark, on its own Xvfb when no display is set; then the second
-# table on an Xvfb of 1920 x 1080.
+# table on an Xvfb of 1920 x 1080 and the third on one of 3840 x 2160.
 bench: build
 	bash bench/with_display.sh $(BUILD)/bench data/Qarns.Bmp $(BUILD)/qarn-bench $(BENCH_ARGS)
 	bash bench/with_display.sh --screen 1920x1080 $(BUILD)/bench-wide data/Qarns.Bmp \
 	  $(BUILD)/qarn-bench --table wide $(BENCH_ARGS)
+	bash bench/with_display.sh --screen 3840x2160 $(BUILD)/bench-uhd data/Qarns.Bmp \
+	  $(BUILD)/qarn-bench --table uhd --frames 20 --reps 5 $(BENCH_ARGS)
 
 # The surface tool against gdal_translate on two large generated maps, kept
 # in $(BUILD)/bench-surface (about 600 MB; not in CI).

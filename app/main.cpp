@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/check_gl.h"
+#include "app/desktop.h"
 #include "app/startup.h"
 #include "app/stop.h"
 #include "app/userview.h"
@@ -31,6 +32,7 @@ int main(int, char**) {
     TexBuild();
 
     OpenWindow("noname");
+    SetWindowClass();
     glutDisplayFunc(Userview);
     glutIdleFunc(UserIdle);
     glutMouseFunc(MouseHandler);
@@ -38,6 +40,8 @@ int main(int, char**) {
     glutMotionFunc(MotionHandler);
     glutPassiveMotionFunc(PassiveMotionHandler);
     glutSpecialFunc(SpecialHandler);
+    glutWindowStatusFunc(WindowStatusHandler);
+    glutCloseFunc(WindowCloseHandler);
     FinishSetup();
     glutPostRedisplay();
 

@@ -7,14 +7,17 @@
 
 #include "app/camera.h"
 #include "app/check_gl.h"
+#include "app/desktop.h"
 #include "app/frame_gl.h"
 #include "app/stop.h"
 #include "app/view_state.h"
 #include "input/commands.h"
+#include "overlay/anchor.h"
 #include "overlay/globe_labels.h"
 #include "overlay/palette.h"
 #include "overlay/panel.h"
 #include "overlay/status.h"
+#include "overlay/text.h"
 
 namespace {
 
@@ -69,8 +72,11 @@ void EyePass(ViewStateRecord& vs, int32_t iEye) {
 // frame cost more than half the frame time). The swap submits the frame.
 void Userview() {
     ViewStateRecord& vs = ViewState;
+    // A hidden window draws nothing and asks for no next frame.
+    if (vs.iHidden != 0) return;
 
     TakeWindowSize(vs);
+    PrepareGlyphs(GlyphScale(vs.iWinWidth, vs.iWinHeight));
     CommandStep();
 
     FramePrelude();
@@ -83,6 +89,7 @@ void Userview() {
     PanelDisclaimer();
 
     const PointerWarp warp = ViewAngleStep();
+    ShowPointer(warp.bWarp);
     if (warp.bWarp) glutWarpPointer(warp.iX, warp.iY);
 
     PanelReadouts();

@@ -75,6 +75,8 @@ struct ViewStateRecord {
 
     // Counters.
     int32_t iInitDone;  // 0 until the first frame has been swapped
+    int32_t iHidden;    // 1 while the window cannot be seen: no frames drawn
+    int32_t iCursorOff; // 1 while the pointer is hidden (auto mode)
     int32_t nFrames;    // frames drawn, stops at 2,000,000,001
     int32_t nDiscl;     // frames counted for the timed disclaimer lines
     int32_t nBench;     // frames in the current benchmark interval

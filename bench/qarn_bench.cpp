@@ -4,9 +4,11 @@
 // glFinish before every clock reading, so they cover the rendering itself.
 // The main table is meant for a 1024 x 768 screen; "--table wide" times the
 // start view and the L:R pair at dFov 60, each against the spheres of its own
-// eye passes, for a large screen such as 1920 x 1080.
+// eye passes, for a large screen such as 1920 x 1080; "--table uhd" the
+// start view against its spheres on 3840 x 2160, where the text is drawn at
+// twice the font's size.
 //
-// qarn-bench [--table main|wide] [--frames N] [--reps R] [--warmup W] [--dump DIR] [--only SCENE]
+// qarn-bench [--table main|wide|uhd] [--frames N] [--reps R] [--warmup W] [--dump DIR] [--only SCENE]
 // Needs Qarns.Bmp in the working directory and an X display; no keyboard.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
@@ -74,9 +76,15 @@ constexpr Scene kWideScenes[] = {
     {"floor: L:R spheres, dFov 60", Kind::FloorSphere, 60.0, 1, true, true, 3},
     {"floor: clear+swap", Kind::FloorClear, kFovAtStart, 0, true, true, 1},
 };
+constexpr Scene kUhdScenes[] = {
+    {"start view", Kind::Userview, kFovAtStart, 0, true, true, 1},
+    {"floor: start view spheres", Kind::FloorSphere, kFovAtStart, 0, true, true, 1},
+    {"floor: clear+swap", Kind::FloorClear, kFovAtStart, 0, true, true, 1},
+};
 
 struct Options {
     bool bWide = false;  // the second table
+    bool bUhd = false;   // the third
     int nFrames = 100;
     int nReps = 7;
     int nWarmup = 10;
@@ -85,9 +93,14 @@ struct Options {
 };
 
 void Usage() {
-    std::fputs("usage: qarn-bench [--table main|wide] [--frames N] [--reps R] [--warmup W] "
+    std::fputs("usage: qarn-bench [--table main|wide|uhd] [--frames N] [--reps R] [--warmup W] "
                "[--dump DIR] [--only SCENE]\n", stderr);
     std::exit(2);
+}
+
+std::span<const Scene> ScenesOf(const Options& o) {
+    if (o.bUhd) return kUhdScenes;
+    return o.bWide ? std::span<const Scene>(kWideScenes) : std::span<const Scene>(kMainScenes);
 }
 
 Options ParseArgs(int argc, char** argv) {
@@ -96,8 +109,11 @@ Options ParseArgs(int argc, char** argv) {
         const std::string a = argv[i];
         if (i + 1 >= argc) Usage();
         const char* v = argv[++i];
-        if (a == "--table" && (std::string(v) == "main" || std::string(v) == "wide"))
+        if (a == "--table" && (std::string(v) == "main" || std::string(v) == "wide" ||
+                               std::string(v) == "uhd")) {
             o.bWide = std::string(v) == "wide";
+            o.bUhd = std::string(v) == "uhd";
+        }
         else if (a == "--frames") o.nFrames = std::atoi(v);
         else if (a == "--reps") o.nReps = std::atoi(v);
         else if (a == "--warmup") o.nWarmup = std::atoi(v);
@@ -105,7 +121,7 @@ Options ParseArgs(int argc, char** argv) {
         else if (a == "--only") o.iOnly = std::atoi(v);
         else Usage();
     }
-    const int nScenes = o.bWide ? std::size(kWideScenes) : std::size(kMainScenes);
+    const int nScenes = static_cast<int>(ScenesOf(o).size());
     if (o.nFrames < 1 || o.nReps < 1 || o.nWarmup < 0 || o.iOnly < 0 || o.iOnly > nScenes)
         Usage();
     return o;
@@ -298,8 +314,12 @@ void PrintTable(std::span<const Scene> scenes, const std::vector<std::vector<dou
 }
 
 // The summary line: the wide table's ratios, or the main table's targets.
-void PrintTargets(std::span<const Scene> scenes, const std::vector<double>& dMed, bool bWide) {
-    if (bWide) {
+void PrintTargets(std::span<const Scene> scenes, const std::vector<double>& dMed, const Options& o) {
+    if (o.bUhd) {
+        std::printf("\nstart view %.2f x its sphere floor\n", dMed[0] / dMed[scenes[0].iFloor]);
+        return;
+    }
+    if (o.bWide) {
         // Each viewer scene against the spheres of its own eye passes.
         std::printf("\nstart view %.2f x its sphere floor; L:R pair at dFov 60 %.2f x its "
                     "sphere floor\n",
@@ -322,8 +342,7 @@ void PrintTargets(std::span<const Scene> scenes, const std::vector<double>& dMed
 
 int main(int argc, char** argv) {
     const Options o = ParseArgs(argc, argv);
-    const std::span<const Scene> scenes =
-        o.bWide ? std::span<const Scene>(kWideScenes) : std::span<const Scene>(kMainScenes);
+    const std::span<const Scene> scenes = ScenesOf(o);
     const int nScenes = static_cast<int>(scenes.size());
     OpenBenchWindow();
 
@@ -354,7 +373,7 @@ int main(int argc, char** argv) {
     for (int s = 0; s < nScenes; ++s) dMed[s] = Median(dMs[s]);
 
     PrintTable(scenes, dMs, dMed, o);
-    PrintTargets(scenes, dMed, o.bWide);
+    PrintTargets(scenes, dMed, o);
     std::printf("peak resident memory: %.1f MiB\n", PeakRssKiB() / 1024.0);
     return 0;
 }

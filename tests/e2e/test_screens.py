@@ -12,8 +12,12 @@ images.
 
 import math
 import os
+import re
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -26,6 +30,21 @@ from probes import (SITES, centre_probe, changing_rows, disc_fov_radius, lat_gra
 
 FOV0 = 0.5241000056266785
 
+# Texts of the panel that stay as they are at start: text, line, column, colour.
+PANEL_TEXTS = [
+    ("Qarn.Exe  v0.44s", 1, 105, 15), ("MenuNew=", 3, 105, 8), ("ArrowKey=", 5, 105, 8),
+    ("RMB:menu Qq:quit", 7, 105, 11), ("LMB+mouse:motion", 8, 105, 11),
+    (" ~ :screen dump", 9, 105, 9), ("Arrows: zoom", 10, 105, 9),
+    ("Gray - near side", 11, 106, 7), ("Radius= 1738.km", 12, 107, 9),
+    ("Elev=378267.km", 13, 108, 9), ("Lat=", 29, 117, 15), ("Lon=", 30, 117, 15),
+    ("Lunar Surface:  Courtesy USGS Astrogeology Research Program", 1, 1, 15),
+    ("Uses GLUT32.DLL & 1024x768 screen res.", 4, 1, 11), ("2002.05.31", 6, 36, 15),
+    ("Iteration:", 8, 1, 8),
+    ("Disclaimer: Use this program", 52, 2, 12), ("only at your own risk.", 53, 11, 12),
+    ("Image ID: QarnS.Bmp 1024x512 gray scale", 56, 2, 7),
+    ("525,366 bytes 2002.02.28.1102", 57, 12, 7),
+]
+
 
 class ScreenChecks:
     """The checks of one screen size; the subclasses choose size and desktop."""
@@ -36,6 +55,8 @@ class ScreenChecks:
         self.cx, self.cy = self.w / 2.0 - 0.5, self.h / 2.0 - 0.5
         # The centred 1024 x 768 frame from which the pointer is measured.
         self.ox, self.oy = (self.w - 1024) / 2.0, (self.h - 768) / 2.0
+        # Glyph scale: whole multiples of the 1024 x 768 frame.
+        self.k = max(1, min(self.w // 1024, self.h // 768))
 
     def grab(self, v):
         return harness.capture_screen(v.xvfb)
@@ -70,12 +91,19 @@ class ScreenChecks:
         self.assertAlmostEqual(my, self.cy, delta=1.5, msg=what)
 
     def arrow_status(self, pic):
-        """The pixels of the "ArrowKey=" status line (line 5, column 105): the
-        grid of 1024 x 768 cells is spread over the whole window."""
-        x, y = textref.ndc(5, 105)
-        px = math.floor((x + 1.0) * self.w / 2.0)
-        base = self.h - 1 - math.floor((y + 1.0) * self.h / 2.0)
-        return pic.crop(px - 2, base - 12, px + 8 * 13 + 2, base + 4).rows
+        """The pixels of the "ArrowKey=" status line (line 5, column 105),
+        found on the screen by its glyphs."""
+        found = self.font().find(pic, "ArrowKey=", 8, self.k)
+        self.assertEqual(len(found), 1, "ArrowKey= on the screen: %r" % found)
+        px, base = found[0]
+        k = self.k
+        return pic.crop(px - 2, base - 12 * k, px + 8 * 13 * k + 2, base + 4 * k).rows
+
+    def font(self):
+        cls = type(self)
+        if getattr(cls, "_font", None) is None:
+            cls._font = textref.Font(self.xvfb)
+        return cls._font
 
     def plain(self, v):
         """Grid and grid labels off: only the textured disc and the feature
@@ -97,6 +125,60 @@ class ScreenChecks:
         self.assertEqual(kinds, {"near"})
         # (512, 384) of the frame: latitude -1.
         self.assertLess(abs(lat_of_gray(g) + 1.0), 2.0, "centre latitude %.2f" % lat_of_gray(g))
+
+    def test_panel_keeps_its_shape(self):
+        """Globe, grid and names off: only the text and the cross-hair are on
+        black. Each text is found by the 8 x 13 glyphs at the window's scale
+        and set against where the 1024 x 768 frame has it."""
+        v = self.start()
+        self.assertEqual(self.wait_size(v), (self.w, self.h))
+        v.move(self.w // 2, self.h // 2, settle=0.4)
+        for key in ("F6", "F5", "F7", "F8"):
+            v.key(key, settle=0.3)
+        time.sleep(0.5)
+        pic = self.grab(v)
+        w, h, k = self.w, self.h, self.k
+        font = self.font()
+        places = {}
+        for text, line, col, clr in PANEL_TEXTS:
+            found = font.find(pic, text.strip(), clr, k)
+            self.assertEqual(len(found), 1, "%r at %dx%d: %r" % (text, w, h, found))
+            lead = len(text) - len(text.lstrip())
+            places[(line, col)] = (found[0][0] - 8 * k * lead, found[0][1], len(text))
+        if k > 1:
+            # Not the plain font as well: nothing of the panel at scale 1.
+            self.assertEqual(font.find(pic, "Radius= 1738.km", 9, 1), [])
+
+        # Read-outs: right-anchored, their ends as on the frame, times k.
+        for key in ((11, 106), (12, 107), (13, 108), (10, 105), (5, 105)):
+            x, base, n = places[key]
+            fx, fbase = textref.cell_origin(*key)
+            self.assertEqual(w - (x + 8 * k * n), k * (1024 - (fx + 8 * n)), key)
+            self.assertEqual(base, k * (fbase + 1) - 1, key)
+        # Credits at the top left, disclaimer and image ID at the bottom left.
+        for key in ((1, 1), (4, 1), (8, 1)):
+            x, base, _ = places[key]
+            fx, fbase = textref.cell_origin(*key)
+            self.assertEqual((x, base), (k * fx, k * (fbase + 1) - 1), key)
+        for key in ((52, 2), (53, 11), (56, 2), (57, 12)):
+            x, base, _ = places[key]
+            fx, fbase = textref.cell_origin(*key)
+            self.assertEqual((x, h - 1 - base), (k * fx, k * (767 - fbase)), key)
+
+        # Lat= and Lon= at the right edge, as far below the centre row as on the frame.
+        for key in ((29, 117), (30, 117)):
+            x, base, _ = places[key]
+            fx, fbase = textref.cell_origin(*key)
+            self.assertEqual(w - x, k * (1024 - fx), key)
+            self.assertEqual((h - 1 - base) - (h - k * 768) // 2, k * (767 - fbase), key)
+
+        # No two texts' cells overlap.
+        boxes = [(x, base - 11 * k + 1, x + 8 * k * n, base + 2 * k + 1, key)
+                 for key, (x, base, n) in places.items()]
+        for i, a in enumerate(boxes):
+            for b in boxes[i + 1:]:
+                self.assertFalse(a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3],
+                                 "texts at %r and %r overlap" % (a[4], b[4]))
 
     def test_pointer_dump_keys_and_drag(self):
         w, h = self.w, self.h
@@ -206,6 +288,205 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
     screen = (1920, 1080)
     window_manager = True
 
+    test_latitude_at_the_screen_centre = None
+    test_panel_keeps_its_shape = None
+
+    def iteration(self, pic):
+        """The frame count of the "Iteration:" line, read by its glyphs; None
+        when the line is not on the screen."""
+        font = self.font()
+        found = font.find(pic, "Iteration:", 8)
+        if len(found) != 1:
+            return None
+        x, base = found[0]
+        digits = bytes(font.masks.get(font._mask(pic, x + 8 * (10 + i), base, textref.PALETTE[8]),
+                                      ord("?")) for i in range(11))
+        return int(digits.decode().strip())
+
+    def cpu_seconds(self, pid):
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def test_minimised_viewer_rests(self):
+        v = self.start()
+        self.assertEqual(self.wait_size(v), (self.w, self.h))
+        n0 = self.iteration(self.grab(v))
+        time.sleep(1.0)
+        n1 = self.iteration(self.grab(v))
+        self.assertIsNotNone(n0)
+        self.assertGreater(n1, n0, "frames are drawn while the window is shown")
+        v.xdo(["windowminimize", "--sync", v.window])
+        time.sleep(0.5)
+        c0 = self.cpu_seconds(v.proc.pid)
+        t0 = time.time()
+        time.sleep(3.0)
+        share = (self.cpu_seconds(v.proc.pid) - c0) / (time.time() - t0)
+        self.assertLess(share, 0.05, "minimised viewer uses %.1f %% of a core" % (100 * share))
+        # Restored, it draws again within a second, its count where it stopped.
+        v.xdo(["windowactivate", v.window])
+        deadline = time.time() + 1.0
+        n2 = None
+        while n2 is None and time.time() < deadline:
+            n2 = self.iteration(self.grab(v))
+        self.assertIsNotNone(n2, "no frame within 1 s of the restore")
+        rate = (n1 - n0) / 1.0
+        self.assertLess(n2 - n1, 1.0 + rate * 1.5,
+                        "Iteration went on while minimised: %d -> %d at %.0f frames/s" % (n1, n2, rate))
+        time.sleep(0.5)
+        self.assertGreater(self.iteration(self.grab(v)), n2)
+        self.assertTrue(v.alive())
+
+    def test_window_class_and_close(self):
+        v = self.start()
+        r = subprocess.run(["xprop", "-id", v.window, "WM_CLASS"], env=self.xvfb.env(),
+                           capture_output=True, text=True, timeout=10)
+        self.assertEqual(r.stdout.strip(), 'WM_CLASS(STRING) = "qarn", "Qarn"')
+        # Closed through the window manager: the run ends like the quit key.
+        subprocess.run(["wmctrl", "-i", "-c", v.window], env=self.xvfb.env(), check=True, timeout=10)
+        self.assertEqual(v.wait_exit(), 0)
+        self.assertEqual(v.lines[-1], "End of run (window closed).")
+
+
+class WestonDisplay:
+    """Debian's weston nested on an Xvfb display as a Wayland compositor with
+    a seat, on its own socket and runtime directory, with Xwayland for X11
+    programs; env() aims X11 programs at that Xwayland display."""
+
+    def __init__(self, outer, timeout=20.0):
+        self.outer = outer
+        self.runtime = tempfile.mkdtemp(prefix="qarn-weston-")
+        os.chmod(self.runtime, 0o700)
+        log = os.path.join(self.runtime, "weston.log")
+        env = outer.env()
+        env["XDG_RUNTIME_DIR"] = self.runtime
+        env.pop("WAYLAND_DISPLAY", None)
+        w, h = outer.size
+        try:
+            self.proc = subprocess.Popen(
+                ["weston", "--backend=x11-backend.so", "--use-pixman", "--xwayland",
+                 "--socket=qarn-e2e", "--width=%d" % w, "--height=%d" % h, "--idle-time=0",
+                 "--log=" + log], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        except OSError as e:
+            shutil.rmtree(self.runtime, ignore_errors=True)
+            raise RuntimeError("weston cannot start: %s" % e)
+        deadline = time.time() + timeout
+        self.display = None
+        while self.display is None:
+            if self.proc.poll() is not None or time.time() > deadline:
+                self.stop()
+                raise RuntimeError("weston did not start Xwayland within %.0f s" % timeout)
+            try:
+                with open(log) as f:
+                    m = re.search(r"xserver listening on display (:\d+)", f.read())
+                self.display = m.group(1) if m else None
+            except OSError:
+                pass
+            time.sleep(0.1)
+
+    def env(self):
+        env = self.outer.env()
+        env["DISPLAY"] = self.display
+        env["XDG_RUNTIME_DIR"] = self.runtime
+        env.pop("WAYLAND_DISPLAY", None)
+        return env
+
+    def stop(self):
+        harness.end_process(self.proc)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+class UnderXwayland(harness.ViewerTest):
+    """The viewer on weston's Xwayland, the pointer and keys driven on the
+    outer Xvfb, so they pass through the compositor as a user's do."""
+
+    screen = (1024, 768)
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.xvfb.size = cls.screen
+        try:
+            cls.weston = WestonDisplay(cls.xvfb)
+        except RuntimeError as e:
+            cls.weston = None
+            cls.why = str(e)
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.weston is not None:
+            cls.weston.stop()
+        super().tearDownClass()
+
+    def outer(self, args):
+        subprocess.run(["xdotool"] + args, env=self.xvfb.env(), check=True, timeout=15,
+                       capture_output=True)
+
+    def lon(self):
+        kinds, g = centre_probe(harness.capture_screen(self.xvfb))
+        self.assertEqual(kinds, {"near"})
+        return lon_of_gray(g)
+
+    def test_auto_mode_hands_the_globe_to_a_drag(self):
+        if self.weston is None:
+            self.skipTest("no Wayland compositor to test under: " + self.why)
+        v = harness.Viewer(self.weston, surface=make_surface(lon_gray))
+        self.viewers.append(v)
+        # The compositor's pointer follows the outer one's motion from the
+        # top-left corner: to the corner, then to the centre.
+        self.outer(["mousemove", "0", "0"])
+        time.sleep(0.3)
+        # Clear of the centre, where the compositor draws its cursor.
+        self.outer(["mousemove", "600", "384"])
+        time.sleep(0.3)
+        self.outer(["click", "1"])
+        time.sleep(0.6)
+        for key in ("F5", "F7"):
+            self.outer(["key", key])
+            time.sleep(0.4)
+        start = self.lon()
+        self.assertLess(abs(lon_diff(start, mouse_lon(600))), 2.5, "pointer at x 600: %.1f" % start)
+        self.outer(["key", "F2"])
+        t0 = time.time()
+        time.sleep(3.0)
+        t1 = time.time()
+        auto = self.lon()
+        turned = lon_diff(start, auto)
+        self.assertGreater(turned, 6.0, "auto mode turned the globe by %.1f degrees only" % turned)
+        # A drag of 8 pixels to the left: 4 degrees further west of where auto
+        # mode has turned the globe meanwhile, not back east to where the
+        # compositor's cursor was left.
+        self.outer(["mousedown", "1"])
+        self.outer(["mousemove_relative", "--", "-4", "0"])
+        # Auto mode turns on until the first motion (and the capture began
+        # before the reading): that much further west is fine.
+        drift = turned / (t1 - t0) * (time.time() - t1)
+        time.sleep(0.2)
+        self.outer(["mousemove_relative", "--", "-4", "0"])
+        self.outer(["mouseup", "1"])
+        time.sleep(0.8)
+        after = self.lon()
+        moved = lon_diff(after, auto)
+        what = "drag after auto mode: %.1f -> %.1f (start %.1f, drift %.1f)" % (auto, after, start, drift)
+        self.assertLess(moved, 2.0, what)
+        self.assertGreater(moved, -(4.0 + drift) - 5.0, what)
+        self.assertTrue(v.alive())
+
+
+class HalfHd(ScreenChecks, harness.ViewerTest):
+    """A 1920 x 1080 screen at 200 % scaling, as an X11 program sees it under Xwayland."""
+    screen = (960, 540)
+
+    # Narrower and lower than the frame: the pointer checks assume the frame fits.
+    test_pointer_dump_keys_and_drag = None
+    test_latitude_at_the_screen_centre = None
+
+
+class Uhd(ScreenChecks, harness.ViewerTest):
+    """3840 x 2160: text at glyph scale 2."""
+    screen = (3840, 2160)
+
+    test_pointer_dump_keys_and_drag = None
     test_latitude_at_the_screen_centre = None
 
 

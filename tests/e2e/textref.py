@@ -173,6 +173,50 @@ class Font:
                 bits.append(pic.pixel(x, y) == colour)
         return tuple(bits)
 
+    def glyph(self, code):
+        """The ink mask of one character code (13 rows of 8, top row first)."""
+        if not hasattr(self, "_by_code"):
+            self._by_code = {}
+            for m, k in self.masks.items():
+                self._by_code[k] = m
+        return self._by_code.get(code, self._by_code[ord(" ")])
+
+    def find(self, shot, text, clr, k=1):
+        """Every place where text is drawn in palette colour clr with each font
+        pixel a k x k square, on black: (left edge, base line row from the top)
+        of the first character. Every pixel of the text's cells must be the
+        colour where the glyph has ink and black elsewhere, so blur, another
+        font or another scale does not match."""
+        text = text.encode("latin-1") if isinstance(text, str) else text
+        ink = bytes(PALETTE[clr])
+        black = b"\0\0\0"
+        rows = []
+        for r in range(ASCENT + DESCENT):
+            row = b""
+            for ch in text:
+                m = self.glyph(ch)
+                row += b"".join((ink if m[r * 8 + x] else black) * k for x in range(8))
+            rows.extend([row] * k)
+        # The first row with ink and its first ink pixel anchor the search.
+        r0 = next((r for r, row in enumerate(rows) if ink in row[0::1]), None)
+        if r0 is None:
+            raise ValueError("no ink in %r" % text)
+        x0 = next(x for x in range(len(rows[r0]) // 3) if rows[r0][3 * x:3 * x + 3] == ink)
+        width = len(rows[0]) // 3
+        found = []
+        for y in range(r0, shot.height - (len(rows) - r0) + 1):
+            line = shot.rows[y]
+            at = line.find(ink)
+            while at >= 0:
+                if at % 3 == 0:
+                    left, top = at // 3 - x0, y - r0
+                    if 0 <= left <= shot.width - width and all(
+                            shot.rows[top + r][3 * left:3 * (left + width)] == rows[r]
+                            for r in range(len(rows))):
+                        found.append((left, top + ASCENT * k - 1))
+                at = line.find(ink, at + 1)
+        return found
+
     def read(self, shot, line, col, n, clr):
         """The n characters at (line, col) drawn in palette colour clr; '?' where no glyph fits."""
         px, base = cell_origin(line, col)

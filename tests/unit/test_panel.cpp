@@ -1,11 +1,16 @@
 // The panel's counter step and the composed credits, disclaimer and read-outs.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/view_state.h"
+#include "overlay/anchor.h"
 #include "overlay/catalogue.h"
+#include "overlay/status.h"
 #include "overlay/panel.h"
 #include "tests/unit/helpers.h"
 
@@ -274,6 +279,165 @@ TEST_F(Panel, OtherModesShowNoMission) {
         EXPECT_EQ(ViewState.iTextClr, 15);
         EXPECT_EQ(out.nLines, 8);
     }
+}
+
+
+// ---- Placement on windows of other sizes ----------------------------------------
+
+struct Box {
+    int32_t x0, y0, x1, y1;  // window pixels, half-open
+};
+
+constexpr int32_t kSizes[][2] = {{1024, 768}, {1920, 1080}, {1366, 768}, {1280, 720},
+                                 {960, 540},  {800, 600},   {800, 540},  {3840, 2160}};
+
+// Every line the panel prints in one frame with everything shown: status,
+// credits with the benchmark, all disclaimer lines, read-outs, both stereo
+// captions and the Apollo lines of one mission.
+std::vector<PanelLine> EveryLine(int32_t iMission) {
+    ViewState.MenuNew = kModeApollo;
+    ViewState.iViewMode = 1;
+    ViewState.iMission = iMission;
+    ViewState.nDiscl = 0;
+    std::vector<PanelLine> all;
+    PanelLines out;
+    ComposeStatus(ViewState, 3, 0x502, out);
+    all.insert(all.end(), out.line.begin(), out.line.begin() + out.nLines);
+    ComposeCredits(ViewState, true, out);
+    all.insert(all.end(), out.line.begin(), out.line.begin() + out.nLines);
+    ComposeDisclaimer(0, out);
+    all.insert(all.end(), out.line.begin(), out.line.begin() + out.nLines);
+    PanelCount(ViewState, 1000.0f);
+    ComposeReadouts(ViewState, out);
+    all.insert(all.end(), out.line.begin(), out.line.begin() + out.nLines);
+    return all;
+}
+
+// The ink of a line: its characters from the first to the last that is not
+// blank, in cells of 8k x 13k pixels (two rows of descent below the base
+// line); false for a line of blanks only.
+bool InkBox(const PanelLine& line, int32_t iW, int32_t iH, Box& box) {
+    int32_t a = 0;
+    int32_t b = line.n;
+    auto blank = [&](int32_t i) { return line.buf.c[i] == ' ' || line.buf.c[i] == '\0'; };
+    while (a < b && blank(a)) ++a;
+    while (b > a && blank(b - 1)) --b;
+    if (a == b) return false;
+    const int32_t k = GlyphScale(iW, iH);
+    const TextPos p = AnchorPos(iW, iH, k, line.iLine, line.iCol);
+    box = {p.iX + 8 * k * a, p.iY - 2 * k, p.iX + 8 * k * b, p.iY + 11 * k};
+    return true;
+}
+
+TEST_F(Panel, GlyphScaleIsWholeTimesTheFrame) {
+    for (const auto& s : kSizes) EXPECT_EQ(GlyphScale(s[0], s[1]), s[0] == 3840 ? 2 : 1) << s[0];
+    EXPECT_EQ(GlyphScale(2047, 1535), 1);
+    EXPECT_EQ(GlyphScale(2048, 1536), 2);
+    EXPECT_EQ(GlyphScale(4096, 1600), 2);  // the height decides
+    EXPECT_EQ(GlyphScale(640, 480), 1);
+}
+
+TEST_F(Panel, OnTheFrameEveryCellIsWhereTheGridPutsIt) {
+    const TextGrid grid = GridFor(1024, 768);
+    for (int32_t iLine = 1; iLine <= 58; ++iLine)
+        for (int32_t iCol = 1; iCol <= 128; ++iCol) {
+            const TextPos p = AnchorPos(1024, 768, 1, iLine, iCol);
+            EXPECT_EQ(p.iX, static_cast<int32_t>(std::floor((GridX(grid, iCol) + 1.0) * 512.0 + 1e-4)));
+            EXPECT_EQ(p.iY, static_cast<int32_t>(std::floor((GridY(grid, iLine) + 1.0) * 384.0 + 1e-4)));
+        }
+}
+
+TEST_F(Panel, BlocksKeepTheirCornerAndShape) {
+    // 1920 x 1080: the status line 192 pixels from the right edge and 14
+    // from the top as on the frame, the credits at the left edge.
+    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 105).iX, 1920 - 192);
+    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 105).iY, 1080 - 14);
+    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 1).iX, 0);
+    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 1).iY, 1080 - 14);
+    // The disclaimer keeps its distances from the bottom-left corner, twice them at 4K.
+    EXPECT_EQ(AnchorPos(1920, 1080, 1, 53, 11).iX, AnchorPos(1024, 768, 1, 53, 11).iX);
+    EXPECT_EQ(AnchorPos(1920, 1080, 1, 53, 11).iY, AnchorPos(1024, 768, 1, 53, 11).iY);
+    EXPECT_EQ(AnchorPos(3840, 2160, 2, 57, 12).iX, 2 * AnchorPos(1024, 768, 1, 57, 12).iX);
+    EXPECT_EQ(AnchorPos(3840, 2160, 2, 57, 12).iY, 2 * AnchorPos(1024, 768, 1, 57, 12).iY);
+    // Lat= sits as far below the centre row as on the frame (384 there).
+    EXPECT_EQ(AnchorPos(960, 540, 1, 29, 117).iY - 270, AnchorPos(1024, 768, 1, 29, 117).iY - 384);
+    EXPECT_EQ(AnchorPos(3840, 2160, 2, 29, 117).iY - 1080, 2 * (AnchorPos(1024, 768, 1, 29, 117).iY - 384));
+
+    // "Gray - near side", "Radius= 1738.km" and "Elev=" end within a pixel of
+    // each other on the frame, and the same (times k) on every window.
+    auto ends = [](int32_t iW, int32_t iH, int32_t k, int32_t iLine, int32_t iCol, int32_t n) {
+        return AnchorPos(iW, iH, k, iLine, iCol).iX + n * 8 * k;
+    };
+    const int32_t iFrameEnd = ends(1024, 768, 1, 11, 106, 16);
+    EXPECT_LE(std::abs(ends(1024, 768, 1, 13, 108, 14) - iFrameEnd), 1);
+    for (const auto& s : kSizes) {
+        const int32_t k = GlyphScale(s[0], s[1]);
+        const int32_t iEnd = ends(s[0], s[1], k, 11, 106, 16);
+        EXPECT_EQ(ends(s[0], s[1], k, 12, 107, 15) - iEnd, k * (ends(1024, 768, 1, 12, 107, 15) - iFrameEnd));
+        EXPECT_EQ(ends(s[0], s[1], k, 13, 108, 14) - iEnd, k * (ends(1024, 768, 1, 13, 108, 14) - iFrameEnd));
+        // The two disclaimer lines keep their offset, times k.
+        EXPECT_EQ(AnchorPos(s[0], s[1], k, 53, 11).iX - AnchorPos(s[0], s[1], k, 52, 2).iX, 72 * k);
+    }
+}
+
+TEST_F(Panel, StereoCaptionsFollowTheirImages) {
+    // On the frame a caption is where the grid puts it; on a wide window it
+    // keeps its offset from its image, which moves out with the height.
+    for (int32_t iCol : {37, 89}) {
+        const TextPos f = AnchorPos(1024, 768, 1, 50, iCol);
+        const TextPos w = AnchorPos(1920, 1080, 1, 50, iCol);
+        const double dImage = iCol < 64 ? 302.0 : 722.0;
+        EXPECT_NEAR(w.iX - (960.0 + (dImage - 512.0) * 1080.0 / 768.0), f.iX - dImage, 1.0) << iCol;
+        EXPECT_EQ(w.iY, f.iY);
+    }
+}
+
+TEST_F(Panel, NoTwoLinesOverlapOnAnyWindow) {
+    for (const auto& s : kSizes) {
+        for (int32_t iMission = 1; iMission <= kMissions; ++iMission) {
+            const std::vector<PanelLine> all = EveryLine(iMission);
+            std::vector<std::pair<Box, std::string>> boxes;
+            for (const PanelLine& line : all) {
+                Box b{};
+                if (!InkBox(line, s[0], s[1], b)) continue;
+                EXPECT_TRUE(b.x0 >= 0 && b.y0 >= 0 && b.x1 <= s[0] && b.y1 <= s[1])
+                    << s[0] << "x" << s[1] << " off the window: " << Text(line);
+                boxes.emplace_back(b, Text(line));
+            }
+            ASSERT_GE(boxes.size(), 30u);
+            for (size_t i = 0; i < boxes.size(); ++i)
+                for (size_t j = i + 1; j < boxes.size(); ++j) {
+                    const Box& a = boxes[i].first;
+                    const Box& b = boxes[j].first;
+                    const bool bOverlap = a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+                    EXPECT_FALSE(bOverlap) << s[0] << "x" << s[1] << " mission " << iMission << ": \""
+                                           << boxes[i].second << "\" and \"" << boxes[j].second << "\"";
+                }
+        }
+    }
+}
+
+TEST(ScaledGlyph, EachPixelBecomesAKByKSquare) {
+    uint8_t rows[kGlyphRows] = {};
+    rows[0] = 0x80;   // bottom row: the left pixel
+    rows[15] = 0x01;  // top row: the right pixel
+    rows[7] = 0xA5;
+    uint8_t one[kGlyphRows];
+    ScaleGlyph(rows, 1, one);
+    EXPECT_EQ(0, std::memcmp(one, rows, sizeof rows));
+
+    const int32_t k = 3;
+    std::vector<uint8_t> out(kGlyphRows * k * k, 0xFF);
+    ScaleGlyph(rows, k, out.data());
+    auto bit = [&](int32_t x, int32_t y) { return (out[y * k + x / 8] >> (7 - x % 8)) & 1; };
+    int32_t nSet = 0;
+    for (int32_t y = 0; y < kGlyphRows * k; ++y)
+        for (int32_t x = 0; x < kGlyphCols * k; ++x) {
+            const bool bSource = (rows[y / k] >> (7 - x / k)) & 1;
+            EXPECT_EQ(bit(x, y), bSource ? 1 : 0) << x << "," << y;
+            nSet += bit(x, y);
+        }
+    EXPECT_EQ(nSet, (1 + 1 + 4) * k * k);
 }
 
 }  // namespace

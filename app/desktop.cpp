@@ -1,0 +1,49 @@
+#include "app/desktop.h"
+
+#include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include "app/stop.h"
+#include "app/userview.h"
+#include "app/view_state.h"
+
+void SetWindowClass() {
+    // freeglut draws into the X window itself, so the current drawable is it.
+    Display* pDisplay = glXGetCurrentDisplay();
+    const GLXDrawable window = glXGetCurrentDrawable();
+    if (pDisplay == nullptr || window == 0) return;
+    char cName[] = "qarn";
+    char cClass[] = "Qarn";
+    XClassHint hint{cName, cClass};
+    XSetClassHint(pDisplay, window, &hint);
+    XFlush(pDisplay);
+}
+
+void ShowPointer(bool bHidden) {
+    const int32_t iOff = bHidden ? 1 : 0;
+    if (ViewState.iCursorOff == iOff) return;
+    ViewState.iCursorOff = iOff;
+    glutSetCursor(bHidden ? GLUT_CURSOR_NONE : GLUT_CURSOR_INHERIT);
+}
+
+bool WindowSeen(int iStatus) { return iStatus != GLUT_HIDDEN && iStatus != GLUT_FULLY_COVERED; }
+
+void WindowStatusHandler(int iStatus) {
+    ViewStateRecord& vs = ViewState;
+    const int32_t iHidden = WindowSeen(iStatus) ? 0 : 1;
+    if (vs.iHidden == iHidden) return;
+    vs.iHidden = iHidden;
+    if (iHidden != 0) {
+        glutIdleFunc(nullptr);
+        return;
+    }
+    // The benchmark interval restarts: the hidden time was no frame time.
+    vs.rBench0 = SecondsSince(0.0f);
+    vs.nBench = 0;
+    glutIdleFunc(UserIdle);
+    glutPostRedisplay();
+}
+
+void WindowCloseHandler() { StopRun("End of run (window closed)."); }

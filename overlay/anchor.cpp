@@ -1,0 +1,96 @@
+#include "overlay/anchor.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/view_state.h"
+#include "overlay/text_grid.h"
+
+namespace {
+
+// Blocks on the frame's grid (lines and columns, inclusive bounds).
+constexpr int32_t kCreditsLast = 8;
+constexpr int32_t kRightCol = 75;       // status lines, key hints, read-outs
+constexpr int32_t kStatusLast = 14;
+constexpr int32_t kCrossFirst = 27;     // cross-hair scale, Lat=, Lon=
+constexpr int32_t kCrossLast = 30;
+constexpr int32_t kCaptionLine = 50;    // stereo captions, mission heading
+constexpr int32_t kMissionCol = 99;
+
+// Centres of the two stereo images on the frame near the surface, where the
+// pair shift is 0.41 of the half-width: 512 -/+ 0.41 * 512 pixels. Each
+// caption keeps its offset from the image it names.
+constexpr int32_t kImageLeft = 302;
+constexpr int32_t kImageRight = 722;
+
+// Floor division, for offsets that go negative on windows below the frame.
+int32_t FloorDiv(int32_t a, int32_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+}  // namespace
+
+int32_t GlyphScale(int32_t iWinW, int32_t iWinH) {
+    return std::max<int32_t>(1, std::min(iWinW / kFrameWidth, iWinH / kFrameHeight));
+}
+
+TextBlock BlockOf(int32_t iLine, int32_t iCol) {
+    if (iLine >= kCrossFirst && iLine <= kCrossLast) return TextBlock::kCrossHair;
+    if (iLine <= kStatusLast && iCol >= kRightCol) return TextBlock::kStatus;
+    if (iLine <= kCreditsLast) return TextBlock::kCredits;
+    if (iLine >= kCaptionLine && iCol >= kMissionCol) return TextBlock::kMission;
+    if (iLine == kCaptionLine) return TextBlock::kCaption;
+    if (iLine > kCaptionLine) return TextBlock::kDisclaimer;
+    return TextBlock::kCredits;
+}
+
+TextPos FramePos(int32_t iLine, int32_t iCol) {
+    // The viewport transform of the frame in single precision and the
+    // bitmap's truncation with its small allowance, as the rasteriser does.
+    const TextGrid grid = GridFor(kFrameWidth, kFrameHeight);
+    const auto fx = static_cast<float>(GridX(grid, iCol));
+    const auto fy = static_cast<float>(GridY(grid, iLine));
+    const float wx = fx * (kFrameWidth / 2.0f) + kFrameWidth / 2.0f;
+    const float wy = fy * (kFrameHeight / 2.0f) + kFrameHeight / 2.0f;
+    return {static_cast<int32_t>(std::floor(wx + 0.0001f)), static_cast<int32_t>(std::floor(wy + 0.0001f))};
+}
+
+TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, int32_t iLine, int32_t iCol) {
+    const TextPos f = FramePos(iLine, iCol);
+    const int32_t iFromRight = iWinW - k * (kFrameWidth - f.iX);
+    const int32_t iFromTop = iWinH - k * (kFrameHeight - f.iY);
+    switch (BlockOf(iLine, iCol)) {
+    case TextBlock::kCredits:
+        return {k * f.iX, iFromTop};
+    case TextBlock::kStatus:
+        return {iFromRight, iFromTop};
+    case TextBlock::kCrossHair:
+        // Same distance from the centre row as on the frame, where it is 384.
+        return {iFromRight, FloorDiv(iWinH - k * kFrameHeight, 2) + k * f.iY};
+    case TextBlock::kCaption: {
+        // The images sit where they do in the frame centred in the window and
+        // scaled by the height.
+        const int32_t iImage = f.iX < kFrameWidth / 2 ? kImageLeft : kImageRight;
+        const int32_t iShift = static_cast<int32_t>(
+            std::lround(static_cast<double>(iImage - kFrameWidth / 2) * iWinH / kFrameHeight));
+        return {FloorDiv(iWinW, 2) + iShift + k * (f.iX - iImage), k * f.iY};
+    }
+    case TextBlock::kDisclaimer:
+        return {k * f.iX, k * f.iY};
+    case TextBlock::kMission:
+        return {iFromRight, k * f.iY};
+    }
+    return {k * f.iX, k * f.iY};
+}
+
+void ScaleGlyph(const uint8_t (&rows)[kGlyphRows], int32_t k, uint8_t* out) {
+    const int32_t nBytes = k;  // 8k bits a row
+    for (int32_t r = 0; r < kGlyphRows; ++r) {
+        uint8_t* row = out + static_cast<std::ptrdiff_t>(r) * k * nBytes;
+        std::fill(row, row + nBytes, uint8_t{0});
+        for (int32_t c = 0; c < kGlyphCols; ++c) {
+            if ((rows[r] & (0x80u >> c)) == 0) continue;
+            for (int32_t b = c * k; b < (c + 1) * k; ++b)
+                row[b / 8] = static_cast<uint8_t>(row[b / 8] | (0x80u >> (b % 8)));
+        }
+        for (int32_t j = 1; j < k; ++j) std::copy(row, row + nBytes, row + j * nBytes);
+    }
+}
