@@ -46,4 +46,9 @@ void WindowStatusHandler(int iStatus) {
     glutPostRedisplay();
 }
 
-void WindowCloseHandler() { StopRun("End of run (window closed)."); }
+void WindowCloseHandler() {
+    // GLUT also calls this when it tears the window down at the exit of
+    // another stop; that stop's line and status stand.
+    if (StopStarted()) return;
+    StopRun("End of run (window closed).");
+}

@@ -9,7 +9,14 @@ void ReportLine(const char* cLine) {
     std::fflush(stdout);
 }
 
+namespace {
+bool bStopping = false;
+}  // namespace
+
+bool StopStarted() { return bStopping; }
+
 [[noreturn]] static void StopWith(const char* cMessage, int iStatus) {
+    bStopping = true;
     ReportLine(cMessage);
     std::exit(iStatus);
 }

@@ -14,5 +14,9 @@
 // failed, e.g. "cannot open for reading: No such file or directory". Exit status 1.
 [[noreturn]] void StopIo(const char* cWho, int iUnit, const char* cFile, const char* cWhat);
 
+// True once a stop has begun: the process is on its way out (GLUT destroys
+// its window then, which looks like a close from the window manager).
+bool StopStarted();
+
 // One console report line, flushed at once so it survives an abnormal end.
 void ReportLine(const char* cLine);
