@@ -66,10 +66,15 @@ bool WriteAtomic(const std::string& cPath, std::span<const uint8_t> bHead,
     }
 
     // ".<name>.XXXXXX" in the target's directory, so the rename stays on one
-    // file system and the temporary file is hidden from a plain listing.
+    // file system and the temporary file is hidden from a plain listing. The
+    // name is cut so that the 8 added bytes keep it within NAME_MAX (255):
+    // any valid target name then has a valid temporary name.
+    constexpr size_t kNameMax = 255;
+    constexpr size_t kAdded = 8;  // "." + ".XXXXXX"
     const size_t nSlash = cPath.find_last_of('/');
     const size_t nBase = nSlash == std::string::npos ? 0 : nSlash + 1;
-    const std::string cTemplate = cPath.substr(0, nBase) + "." + cPath.substr(nBase) + ".XXXXXX";
+    const std::string cTemplate =
+        cPath.substr(0, nBase) + "." + cPath.substr(nBase, kNameMax - kAdded) + ".XXXXXX";
     std::vector<char> cTemp(cTemplate.begin(), cTemplate.end());
     cTemp.push_back('\0');
     const int fd = mkostemp(cTemp.data(), O_CLOEXEC);

@@ -68,6 +68,13 @@ TEST_F(WriteAtomicTest, WritesBothPartsAndReplacesAFileKeepingItsMode) {
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0604u);
     EXPECT_EQ(ListDir(dir), std::vector<std::string>{"ScrnDmp1.Bmp"});  // no temporary left
+
+    // A name of the longest length a directory entry allows still gets its temporary file.
+    const std::string cLong(255, 'n');
+    EXPECT_TRUE(Write(dir + "/" + cLong, why)) << why;
+    EXPECT_EQ(Slurp(dir + "/" + cLong), want);
+    EXPECT_EQ(ListDir(dir), (std::vector<std::string>{"ScrnDmp1.Bmp", cLong}));
+    unlink((dir + "/" + cLong).c_str());
 }
 
 // Links, directories and pipes under the target's name are refused before
