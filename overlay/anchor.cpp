@@ -69,8 +69,9 @@ TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, int32_t iLine, int32_
         // The images sit where they do in the frame centred in the window and
         // scaled by the height.
         const int32_t iImage = f.iX < kFrameWidth / 2 ? kImageLeft : kImageRight;
+        const int32_t iFromCentre = iImage - kFrameWidth / 2;  // px on the frame, exact
         const int32_t iShift = static_cast<int32_t>(
-            std::lround(static_cast<double>(iImage - kFrameWidth / 2) * iWinH / kFrameHeight));
+            std::lround(static_cast<double>(iFromCentre) * iWinH / kFrameHeight));
         return {FloorDiv(iWinW, 2) + iShift + k * (f.iX - iImage), k * f.iY};
     }
     case TextBlock::kDisclaimer:
