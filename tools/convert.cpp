@@ -56,12 +56,29 @@ bool SaysDamaged(const char* cMsg) {
     return false;
 }
 
+// GDAL's message on one line: some drivers break theirs with newlines, and
+// a hostile file's own bytes (a name in a VRT, a header field) may reach it,
+// so each run of control characters becomes one space.
+std::string OneLine(const char* cMsg) {
+    std::string c;
+    for (const char* p = cMsg; *p != '\0'; ++p) {
+        const auto b = static_cast<unsigned char>(*p);
+        const bool bCtrl = b < 0x20 || b == 0x7F;
+        if (!bCtrl)
+            c += *p;
+        else if (!c.empty() && c.back() != ' ')
+            c += ' ';
+    }
+    while (!c.empty() && c.back() == ' ') c.pop_back();
+    return c;
+}
+
 void CPL_STDCALL CollectGdalError(CPLErr eClass, CPLErrorNum, const char* cMsg) {
     if (cMsg == nullptr) return;
     if (eClass >= CE_Failure) {
-        cGdalErr = cMsg;
+        cGdalErr = OneLine(cMsg);
     } else if (eClass == CE_Warning && bReadingPixels && SaysDamaged(cMsg)) {
-        cGdalErr = cMsg;
+        cGdalErr = OneLine(cMsg);
         bDamaged = true;
     }
 }

@@ -535,7 +535,16 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
         std::ofstream(dir + "/text.png") << "not a picture at all";
     }
     expectRefused(dir + "/text.png", "not a raster");
-    ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png"});
+    // A DTED header without the records after it: GDAL's message about it
+    // has a newline in the middle, which the reason must not carry over.
+    {
+        std::ofstream(dir + "/bare.dt0") << "UHL1" << std::string(76, ' ') << std::string(400, 'x');
+    }
+    expectRefused(dir + "/bare.dt0", "DTED header alone");
+    EXPECT_NE(err.find("DSI or ACC record missing.  DTED access to " + dir + "/bare.dt0 failed."),
+              std::string::npos)
+        << err;
+    ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png", "bare.dt0"});
 
     // A failed run leaves an existing output as it was.
     {
