@@ -47,6 +47,25 @@ void RasterAt(int32_t iX, int32_t iY, double z) {
     glRasterPos3d(2.0 * (iX - view[0] + 0.5) / view[2] - 1.0, 2.0 * (iY - view[1] + 0.5) / view[3] - 1.0, z);
 }
 
+// Identity modelview and projection over the caller's matrices, so that
+// positions are normalised device coordinates; PopNdc brings the caller's
+// back and leaves the projection matrix current.
+void PushNdc() {
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void PopNdc() {
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+}
+
 }  // namespace
 
 void PrepareGlyphs(int32_t k) {
@@ -61,12 +80,7 @@ void PrepareGlyphs(int32_t k) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
+    PushNdc();
     glColor3f(1.0f, 1.0f, 1.0f);
     for (int32_t c = 0; c < 256; ++c) {
         RasterAt((c % kReadCols) * kReadCellW + kReadInset, (c / kReadCols) * kReadCellH + kReadInset, 0.0);
@@ -78,10 +92,7 @@ void PrepareGlyphs(int32_t k) {
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, nReadW, nReadH, GL_RED, GL_UNSIGNED_BYTE, red.data());
     glPopClientAttrib();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    PopNdc();
     glEnable(GL_DEPTH_TEST);
 
     const std::size_t nGlyph = static_cast<std::size_t>(kGlyphRows) * k * k;
@@ -116,12 +127,7 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     if (iFont != 1) return;
 
     // Text goes in normalised device coordinates whatever the caller's matrices.
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
+    PushNdc();
 
     // The cursor runs on the frame's grid; the print goes where its block
     // is anchored on the real window.
@@ -158,10 +164,7 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
         glPopClientAttrib();
     }
 
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
+    PopNdc();
 
     GridAdvance(grid, nChar, iLine, iCol);
 }
