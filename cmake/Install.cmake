@@ -33,6 +33,16 @@ set(QARN_MAINTAINER "qarn developers <maintainers@users.noreply.c-seed-8ca0bb82.
     CACHE STRING "Maintainer of the Debian package and signer of its changelog")
 configure_file(packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
 
+# The man pages stay readable in the source tree (man -l), so their header
+# names the version itself; a version bump in project() that misses one
+# stops the configure here.
+foreach(page qarn.1 qarn-mksurface.1)
+  file(STRINGS ${CMAKE_SOURCE_DIR}/docs/man/${page} th REGEX "^\\.TH ")
+  if(NOT th MATCHES "\"qarn ${PROJECT_VERSION}\"")
+    message(FATAL_ERROR "docs/man/${page}: its .TH line names another version than ${PROJECT_VERSION}: ${th}")
+  endif()
+endforeach()
+
 # Man pages and the changelog are installed compressed without a time stamp
 # (gzip -9n), as Debian expects, so that package builds are reproducible.
 set(QARN_GZ_FILES)
