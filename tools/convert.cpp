@@ -30,6 +30,7 @@
 
 #include "app/angles.h"
 #include "image/atomic_file.h"
+#include "tools/regular_files.h"
 #include "tools/surface.h"
 
 namespace {
@@ -710,12 +711,16 @@ std::string ConvertMap(const ConvertOptions& o, ConvertProgress fnProgress, void
     Source s;
     MapPlace p;
     std::vector<uint8_t> gray;
+    TakeRefusedFile();
     cWhy = Open(o, ds);
     if (cWhy.empty()) cWhy = Describe(ds.get(), o, s);
     if (cWhy.empty()) cWhy = Place(ds.get(), o, p);
     if (cWhy.empty()) cWhy = Average(s, p, o, fnProgress, pData, gray);
-    if (!cWhy.empty()) return cWhy;
     ds.reset();
+    // A source or sidecar left out unread would make another map, or none.
+    const std::string cRefused = TakeRefusedFile();
+    if (!cRefused.empty()) return o.cIn + " needs " + cRefused + ", which is not a regular file";
+    if (!cWhy.empty()) return cWhy;
     const auto head = BmpHead();
     const auto body = BmpBody(gray);
     if (!WriteAtomic(o.cOut, head, body, cWhy)) return "cannot write " + o.cOut + ": " + cWhy;

@@ -598,6 +598,27 @@ TEST_F(MkSurface, AbsurdGeoreferencingDamagedDataAndPipesAreRefusedAtOnce) {
     EXPECT_EQ(Exec({dir + "/pipe.tif", dir + "/out.Bmp"}, &dSeconds), 1);
     EXPECT_LT(dSeconds, 5.0);
     EXPECT_NE(err.find("pipe.tif is not a regular file"), std::string::npos) << err;
+    // The same pipe as the source of a VRT, and as the sidecar of a map
+    // GDAL would read beside it: each open would block in GDAL itself.
+    {
+        std::ofstream(dir + "/piped.vrt")
+            << "<VRTDataset rasterXSize=\"20\" rasterYSize=\"10\"><VRTRasterBand dataType=\"Byte\" band=\"1\">"
+               "<SimpleSource><SourceFilename relativeToVRT=\"1\">pipe.tif</SourceFilename>"
+               "<SourceBand>1</SourceBand></SimpleSource></VRTRasterBand></VRTDataset>";
+    }
+    EXPECT_EQ(Exec({"--left-lon", "0", dir + "/piped.vrt", dir + "/out.Bmp"}, &dSeconds), 1);
+    EXPECT_LT(dSeconds, 5.0);
+    EXPECT_NE(err.find("piped.vrt needs " + dir + "/pipe.tif, which is not a regular file"), std::string::npos)
+        << err;
+    Raster side;
+    side.w = 20, side.h = 10;
+    side.at = [](int, uint32_t, uint32_t) { return 9.0; };
+    WriteRaster(dir + "/side.tif", "GTiff", side);
+    ASSERT_EQ(mkfifo((dir + "/side.tif.aux.xml").c_str(), 0600), 0);
+    EXPECT_EQ(Exec({"--left-lon", "0", dir + "/side.tif", dir + "/out.Bmp"}, &dSeconds), 1);
+    EXPECT_LT(dSeconds, 5.0);
+    EXPECT_NE(err.find("side.tif needs " + dir + "/side.tif.aux.xml"), std::string::npos) << err;
+    EXPECT_TRUE(out.empty());
 
     // A one-pixel map of 200 degrees is not the whole globe.
     Raster one;
@@ -608,7 +629,7 @@ TEST_F(MkSurface, AbsurdGeoreferencingDamagedDataAndPipesAreRefusedAtOnce) {
     WriteRaster(dir + "/one.tif", "GTiff", one);
     EXPECT_EQ(RunOn(dir + "/one.tif"), 1);
     EXPECT_NE(err.find("covers longitude -100 to 100"), std::string::npos) << err;
-    ExpectOnlyInputs({"absurd.tif", "cut.jpg", "pipe.tif", "one.tif"});
+    ExpectOnlyInputs({"absurd.tif", "cut.jpg", "pipe.tif", "piped.vrt", "side.tif", "side.tif.aux.xml", "one.tif"});
 }
 
 TEST_F(MkSurface, RangesThatOverflowAndConstantMapsAskForARange) {
