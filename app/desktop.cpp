@@ -1,25 +1,10 @@
 #include "app/desktop.h"
 
 #include <GL/freeglut.h>
-#include <GL/glx.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include "app/stop.h"
 #include "app/userview.h"
 #include "app/view_state.h"
-
-void SetWindowClass() {
-    // freeglut draws into the X window itself, so the current drawable is it.
-    Display* pDisplay = glXGetCurrentDisplay();
-    const GLXDrawable window = glXGetCurrentDrawable();
-    if (pDisplay == nullptr || window == 0) return;
-    char cName[] = "qarn";
-    char cClass[] = "Qarn";
-    XClassHint hint{cName, cClass};
-    XSetClassHint(pDisplay, window, &hint);
-    XFlush(pDisplay);
-}
 
 void ShowPointer(bool bHidden) {
     const int32_t iOff = bHidden ? 1 : 0;

@@ -2,10 +2,10 @@
 // then the GLUT window, callbacks, menu, texture object and the main loop.
 #include <GL/freeglut.h>
 
-#include <csignal>
 #include <cstring>
 
 #include "app/check_gl.h"
+#include "app/console.h"
 #include "app/desktop.h"
 #include "app/startup.h"
 #include "app/stop.h"
@@ -17,9 +17,7 @@
 #include "input/mouse.h"
 
 int main(int, char**) {
-    // Console lines are reports: with standard output a pipe whose reader has
-    // gone, a line is lost, never the run or the dump it announces.
-    std::signal(SIGPIPE, SIG_IGN);
+    PrepareConsole();
     SetIdentity();
 
     // List-style line: a blank, then the field; the NUL is not written.
