@@ -25,6 +25,12 @@ void StopRun(const char* cMessage) { StopWith(cMessage, 0); }
 
 void StopFatal(const char* cMessage) { StopWith(cMessage, 1); }
 
+void StopAbrupt(const char* cMessage) {
+    bStopping = true;
+    ReportLine(cMessage);
+    std::_Exit(1);
+}
+
 void StopIo(const char* cWho, int iUnit, const char* cFile, const char* cWhat) {
     char cLine[512];
     std::snprintf(cLine, sizeof cLine, "%s: I/O error on unit %d, file %s: %s", cWho, iUnit, cFile,

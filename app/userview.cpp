@@ -21,14 +21,16 @@
 
 namespace {
 
-// The window's real size for this frame; the size asked for until GLUT
-// reports one. A full-screen window takes the screen's size, whatever it is.
+// The window's real size for this frame. A full-screen window takes the
+// screen's size, whatever it is. A new size is also where the window system
+// may have put the window under a pointer that has not moved since.
 void TakeWindowSize(ViewStateRecord& vs) {
-    const int iW = glutGet(GLUT_WINDOW_WIDTH);
-    const int iH = glutGet(GLUT_WINDOW_HEIGHT);
-    const bool bKnown = iW > 0 && iH > 0;
-    vs.iWinWidth = bKnown ? iW : vs.iWidth;
-    vs.iWinHeight = bKnown ? iH : vs.iHeight;
+    const WindowPixels win =
+        ShownSize(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), vs);
+    const bool bNew = win.iW != vs.iWinWidth || win.iH != vs.iWinHeight;
+    vs.iWinWidth = win.iW;
+    vs.iWinHeight = win.iH;
+    if (bNew) SeedPointer();
 }
 
 // Two batches of two segments at z = 20.1 of the unrotated eye frame, with a

@@ -5,6 +5,11 @@
 
 ViewStateRecord ViewState{};
 
+WindowPixels ShownSize(int32_t iReportedW, int32_t iReportedH, const ViewStateRecord& vs) {
+    if (iReportedW > 0 && iReportedH > 0) return {iReportedW, iReportedH};
+    return {vs.iWidth, vs.iHeight};
+}
+
 float SecondsBetween(float rNow, float r0) {
     float rDt = rNow - r0;
     if (rDt < 0.0f) rDt += 86400.0f;

@@ -92,6 +92,20 @@ struct ViewStateRecord {
 
 extern ViewStateRecord ViewState;
 
+// The window in pixels as GLUT reports it (iReportedW x iReportedH), or the
+// 1024 x 768 frame asked for while it reports none (0 or less): the size
+// drawn, laid out, dumped and under the pointer.
+struct WindowPixels {
+    int32_t iW;
+    int32_t iH;
+};
+WindowPixels ShownSize(int32_t iReportedW, int32_t iReportedH, const ViewStateRecord& vs);
+
+// ShownSize of the size the current frame took (iWinWidth x iWinHeight).
+inline WindowPixels ShownSize(const ViewStateRecord& vs) {
+    return ShownSize(vs.iWinWidth, vs.iWinHeight, vs);
+}
+
 // Local time of day in seconds (single precision) minus r0, plus 86,400 when
 // the difference is negative.
 float SecondsSince(float r0);

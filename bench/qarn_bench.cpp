@@ -248,19 +248,13 @@ long PeakRssKiB() {
 
 void NoDisplay() {}
 
-// The start-up of the viewer's entry routine, less the input handlers and
-// the main loop: the benchmark drives Userview itself.
-void OpenBenchWindow() {
-    SetIdentity();
-    BmpRead();
-    TexBuild();
-    OpenWindow("qarn-bench");
-    glutDisplayFunc(NoDisplay);
-    FinishSetup();
+void RegisterBenchCallbacks() { glutDisplayFunc(NoDisplay); }
 
-    int32_t iGlErr0 = 0;
-    CheckGL(kSiteSetup, iGlErr0);
-    if (iGlErr0 != 0) StopFatal("qarn-bench: OpenGL error after the window set-up.");
+// The viewer's own start-up, less the input handlers and the main loop: the
+// benchmark drives Userview itself.
+void OpenBenchWindow() {
+    if (StartViewer({"qarn-bench", false, RegisterBenchCallbacks}) != 0)
+        StopFatal("qarn-bench: OpenGL error after the window set-up.");
     // Let the window map and take its full-screen size before the first frame.
     for (int k = 0; k < 50; ++k) {
         glutMainLoopEvent();

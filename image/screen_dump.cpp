@@ -111,8 +111,9 @@ void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint
 void ScrnDmp(int32_t iUnit) {
     iDump = iDump + 1;
     // The window as the last frame was drawn, the whole of it.
-    const int32_t w = ViewState.iWinWidth > 0 ? ViewState.iWinWidth : ViewState.iWidth;
-    const int32_t h = ViewState.iWinHeight > 0 ? ViewState.iWinHeight : ViewState.iHeight;
+    const WindowPixels win = ShownSize(ViewState);
+    const int32_t w = win.iW;
+    const int32_t h = win.iH;
     if (!DumpHeader(w, h, BHDump)) {
         char cMsg[120];
         std::snprintf(cMsg, sizeof cMsg, "ScrnDmp: window of %d x %d pixels cannot be dumped", w,

@@ -31,13 +31,6 @@ constexpr int32_t kReadCellW = 16;
 constexpr int32_t kReadCellH = 20;
 constexpr int32_t kReadInset = 4;
 
-// The window, or the frame asked for before GLUT has reported it.
-void WindowSize(int32_t& iW, int32_t& iH) {
-    const bool bKnown = ViewState.iWinWidth > 0 && ViewState.iWinHeight > 0;
-    iW = bKnown ? ViewState.iWinWidth : ViewState.iWidth;
-    iH = bKnown ? ViewState.iWinHeight : ViewState.iHeight;
-}
-
 // Raster position on the centre of pixel (iX, iY) with identity matrices,
 // through the viewport (GLUT sets it to the window only once it has seen the
 // window's new size, a frame or so after full screen).
@@ -132,11 +125,9 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     // The cursor runs on the frame's grid; the print goes where its block
     // is anchored on the real window.
     const TextGrid grid = GridFor(ViewState.iWidth, ViewState.iHeight);
-    int32_t iW = 0;
-    int32_t iH = 0;
-    WindowSize(iW, iH);
-    const int32_t k = GlyphScale(iW, iH);
-    const TextPos pos = AnchorPos(iW, iH, k, iLine, iCol);
+    const WindowPixels win = ShownSize(ViewState);
+    const int32_t k = GlyphScale(win.iW, win.iH);
+    const TextPos pos = AnchorPos(win.iW, win.iH, k, iLine, iCol);
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     if (iBkClr >= 0) SetClr(iBkClr);
