@@ -27,6 +27,17 @@ double PairFrameScale(int32_t iWinWidth, int32_t iWinHeight) {
     return (double(kFrameWidth) * iWinHeight) / (double(kFrameHeight) * iWinWidth);
 }
 
+double FittedPerspectiveFov(double dFov, int32_t iWinWidth, int32_t iWinHeight, double dDegRad) {
+    const double dScale = PairFrameScale(iWinWidth, iWinHeight);
+    // Exactly the angle given on a window of 4:3 or wider.
+    if (dScale <= 1.0) return dFov;
+    return 2.0 * std::atan(std::tan(dFov * dDegRad / 2.0) * dScale) / dDegRad;
+}
+
+double FittedPairScale(int32_t iWinWidth, int32_t iWinHeight) {
+    return std::min(1.0, PairFrameScale(iWinWidth, iWinHeight));
+}
+
 void LatLonFromModelView(const double dModView[16], double dDegRad, double& dLat, double& dLon) {
     // Rounding can push cos(dTilt) a hair past 1; asin would then give NaN.
     dLat = std::asin(std::clamp(dModView[10], -1.0, 1.0)) / dDegRad;

@@ -54,6 +54,15 @@ PairShift PairShiftFor(int32_t iEye, int32_t m, double dAlt, double dFrameScale 
 // reported a size.
 double PairFrameScale(int32_t iWinWidth, int32_t iWinHeight);
 
+// The 1024 x 768 frame fitted into the window sizes the globe and the pair.
+// On a window of 4:3 or wider the frame fills the height: the angles stay as
+// they are and the pair's shifts shrink by PairFrameScale. On a narrower one
+// the frame fills the width: the vertical angle widens so that the frame's
+// height takes PairFrameScale times fewer pixels, and the shifts, in units of
+// the window's width, stay those of the frame.
+double FittedPerspectiveFov(double dFov, int32_t iWinWidth, int32_t iWinHeight, double dDegRad);
+double FittedPairScale(int32_t iWinWidth, int32_t iWinHeight);
+
 // Latitude and longitude of the view centre from the model-view matrix
 // (column-major): asin(element 10) and atan2(element 4, element 0).
 void LatLonFromModelView(const double dModView[16], double dDegRad, double& dLat, double& dLon);

@@ -22,11 +22,12 @@ void EyeProjection(ViewStateRecord& vs, int32_t iEye) {
     vs.dFovY = PassFovY(vs.dFov, iEye, vs.dDegRad);
     // Applied before the perspective, so they move the image in device units.
     const PairShift shift =
-        PairShiftFor(iEye, m, vs.dAlt, PairFrameScale(vs.iWinWidth, vs.iWinHeight));
+        PairShiftFor(iEye, m, vs.dAlt, FittedPairScale(vs.iWinWidth, vs.iWinHeight));
     if (m != 0) glTranslated(shift.dFirst, 0.0, 0.0);
     if (m > 0) glTranslated(shift.dSecond, 0.0, 0.0);
-    gluPerspective(PerspectiveFov(vs.dFovY, m), vs.dAspect, vs.dAlt - kNearGap,
-                   vs.dAlt + kFarReach);
+    const double dAngle =
+        FittedPerspectiveFov(PerspectiveFov(vs.dFovY, m), vs.iWinWidth, vs.iWinHeight, vs.dDegRad);
+    gluPerspective(dAngle, vs.dAspect, vs.dAlt - kNearGap, vs.dAlt + kFarReach);
 }
 
 void EyeFrame(const ViewStateRecord& vs, int32_t iEye) {
