@@ -67,11 +67,13 @@ TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, int32_t iLine, int32_
         return {iFromRight, FloorDiv(iWinH - k * kFrameHeight, 2) + k * f.iY};
     case TextBlock::kCaption: {
         // The images sit where they do in the frame centred in the window and
-        // scaled by the height.
+        // scaled as the globe is: by the height on windows of 4:3 or wider,
+        // by the width on narrower ones.
         const int32_t iImage = f.iX < kFrameWidth / 2 ? kImageLeft : kImageRight;
         const int32_t iFromCentre = iImage - kFrameWidth / 2;  // px on the frame, exact
+        const double dFitted = std::min(double(iWinW) * kFrameHeight, double(iWinH) * kFrameWidth);
         const int32_t iShift = static_cast<int32_t>(
-            std::lround(static_cast<double>(iFromCentre) * iWinH / kFrameHeight));
+            std::lround(iFromCentre * dFitted / (double(kFrameWidth) * kFrameHeight)));
         return {FloorDiv(iWinW, 2) + iShift + k * (f.iX - iImage), k * f.iY};
     }
     case TextBlock::kDisclaimer:

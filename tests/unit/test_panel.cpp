@@ -289,7 +289,8 @@ struct Box {
 };
 
 constexpr int32_t kSizes[][2] = {{1024, 768}, {1920, 1080}, {1366, 768}, {1280, 720},
-                                 {960, 540},  {800, 600},   {800, 540},  {3840, 2160}};
+                                 {960, 540},  {800, 600},   {800, 540},  {3840, 2160},
+                                 {1080, 1920}, {768, 1024}};
 
 // Every line the panel prints in one frame with everything shown: status,
 // credits with the benchmark, all disclaimer lines, read-outs, both stereo
@@ -389,6 +390,9 @@ TEST_F(Panel, StereoCaptionsFollowTheirImages) {
         const double dImage = iCol < 64 ? 302.0 : 722.0;
         EXPECT_NEAR(w.iX - (960.0 + (dImage - 512.0) * 1080.0 / 768.0), f.iX - dImage, 1.0) << iCol;
         EXPECT_EQ(w.iY, f.iY);
+        // Narrower than 4:3 the frame, and the images, scale with the width.
+        const TextPos p = AnchorPos(1080, 1920, 1, 50, iCol);
+        EXPECT_NEAR(p.iX - (540.0 + (dImage - 512.0) * 1080.0 / 1024.0), f.iX - dImage, 1.0) << iCol;
     }
 }
 
