@@ -2,6 +2,8 @@
 // disclaimer and the read-outs.
 #include "overlay/panel.h"
 
+#include <cstdint>
+
 #include "app/view_state.h"
 #include "overlay/catalogue.h"
 #include "overlay/palette.h"
@@ -27,9 +29,18 @@ void AddText(PanelLines& out, int32_t iLine, int32_t iCol, int32_t n, int32_t iC
 
 PanelTally PanelCount(ViewStateRecord& vs, float rNow) {
     vs.iTextClr = (vs.MenuNew == kModeApollo) ? kClrYellow : kClrWhite;
-    ++vs.nDiscl;
+    // Saturates: a wrap would bring the start-up disclaimer lines back.
+    if (vs.nDiscl < INT32_MAX) ++vs.nDiscl;
     PanelTally tally{false};
-    if (CreditsShown(vs)) tally.bBenchLine = BenchCount(vs, rNow);
+    if (CreditsShown(vs)) {
+        tally.bBenchLine = BenchCount(vs, rNow);
+    } else {
+        // No frame is counted while the panel is hidden: its interval starts
+        // afresh with each hidden frame, so the panel shown again times the
+        // frames it counts, as after a pause.
+        vs.rBench0 = rNow;
+        vs.nBench = 0;
+    }
     return tally;
 }
 

@@ -14,9 +14,10 @@ struct PanelTally {
 
 // The panel's counter updates, made once a frame before anything is
 // composed: iTextClr (15, 14 in Apollo mode), which the read-outs and then
-// the cross-hair take; nDiscl for the timed disclaimer lines; and, while the
-// credits are shown, the benchmark interval at the time of day rNow (s since
-// local midnight).
+// the cross-hair take; nDiscl for the timed disclaimer lines, up to
+// INT32_MAX; and the benchmark interval at the time of day rNow (s since
+// local midnight): counted while the credits are shown, restarted at rNow
+// while they are not.
 PanelTally PanelCount(ViewStateRecord& vs, float rNow);
 
 // Credits panel drawn: iCredits set or dFov at most 0.6.

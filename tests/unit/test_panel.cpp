@@ -161,6 +161,33 @@ TEST_F(Panel, CreditsHiddenCountNoBenchmark) {
     EXPECT_EQ(ViewState.nBench, 0);
 }
 
+TEST_F(Panel, CreditsShownAgainTimeOnlyTheFramesTheyCount) {
+    // 100 Hz with the credits shown, then 20 s hidden, then shown again.
+    float rNow = 1000.0f;
+    for (int k = 0; k < 150; ++k) Bench(rNow += 0.01f);
+    ASSERT_NEAR(ViewState.rSecFrame, 0.01f, 1e-4f);
+    ViewState.dFov = 1.0241;
+    PanelLines out;
+    for (int k = 0; k < 2000; ++k) Credits(rNow += 0.01f, out);
+    ViewState.dFov = static_cast<double>(0.5241f);
+    for (int k = 0; k < 150; ++k) {
+        Credits(rNow += 0.01f, out);
+        ASSERT_NEAR(ViewState.rSecFrame, 0.01f, 1e-4f) << "frame " << k << " after the return";
+    }
+}
+
+TEST_F(Panel, DisclaimerCountStopsAtItsLargestValue) {
+    ViewState.nDiscl = INT32_MAX - 1;
+    PanelLines out;
+    for (int k = 0; k < 3; ++k) {
+        PanelCount(ViewState, 1000.0f);
+        EXPECT_EQ(ViewState.nDiscl, INT32_MAX);
+        ComposeDisclaimer(ViewState.nDiscl, out);
+        EXPECT_EQ(Find(out, 54, 2), nullptr);
+        EXPECT_EQ(Find(out, 55, 2), nullptr);
+    }
+}
+
 TEST_F(Panel, StaleFrameLeavesLineSevenOut) {
     ViewState.nFrames = 2000000001;
     PanelLines out;
