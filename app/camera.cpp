@@ -4,8 +4,10 @@
 #include <cmath>
 
 EyePasses EyePassesFor(int32_t m) {
+    // The loop of the design: -m to m in steps of 2m, or one step of 1.
     const int32_t iStep = (m == 0) ? 1 : 2 * m;
-    return {(m - (-m) + iStep) / iStep, -m, iStep};
+    const int32_t nPasses = (m - (-m) + iStep) / iStep;
+    return {{-m, -m + iStep}, nPasses};
 }
 
 double PassFovY(double dFov, int32_t iEye, double dDegRad) {

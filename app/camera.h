@@ -2,6 +2,7 @@
 // distances in scene units, shifts in normalised device units (screen -1..1).
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "app/view_state.h"
@@ -20,14 +21,16 @@ constexpr double kCrossZ = 20.1;         // cross-hair plane, 0.1 in front of th
 constexpr double kCrossInner = 0.11507;  // 10 km
 constexpr double kCrossOuter = 1.1507;   // 100 km
 
-// The eye indices of the passes: m = 0 one pass (0); m = 1 "L:R" -1 then +1;
-// m = -1 "R:L" +1 then -1. +1 is the left eye.
+// The eye indices of the passes, in drawing order: m = 0 one pass (0); m = 1
+// "L:R" -1 then +1; m = -1 "R:L" +1 then -1. +1 is the left eye. A range:
+// for (int32_t iEye : EyePassesFor(m)).
 struct EyePasses {
-    int32_t nPasses;
-    int32_t iFirst;
-    int32_t iStep;
+    std::array<int32_t, 2> iEyes;
+    int32_t nPasses;  // 1 or 2
 };
 EyePasses EyePassesFor(int32_t m);
+inline const int32_t* begin(const EyePasses& p) { return p.iEyes.data(); }
+inline const int32_t* end(const EyePasses& p) { return p.iEyes.data() + p.nPasses; }
 
 // Vertical field of view of a pass: the pair modes widen it so the globe is
 // drawn at half size.

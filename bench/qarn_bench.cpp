@@ -153,18 +153,11 @@ void FloorClearFrame() {
 }
 
 // The geometry of the scene's eye passes (one, or two for a pair) without
-// the cross-hair, the labels and the text: the projection, eye frame and
-// spheres of Userview's own passes, with the camera Userview left in ViewState.
+// the cross-hair, the labels and the text: Userview's own passes, spheres
+// only, with the camera Userview left in ViewState.
 void FloorSphereFrame() {
-    ViewStateRecord& vs = ViewState;
     FramePrelude();
-    const EyePasses passes = EyePassesFor(vs.iViewMode);
-    for (int32_t k = 0, iEye = passes.iFirst; k < passes.nPasses; ++k, iEye += passes.iStep) {
-        EyeProjection(vs, iEye);
-        EyeFrame(vs, iEye);
-        RotateGlobe(vs);
-        DrawSpheres(vs, true, true);
-    }
+    DrawEyePasses(ViewState, EyeDraw::kSpheresOnly);
     glMatrixMode(GL_MODELVIEW);
     glutSwapBuffers();
 }

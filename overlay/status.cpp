@@ -1,8 +1,6 @@
 // StatOrth and the status lines it prints.
 #include "overlay/status.h"
 
-#include <GL/gl.h>
-
 #include "app/check_gl.h"
 #include "app/view_state.h"
 #include "overlay/palette.h"
@@ -47,16 +45,8 @@ void ComposeStatus(const ViewStateRecord& vs, int32_t level, int32_t iErr, Panel
 }
 
 void StatOrth(int32_t level) {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1.333, 1.333, -1.0, 1.0, 1.0, -1.0);
+    // The matrices and the lighting come from OverlaySetup (app/frame_gl.h).
     if (level < 1) return;
-
-    glDisable(GL_LIGHTING);
     PanelLines lines;
     ComposeStatus(ViewState, level, iPanelErr, lines);
     PrintLines(lines);

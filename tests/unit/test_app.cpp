@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/angles.h"
 #include "app/camera.h"
@@ -34,17 +35,14 @@ TEST(SecondsSince, TimeOfDayAndMidnightWrap) {
 }
 
 TEST(EyePasses, SingleViewAndBothPairOrders) {
-    EyePasses p = EyePassesFor(0);
-    EXPECT_EQ(p.nPasses, 1);
-    EXPECT_EQ(p.iFirst, 0);
-    p = EyePassesFor(1);  // L:R: right eye (-1) first, then left (+1)
-    EXPECT_EQ(p.nPasses, 2);
-    EXPECT_EQ(p.iFirst, -1);
-    EXPECT_EQ(p.iFirst + p.iStep, 1);
-    p = EyePassesFor(-1);  // R:L: left eye first
-    EXPECT_EQ(p.nPasses, 2);
-    EXPECT_EQ(p.iFirst, 1);
-    EXPECT_EQ(p.iFirst + p.iStep, -1);
+    auto eyes = [](int32_t m) {
+        std::vector<int32_t> v;
+        for (const int32_t iEye : EyePassesFor(m)) v.push_back(iEye);
+        return v;
+    };
+    EXPECT_EQ(eyes(0), std::vector<int32_t>{0});
+    EXPECT_EQ(eyes(1), (std::vector<int32_t>{-1, 1}));   // L:R: right eye (-1) first, then left (+1)
+    EXPECT_EQ(eyes(-1), (std::vector<int32_t>{1, -1}));  // R:L: left eye first
 }
 
 TEST(Camera, PairFieldOfViewIsWidenedToHalfSize) {
