@@ -10,6 +10,9 @@ void ReportLine(const char* cLine) {
 }
 
 namespace {
+// Set as a stop begins, never cleared: GLUT's teardown at the exit that
+// follows calls the close handler, which must then stay silent. Apart from
+// ViewState since no frame reads it.
 bool bStopping = false;
 }  // namespace
 

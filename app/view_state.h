@@ -2,6 +2,12 @@
 // renderer. Zero-filled at program start; the first frame assigns the start
 // values (see FirstFrameInit). Angles in degrees, distances in scene units
 // (globe radius 20 = 1738 km) unless a field says otherwise.
+//
+// The only other mutable state of app/, input/ and image/: private to their
+// files, since no frame reads them, the stop flag (app/stop.cpp) and the
+// dump count and header (image/screen_dump.cpp); filled once at start and
+// only read after, the surface image BH, bPal, bGray (image/bmp.h) and the
+// texture bTex (image/texture.h).
 #pragma once
 
 #include <cstdint>
