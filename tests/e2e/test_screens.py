@@ -137,7 +137,7 @@ class ScreenChecks:
                        env=self.xvfb.env(), check=True, timeout=15)
         v = self.start(surface=make_surface(lon_gray))
         self.assertEqual(self.wait_size(v), (self.w, self.h))
-        time.sleep(0.5)
+        self.plain(v)
         pic = self.grab(v)
         self.assert_lon(pic, 1.0, tol=2.5, what="pointer resting at the screen centre")
         font = self.font()
