@@ -124,7 +124,6 @@ void EyePass(ViewStateRecord& vs, int32_t iEye, EyeDraw eDraw) {
     if (vs.nPlaces != 0) PlaceLabels();
 }
 
-
 }  // namespace
 
 void DrawEyePasses(ViewStateRecord& vs, EyeDraw eDraw) {
