@@ -8,10 +8,18 @@ PREFIX   ?= /usr/local
 DESTDIR  ?=
 # The Debian package is built apart, with Debian's hardening flags and without the tests.
 DEB_BUILD ?= build-deb
+# Every time stamp in the package (member and archive times) is this one, by
+# default the last commit's, so that two builds of one commit give the same
+# .deb bit for bit wherever and whenever they run. CPack takes the modes of
+# the archive's members and folders from the umask, hence 022 for its run.
+SOURCE_DATE_EPOCH ?= $(shell git -C "$(CURDIR)" log -1 --format=%ct 2>/dev/null)
 
-# Debian packages the build and the tests need.
-PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
-            libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev gdal-bin python3 xvfb xauth \
+# Debian packages the build needs (its tests' libraries included: `make run`
+# and `make test` share one build tree) and Mesa's driver for the viewer;
+# then what the tests, the package and its checkers add.
+BUILD_PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
+            libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev
+PACKAGES := $(BUILD_PACKAGES) gdal-bin python3 xvfb xauth \
             xdotool x11-utils x11-apps imagemagick openbox file dpkg-dev lintian \
             desktop-file-utils appstream mandoc weston xwayland wmctrl
 
@@ -47,7 +55,11 @@ $(BUILD)/CMakeCache.txt:
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Installs what the build and the viewer need first (as root; otherwise it
+# prints the apt-get line and stops), as `make test` does through deps.
+run:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BUILD_PACKAGES)"
+	@$(MAKE) --no-print-directory build
 	@mkdir -p $(RUNDIR)
 	@cmp -s data/Qarns.Bmp $(RUNDIR)/Qarns.Bmp || cp data/Qarns.Bmp $(RUNDIR)/Qarns.Bmp
 	cd $(RUNDIR) && ../qarn
@@ -74,7 +86,10 @@ $(DEB_BUILD)/CMakeCache.txt:
 package: deps $(DEB_BUILD)/CMakeCache.txt
 	cmake --build $(DEB_BUILD) -j $(JOBS)
 	rm -f $(DEB_BUILD)/qarn_*.deb
-	cd $(DEB_BUILD) && cpack -G DEB
+	@if [ -z "$(SOURCE_DATE_EPOCH)" ]; then \
+	  echo "package: no commit time (not a git checkout) and no SOURCE_DATE_EPOCH:" \
+	    "the archive's time stamps are the build time's"; fi
+	cd $(DEB_BUILD) && umask 022 && SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) cpack -G DEB
 	@ls -l $(DEB_BUILD)/qarn_*.deb
 
 # The ecosystem's checkers on the files as the package ships them: the
