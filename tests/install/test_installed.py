@@ -421,8 +421,9 @@ class PackageTree(LauncherChecks, LauncherFaults, ViewerTest):
         subprocess.run(["git", "-C", clone, "checkout", "--quiet", commit], check=True, timeout=300)
         # Not the variables of an outer make: a DEB_BUILD given to it would move this build.
         env = {k: v for k, v in os.environ.items() if k not in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL")}
-        subprocess.run(["sh", "-c", 'umask 002 && exec make --no-print-directory -C "$0" package', clone],
-                       env=env, check=True, stdout=subprocess.DEVNULL, timeout=1800)
+        r = subprocess.run(["sh", "-c", 'umask 002 && exec make --no-print-directory -C "$0" package', clone],
+                           env=env, capture_output=True, timeout=1800)
+        self.assertEqual(r.returncode, 0, r.stderr.decode("latin-1")[-3000:])
         with open(OPTIONS.deb, "rb") as f:
             first = f.read()
         with open(os.path.join(clone, "build-deb", os.path.basename(OPTIONS.deb)), "rb") as f:
