@@ -14,12 +14,13 @@ DEB_BUILD ?= build-deb
 # the archive's members and folders from the umask, hence 022 for its run.
 SOURCE_DATE_EPOCH ?= $(shell git -C "$(CURDIR)" log -1 --format=%ct 2>/dev/null)
 
-# Debian packages the build needs (its tests' libraries included: `make run`
-# and `make test` share one build tree) and Mesa's driver for the viewer;
-# then what the tests, the package and its checkers add.
+# Debian packages the build needs (what the tests' configure asks for
+# included, Python too: `make run` and `make test` share one build tree) and
+# Mesa's driver for the viewer; then what the tests, the package and its
+# checkers add.
 BUILD_PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
-            libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev
-PACKAGES := $(BUILD_PACKAGES) gdal-bin python3 xvfb xauth \
+            libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev python3
+PACKAGES := $(BUILD_PACKAGES) gdal-bin xvfb xauth \
             xdotool x11-utils x11-apps imagemagick openbox file dpkg-dev lintian \
             desktop-file-utils appstream mandoc weston xwayland wmctrl
 
