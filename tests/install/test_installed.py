@@ -265,14 +265,11 @@ class LauncherFaults(LauncherRuns):
             self.assertEqual(os.listdir(home) + os.listdir(cwd), [], xdg)
 
     def test_a_read_only_home_is_named_with_what_to_do(self):
-        # A home the user may not write to, a read-only file system as home
-        # (root only), and a data folder that exists but may not be written.
-        for kind in ("unwritable", "read-only", "folder"):
+        # A home and a data folder the user may not write to, then a
+        # read-only file system as home (root only, so last).
+        for kind in ("home", "folder", "read-only"):
             home, cwd = self.scratch(), self.scratch()
             folder = os.path.join(home, ".local", "share", "qarn")
-            if kind == "folder":
-                os.makedirs(folder)
-            wrap = self.other_user(home, cwd)
             if kind == "read-only":
                 if os.geteuid() != 0:
                     continue
@@ -283,17 +280,19 @@ class LauncherFaults(LauncherRuns):
                 self.addCleanup(subprocess.run, ["umount", home], timeout=30)
                 wrap = []
             else:
-                os.chmod(folder if kind == "folder" else home, 0o555)
-                self.addCleanup(os.chmod, folder if kind == "folder" else home, 0o755)
+                locked = folder if kind == "folder" else home
+                os.makedirs(locked, exist_ok=True)
+                wrap = self.other_user(home, cwd)
+                os.chmod(locked, 0o555)
+                self.addCleanup(os.chmod, locked, 0o755)
             rc, out = self.refused(cwd, {"HOME": home, "LC_ALL": "C"}, wrap)
             self.assertEqual(rc, 1, kind)
+            reason = "Read-only file system" if kind == "read-only" else "Permission denied"
             if kind == "folder":
-                self.assertIn("qarn: cannot create a file in %s (Permission denied); make it writable" % folder,
-                              out)
+                self.assertIn("qarn: cannot create a file in %s (%s); make it writable" % (folder, reason), out)
             else:
-                reason = "Read-only file system" if kind == "read-only" else "Permission denied"
-                self.assertIn("qarn: cannot create the folder %s (%s); make %s writable"
-                              % (folder, reason, home), out)
+                self.assertIn("qarn: cannot create the folder %s (%s); make %s writable" % (folder, reason, home),
+                              out)
             self.assert_all_ours(out)
             self.assertEqual(tree_files(home), set(), kind)
             self.assertEqual(os.listdir(cwd), [], kind)
