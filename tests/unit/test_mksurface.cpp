@@ -538,6 +538,8 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
     WriteRaster(dir + "/cut.tif", "GTiff", r, {"TILED=YES", "BLOCKXSIZE=64", "BLOCKYSIZE=64"});
     std::filesystem::resize_file(dir + "/cut.tif", std::filesystem::file_size(dir + "/cut.tif") / 2);
     expectRefused(dir + "/cut.tif", "truncated GeoTIFF");
+    // The whole map is one read; the row named is the first that fails.
+    EXPECT_NE(err.find("cannot read " + dir + "/cut.tif at row 64:"), std::string::npos) << err;
 
     // 200 bytes of PNG claiming 100000 x 50000 RGB pixels, interlaced.
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
@@ -799,7 +801,7 @@ TEST_F(MkSurface, OutputProblemsAreFoundBeforeTheInputIsRead) {
     EXPECT_EQ(std::string(out.begin(), out.end()), "previous");
 }
 
-TEST_F(MkSurface, TheProgressBarGoesToStandardError) {
+TEST_F(MkSurface, TheProgressIsABarOnATerminalAndPlainLinesElsewhere) {
     const Png p = Gray(64, 32, [](uint32_t x, uint32_t y) { return uint8_t(x + y); });
     WritePng(dir + "/in.png", p);
     const int fdMaster = posix_openpt(O_RDWR | O_NOCTTY);
@@ -819,6 +821,19 @@ TEST_F(MkSurface, TheProgressBarGoesToStandardError) {
     const std::vector<uint8_t> o = ReadAll(dir + "/out.txt");
     EXPECT_EQ(std::string(o.begin(), o.end()),
               "qarn-mksurface: wrote " + dir + "/out.Bmp, 1024 x 512 8-bit gray, 525366 bytes\n");
+
+    // Standard error a file: the size at start and every tenth as lines on
+    // standard output, nothing on standard error; -q none of it.
+    EXPECT_EQ(Exec({dir + "/in.png", dir + "/out.Bmp"}), 0);
+    EXPECT_EQ(err, "");
+    std::string cLog = "qarn-mksurface: reading " + dir + "/in.png, 64 x 32 pixels, 1 band of Byte (PNG)\n";
+    for (int k = 10; k <= 100; k += 10) cLog += "qarn-mksurface: " + std::to_string(k) + " % read\n";
+    cLog += "qarn-mksurface: wrote " + dir + "/out.Bmp, 1024 x 512 8-bit gray, 525366 bytes\n";
+    const std::vector<uint8_t> log = ReadAll(dir + "/out.txt");
+    EXPECT_EQ(std::string(log.begin(), log.end()), cLog);
+    EXPECT_EQ(Exec({"-q", dir + "/in.png", dir + "/out.Bmp"}), 0);
+    EXPECT_EQ(err, "");
+    EXPECT_TRUE(ReadAll(dir + "/out.txt").empty());
 }
 
 TEST_F(MkSurface, AVeryWideMapIsReadInStripsInBoundedMemory) {
