@@ -18,6 +18,7 @@
 #include <vrtdataset.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -42,7 +43,9 @@ void Refuse(const std::string& cName, const std::string& cWhat) {
     if (firstRefusal.cName.empty()) firstRefusal = {cName, cWhat};
 }
 
-bool StartsWithCi(const std::string& c, const char* cPrefix) { return EQUALN(c.c_str(), cPrefix, strlen(cPrefix)); }
+bool StartsWithCi(const std::string& c, const char* cPrefix) {
+    return EQUALN(c.c_str(), cPrefix, strlen(cPrefix));
+}
 
 // Virtual file systems that read local bytes only: memory, archives and
 // parts of another name, which is checked in its turn.
@@ -81,12 +84,12 @@ void RefuseRemoteFileSystems() {
         if (std::find_if(kLocalVsi.begin(), kLocalVsi.end(), [&](const char* l) { return c == l; }) !=
             kLocalVsi.end())
             continue;
-        // Lives as long as the process, as GDAL's handlers do.
         VSIFilesystemPluginCallbacksStruct* cb = VSIAllocFilesystemPluginCallbacksStruct();
-        cb->pUserData = CPLStrdup(c.c_str());
+        cb->pUserData = CPLStrdup(c.c_str());  // kept as long as the handler, for good
         cb->stat = RefuseStat;
         cb->open = RefuseVsiOpen;
-        VSIInstallPluginHandler(c.c_str(), cb);
+        VSIInstallPluginHandler(c.c_str(), cb);  // copies the callbacks
+        VSIFreeFilesystemPluginCallbacksStruct(cb);
     }
     CSLDestroy(prefixes);
 }
@@ -107,8 +110,9 @@ int64_t RawBytesNeeded(uint64_t nImg, int64_t nPixel, int64_t nLine, int nW, int
 }
 
 void RefuseShort(const std::string& cName, int64_t nNeeded, int64_t nHave) {
-    Refuse(cName, "is cut short: " + std::to_string(nNeeded - nHave) + " bytes of its pixels are missing (it has " +
-                      std::to_string(nHave) + " of " + std::to_string(nNeeded) + ")");
+    Refuse(cName, "is cut short: " + std::to_string(nNeeded - nHave) +
+                      " bytes of its pixels are missing (it has " + std::to_string(nHave) + " of " +
+                      std::to_string(nNeeded) + ")");
 }
 
 // True when every raw band of ds (opened as cName: its description is not
@@ -121,8 +125,9 @@ bool RawBandsWhole(GDALDataset* ds, const char* cName) {
             // Each read of a raw band seeks first: moving the offset is safe.
             if (VSIFSeekL(fp, 0, SEEK_END) != 0) continue;
             const int64_t nHave = int64_t(VSIFTellL(fp));
-            const int64_t nNeeded = RawBytesNeeded(raw->GetImgOffset(), raw->GetPixelOffset(), raw->GetLineOffset(),
-                                                    b->GetXSize(), b->GetYSize(), b->GetRasterDataType());
+            const int64_t nNeeded = RawBytesNeeded(raw->GetImgOffset(), raw->GetPixelOffset(),
+                                                   raw->GetLineOffset(), b->GetXSize(), b->GetYSize(),
+                                                   b->GetRasterDataType());
             if (nNeeded > nHave) return RefuseShort(cName, nNeeded, nHave), false;
         } else if (auto* vraw = dynamic_cast<VRTRawRasterBand*>(b); vraw != nullptr) {
             char** files = nullptr;
@@ -147,7 +152,8 @@ bool RawBandsWhole(GDALDataset* ds, const char* cName) {
                        : 0;
             CPLDestroyXMLNode(x);
             CSLDestroy(files);
-            if (bKnown && nNeeded > int64_t(st.st_size)) return RefuseShort(cFile, nNeeded, int64_t(st.st_size)), false;
+            if (bKnown && nNeeded > int64_t(st.st_size))
+                return RefuseShort(cFile, nNeeded, int64_t(st.st_size)), false;
         }
     }
     return true;
@@ -172,7 +178,8 @@ GDALDataset* RefuseDriver(GDALDriver* drv, GDALOpenInfo* info) {
     std::string cWhy = NameRefusal(info->pszFilename, true);
     if (cWhy.empty() && drv->pfnIdentify != nullptr && drv->pfnIdentify(info) > 0) {
         const char* cLong = drv->GetMetadataItem(GDAL_DMD_LONGNAME);
-        cWhy = std::string("is of GDAL's format ") + drv->GetDescription() + (cLong ? std::string(" (") + cLong + ")" : "") +
+        cWhy = std::string("is of GDAL's format ") + drv->GetDescription() +
+               (cLong != nullptr ? std::string(" (") + cLong + ")" : std::string()) +
                ", which qarn-mksurface does not read; see qarn-mksurface(1) for the formats it does";
     }
     // Unsure drivers (no identification, or a guess) stay silent: another
@@ -188,8 +195,8 @@ std::string NameRefusal(const std::string& cName, bool bMemoryOk) {
     if (cName.rfind("/vsimem/", 0) == 0) return bMemoryOk ? "" : "is a GDAL memory name, not a file";
     // scheme://...: http, https, ftp and any other URL.
     const size_t nColon = cName.find("://");
-    if (nColon != std::string::npos && nColon > 0 &&
-        std::all_of(cName.begin(), cName.begin() + long(nColon), [](char c) { return isalnum(uint8_t(c)) || c == '+' || c == '-' || c == '.'; }))
+    const auto isScheme = [](char c) { return std::isalnum(uint8_t(c)) != 0 || c == '+' || c == '-' || c == '.'; };
+    if (nColon != std::string::npos && nColon > 0 && std::all_of(cName.begin(), cName.begin() + long(nColon), isScheme))
         return kNetwork;
     if (cName.rfind("/vsi", 0) == 0) {
         const size_t nEnd = cName.find('/', 4);

@@ -1,6 +1,6 @@
 // qarn-mksurface [-q] [--left-lon DEG] [--range LO HI] INPUT OUTPUT
 //
-// Turns a cylindrical lunar map in any raster format GDAL reads into the
+// Turns a cylindrical lunar map in one of the map formats GDAL reads into the
 // viewer's surface image: 1024 x 512, uncompressed 8-bit, 256-entry
 // gray-ramp palette, bottom row first, 525,366 bytes, longitude 0 at the
 // centre column. This file is the command: arguments, usage, the progress
@@ -86,9 +86,10 @@ void PrintHelp() {
     std::fputs(kUsage, stdout);
     std::fputs(
         "Makes the viewer's surface image (1024 x 512 8-bit gray BMP, longitude 0 at the\n"
-        "centre column) from a cylindrical map of the whole Moon in any raster format\n"
-        "GDAL reads.\n"
-        "  -q              no progress bar, no closing line\n"
+        "centre column) from a cylindrical map of the whole Moon, a local file in one of\n"
+        "GDAL's formats GTiff, PNG, JPEG, JPEG 2000, PDS, PDS4, ISIS2, ISIS3, VRT, ENVI,\n"
+        "EHdr, FITS or BMP.\n"
+        "  -q              no progress, no closing line\n"
         "  --left-lon DEG  longitude of the left edge of the map, ignoring any\n"
         "                  georeferencing (default: from the georeferencing, else -180)\n"
         "  --range LO HI   map band values LO..HI onto gray 0..255 (default: 8-bit\n"

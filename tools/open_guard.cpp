@@ -36,8 +36,18 @@
 
 namespace {
 
-std::mutex refusedLock;
-Refusal refused;  // the first since the last TakeRefusedFile
+// The first name refused since the last TakeRefusedFile, and its lock. Made
+// at first use: libraries' constructors open files before this program's
+// own globals are made (libnuma reads sysfs at load time).
+std::mutex& RefusedLock() {
+    static std::mutex m;
+    return m;
+}
+
+Refusal& Refused() {
+    static Refusal r;
+    return r;
+}
 
 // Character devices that read at once and never block: null, zero, random,
 // urandom (major 1). sqlite and others read the last two for seeds.
@@ -58,8 +68,8 @@ constexpr std::array<std::pair<long, const char*>, 9> kKernelFs = {{
 }};
 
 void Keep(const char* cPath, std::string cWhat) {
-    const std::lock_guard<std::mutex> hold(refusedLock);
-    if (refused.cName.empty()) refused = {cPath, std::move(cWhat)};
+    const std::lock_guard<std::mutex> hold(RefusedLock());
+    if (Refused().cName.empty()) Refused() = {cPath, std::move(cWhat)};
 }
 
 // True, after keeping the name, when the file at dirfd/cPath must not be
@@ -193,8 +203,8 @@ int __openat64_2(int dirfd, const char* cPath, int iFlags) {
 }  // extern "C"
 
 Refusal TakeRefusedFile() {
-    const std::lock_guard<std::mutex> hold(refusedLock);
+    const std::lock_guard<std::mutex> hold(RefusedLock());
     Refusal r;
-    std::swap(r, refused);
+    std::swap(r, Refused());
     return r;
 }
