@@ -176,6 +176,11 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Every failure is one line of ours: GDAL's messages come through
+    // ConvertMap, but PROJ contexts of libraries under it (libgeotiff makes
+    // its own) print their errors on standard error unless told otherwise
+    // (a PROJ_DEBUG given by the user is kept).
+    setenv("PROJ_DEBUG", "0", 0);
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
 // The surface-image maker: its placement arithmetic, and the program run on
 // maps written here with libpng and GDAL.
+#include <cpl_string.h>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogr_spatialref.h>
@@ -647,11 +648,32 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
     expectRefused(dir + "/raw.vrt", "short VRTRawRasterBand");
     EXPECT_NE(err.find("raw.vrt needs " + dir + "/cut.img, which is cut short: 832 bytes"), std::string::npos) << err;
 
+    // A GeoTIFF (found by the fuzzer) whose geokeys name a unit PROJ does not
+    // know: libgeotiff's own PROJ context printed its complaint on standard
+    // error before the tool's line.
+    std::string cTiff =
+        "SUkqAAgAAAARAAABAwABAAAAEAAAAAEBAwABAAAACAAAAAIBAwABAAAAEAAAAAMBAwABAAAAAQAAAAYBAwABAAAAAQAAABEBBAAB"
+        "AAAA5wEAABUBAwABAAAAAQAAABYBAwABAAAACAAAABcBBAABAAAAAAEAABwBAwABAAAAAQAAAFMBAwABAAAAAQAAAA6DDAADAAAA"
+        "2gAAAIKEDAAGAAAA8gAAAK+HAwAsAAAAIgEAALCHDAADAAAAegEAALGHAgBVAAAAkgEAAIGkAgACAAAAMAAAAAAAAAAAAAAAAIA2"
+        "QAAAAAAAgDY///8AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAYBmwAAAAAAAgFZAAAAAAAAAAAABAAEAAAAKAAAE"
+        "AAABAAIAAQQAAAEAAQAAAAAAAQD/fwEIsYdUAAAAAggAAAEA/38GCAAAAQCOKwgIAAABAP9/CQiwhwEAAAAKCLCHAQABAA0IsIcB"
+        "AAIAAAAAALiCOkEAAAAAuII6QQAAAAAAAAAAR0NTIE5hbWUgPSB1bmtub3dufERhdHVtID0gdW5rbm93bnxFbGxpcHNvaWQgPSB1"
+        "bmtub3dufFByaW1lbSA9IFJlZmVyZW5jZSBtZXJpZGlhbnx8AEcAZACBAJ4AuwDYAPUAFwA0AFEAbgCLAKgAFwDiAAQAfACZALYA"
+        "0wDwABIALwBMAGkAhgCjAMAA3QD6ABwAOQCxAM4A6wANACoARwBkAIEAngC7ANgA9QAXADQAUQBuAOYACAAlAEIAXwB8AISZALYA"
+        "0wDwABIALwBMAGkAhgCjACAAPQBaAHcAlACxAM4A6wANACoARwBkAIEAngC7ANgAVQByAI8ArADJAOYACAAlAEIAXwB8AJkAtgDT"
+        "APAAEgCKAKcAxADhAAMAIAA9AFoAdwCUALEAzgDrIA0AKgBHAL8A3AD5ABsAOABVAHIAjwCsAMkA5gAIACUAQgBfAHwA";
+    cTiff.resize(size_t(CPLBase64DecodeInPlace(reinterpret_cast<GByte*>(cTiff.data()))));
+    ASSERT_EQ(cTiff.size(), 744u);
+    {
+        std::ofstream(dir + "/unit.tif", std::ios::binary) << cTiff;
+    }
+    expectRefused(dir + "/unit.tif", "GeoTIFF of an unknown unit");
+
     // A file of the kernel's own: stats as a regular file, and some block.
     expectRefused("/proc/self/status", "procfs file");
     EXPECT_NE(err.find("/proc/self/status is a file of the kernel (procfs)"), std::string::npos) << err;
     ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png", "bare.dt0", "mem.vrt", "net.vrt", "cut.img",
-                      "cut.hdr", "cut.img.aux.xml", "raw.vrt"});
+                      "cut.hdr", "cut.img.aux.xml", "raw.vrt", "unit.tif"});
 
     // A failed run leaves an existing output as it was.
     {
