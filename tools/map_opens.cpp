@@ -13,6 +13,7 @@
 #include <cpl_minixml.h>
 #include <cpl_string.h>
 #include <cpl_vsi.h>
+#include <cpl_vsi_virtual.h>
 #include <gdal_priv.h>
 #include <rawdataset.h>
 #include <vrtdataset.h>
@@ -22,6 +23,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -65,15 +67,24 @@ std::string VsiRefusal(const std::string& cPrefix) {
 }
 
 // The refusing handler put in place of every file system outside kLocalVsi;
-// pUserData is its prefix, cName the whole name.
+// pUserData is its prefix, cName the name after it.
 int RefuseStat(void* pUserData, const char* cName, VSIStatBufL*, int) {
-    Refuse(cName, VsiRefusal(static_cast<const char*>(pUserData)));
+    const char* cPrefix = static_cast<const char*>(pUserData);
+    Refuse(cPrefix + std::string(cName), VsiRefusal(cPrefix));
     return -1;
 }
 
 void* RefuseVsiOpen(void* pUserData, const char* cName, const char*) {
     RefuseStat(pUserData, cName, nullptr, 0);
     return nullptr;
+}
+
+// The handlers replaced: GDAL drops one it replaces without freeing it, and
+// the leak checker of a sanitizer build would count each as lost. Never
+// destroyed, so that they stay reachable after the program's own globals.
+std::vector<VSIFilesystemHandler*>& Replaced() {
+    static auto* replaced = new std::vector<VSIFilesystemHandler*>;
+    return *replaced;
 }
 
 void RefuseRemoteFileSystems() {
@@ -84,11 +95,15 @@ void RefuseRemoteFileSystems() {
         if (std::find_if(kLocalVsi.begin(), kLocalVsi.end(), [&](const char* l) { return c == l; }) !=
             kLocalVsi.end())
             continue;
+        // The handler keeps the prefix by its address: one copy for good,
+        // which is the callbacks' user data too.
+        char* cPrefix = CPLStrdup(c.c_str());
         VSIFilesystemPluginCallbacksStruct* cb = VSIAllocFilesystemPluginCallbacksStruct();
-        cb->pUserData = CPLStrdup(c.c_str());  // kept as long as the handler, for good
+        cb->pUserData = cPrefix;
         cb->stat = RefuseStat;
         cb->open = RefuseVsiOpen;
-        VSIInstallPluginHandler(c.c_str(), cb);  // copies the callbacks
+        Replaced().push_back(VSIFileManager::GetHandler(cPrefix));
+        VSIInstallPluginHandler(cPrefix, cb);  // copies the callbacks
         VSIFreeFilesystemPluginCallbacksStruct(cb);
     }
     CSLDestroy(prefixes);

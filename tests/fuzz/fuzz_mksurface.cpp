@@ -7,7 +7,6 @@
 #include <cpl_conv.h>
 #include <cpl_vsi.h>
 #include <gdal_priv.h>
-#include <sanitizer/lsan_interface.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,14 +50,9 @@ bool SmallEnough() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    {
-        // Only the map drivers, no network file system: the limits the
-        // converter sets at its first call, here before SmallEnough opens
-        // anything. The file-system handlers they replace are GDAL's, made
-        // once and dropped without being freed: no finding of ours.
-        const __lsan::ScopedDisabler lsanOff;
-        LimitGdalOpens();
-    }
+    // Only the map drivers, no network file system: the limits the converter
+    // sets at its first call, here before SmallEnough opens anything.
+    LimitGdalOpens();
     GDALAllRegister();
     CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");  // no .aux.xml beside the input
     CPLSetConfigOption("GDAL_DISABLE_READDIR_ON_OPEN", "EMPTY_DIR");
