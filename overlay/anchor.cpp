@@ -81,17 +81,3 @@ TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, int32_t iLine, int32_
     }
     return {k * f.iX, k * f.iY};
 }
-
-void ScaleGlyph(const uint8_t (&rows)[kGlyphRows], int32_t k, uint8_t* out) {
-    const int32_t nBytes = k;  // 8k bits a row
-    for (int32_t r = 0; r < kGlyphRows; ++r) {
-        uint8_t* row = out + static_cast<std::ptrdiff_t>(r) * k * nBytes;
-        std::fill(row, row + nBytes, uint8_t{0});
-        for (int32_t c = 0; c < kGlyphCols; ++c) {
-            if ((rows[r] & (0x80u >> c)) == 0) continue;
-            for (int32_t b = c * k; b < (c + 1) * k; ++b)
-                row[b / 8] = static_cast<uint8_t>(row[b / 8] | (0x80u >> (b % 8)));
-        }
-        for (int32_t j = 1; j < k; ++j) std::copy(row, row + nBytes, row + j * nBytes);
-    }
-}

@@ -38,16 +38,3 @@ TextPos FramePos(int32_t iLine, int32_t iCol);
 // Where a print starting at (iLine, iCol) goes on a window of iWinW x iWinH
 // pixels at glyph scale k. On the 1024 x 768 window at k = 1 it is FramePos.
 TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, int32_t iLine, int32_t iCol);
-
-// ---- Scaled glyphs -----------------------------------------------------------
-
-// One glyph of the 8 x 13 font as read back: kGlyphRows rows of 8 pixels,
-// bottom row first, the most significant bit at the left; row kGlyphBelow is
-// the base line.
-constexpr int32_t kGlyphCols = 8;     // pixels, also the advance
-constexpr int32_t kGlyphRows = 16;    // rows read around the 13 of the cell
-constexpr int32_t kGlyphBelow = 3;    // rows below the base line
-
-// Glyph scale k of it: every pixel becomes k x k, rows of k bytes, bottom row
-// first, as glBitmap takes them (8k x 16k bits). out holds kGlyphRows * k * k bytes.
-void ScaleGlyph(const uint8_t (&rows)[kGlyphRows], int32_t k, uint8_t* out);

@@ -5,31 +5,29 @@
 #include <GL/gl.h>
 
 #include <cstddef>
-#include <utility>
 #include <vector>
 
 #include "app/stop.h"
 #include "app/view_state.h"
 #include "overlay/anchor.h"
+#include "overlay/glyphs.h"
 #include "overlay/palette.h"
 #include "overlay/text_grid.h"
 
 namespace {
 
-// The 256 glyphs of the 8 x 13 font at glyph scale k, each kGlyphRows * k * k
-// bytes; k 0 until read back.
-struct ScaledFont {
-    int32_t k;
-    std::vector<uint8_t> bits;
+// The 8 x 13 font as display lists, glyph c in list base + c, so a line is
+// one glCallLists: base1 the font's own bitmaps, baseK the read-back glyphs
+// at scale k. Built on the first display; baseK again when k changes.
+struct FontLists {
+    GLuint base1;     // 0 until built
+    GLuint baseK;     // 0 until a scale above 1 is first asked for
+    int32_t k;        // scale of baseK's glyphs, 0 while there are none
+    bool bRead;       // the one read-back has been made
+    bool bReadOk;     // and gave the font: scales above 1 can be built
+    GlyphSet glyphs;  // the read-back glyphs at scale 1
 };
-ScaledFont scaledFont{0, {}};
-
-// Where the glyphs are drawn for the read-back: 32 to a row in cells of
-// 16 x 20 pixels, base line 4 pixels up in the cell.
-constexpr int32_t kReadCols = 32;
-constexpr int32_t kReadCellW = 16;
-constexpr int32_t kReadCellH = 20;
-constexpr int32_t kReadInset = 4;
+FontLists fontLists{};
 
 // The window, or the frame asked for before GLUT has reported it.
 void WindowSize(int32_t& iW, int32_t& iH) {
@@ -68,56 +66,80 @@ void PopNdc() {
 
 }  // namespace
 
-void PrepareGlyphs(int32_t k) {
-    if (k <= 1 || scaledFont.k == k) return;
-    const int32_t nReadW = kReadCols * kReadCellW;
-    const int32_t nReadH = (256 / kReadCols) * kReadCellH;
+namespace {
+
+// Draws the 256 glyphs white on black into a strip at the bottom left of the
+// back buffer, through a viewport of the strip's own size (whatever GLUT has
+// set so far), and reads them back. The frame's clear comes next.
+bool ReadGlyphs(GlyphSet& glyphs) {
     GLint view[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, view);
-    if (view[0] != 0 || view[1] != 0 || view[2] < nReadW || view[3] < nReadH) return;
-
-    // Drawn white on black in the back buffer, which the frame clears next.
+    glViewport(0, 0, kReadW, kReadH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
     PushNdc();
     glColor3f(1.0f, 1.0f, 1.0f);
-    for (int32_t c = 0; c < 256; ++c) {
-        RasterAt((c % kReadCols) * kReadCellW + kReadInset, (c / kReadCols) * kReadCellH + kReadInset, 0.0);
+    for (int32_t c = 0; c < kGlyphCodes; ++c) {
+        RasterAt(ReadX(c), ReadY(c), 0.0);
         glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(c));
     }
-    std::vector<uint8_t> red(static_cast<std::size_t>(nReadW) * nReadH);
+    std::vector<uint8_t> red(static_cast<std::size_t>(kReadW) * kReadH);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, nReadW, nReadH, GL_RED, GL_UNSIGNED_BYTE, red.data());
+    glReadPixels(0, 0, kReadW, kReadH, GL_RED, GL_UNSIGNED_BYTE, red.data());
     glPopClientAttrib();
     PopNdc();
     glEnable(GL_DEPTH_TEST);
+    glViewport(view[0], view[1], view[2], view[3]);
+    GlyphsFromStrip(red.data(), glyphs);
+    return GlyphsPlausible(glyphs);
+}
 
-    const std::size_t nGlyph = static_cast<std::size_t>(kGlyphRows) * k * k;
-    std::vector<uint8_t> bits(256 * nGlyph, 0);
-    int32_t nInkBlank = 0;
-    int32_t nInkA = 0;
-    for (int32_t c = 0; c < 256; ++c) {
-        const int32_t x0 = (c % kReadCols) * kReadCellW + kReadInset;
-        const int32_t y0 = (c / kReadCols) * kReadCellH + kReadInset - kGlyphBelow;
-        uint8_t rows[kGlyphRows] = {};
-        for (int32_t r = 0; r < kGlyphRows; ++r)
-            for (int32_t b = 0; b < kGlyphCols; ++b)
-                if (red[static_cast<std::size_t>(y0 + r) * nReadW + x0 + b] >= 128)
-                    rows[r] = static_cast<uint8_t>(rows[r] | (0x80u >> b));
-        for (uint8_t row : rows) {
-            if (c == ' ') nInkBlank += row != 0;
-            if (c == 'A') nInkA += row != 0;
-        }
-        ScaleGlyph(rows, k, bits.data() + static_cast<std::size_t>(c) * nGlyph);
+// Compiles glyph c at scale k into list base + c; glBitmap's data are copied
+// into the list with the unpack state set here.
+void CompileScaled(GLuint base, const GlyphSet& glyphs, int32_t k) {
+    const std::vector<uint8_t> bits = ScaleGlyphs(glyphs, k);
+    const auto nGlyph = static_cast<std::size_t>(ScaledGlyphBytes(k));
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (int32_t c = 0; c < kGlyphCodes; ++c) {
+        glNewList(base + static_cast<GLuint>(c), GL_COMPILE);
+        glBitmap(kGlyphCols * k, kGlyphRows * k, 0.0f, static_cast<float>(kGlyphBelow * k),
+                 static_cast<float>(kGlyphCols * k), 0.0f, bits.data() + static_cast<std::size_t>(c) * nGlyph);
+        glEndList();
     }
-    // A blank with ink or an "A" without is no read-back of the font: the
-    // plain font stays in use and the next frame tries again.
-    if (nInkBlank != 0 || nInkA == 0) return;
-    scaledFont.bits = std::move(bits);
-    scaledFont.k = k;
+    glPopClientAttrib();
+}
+
+}  // namespace
+
+void PrepareGlyphs(int32_t k) {
+    FontLists& f = fontLists;
+    if (!f.bRead) {
+        f.bRead = true;
+        f.bReadOk = ReadGlyphs(f.glyphs);
+        // GLUT's own glyph calls, recorded: the same bitmaps as printing
+        // them one by one.
+        f.base1 = glGenLists(kGlyphCodes);
+        for (int32_t c = 0; f.base1 != 0 && c < kGlyphCodes; ++c) {
+            glNewList(f.base1 + static_cast<GLuint>(c), GL_COMPILE);
+            glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(c));
+            glEndList();
+        }
+    }
+    // A failed read leaves the plain font in use at every scale.
+    if (k <= 1 || f.k == k || !f.bReadOk) return;
+    if (f.baseK == 0) f.baseK = glGenLists(kGlyphCodes);
+    if (f.baseK == 0) return;
+    CompileScaled(f.baseK, f.glyphs, k);
+    f.k = k;
 }
 
 void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
@@ -139,29 +161,21 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     const TextPos pos = AnchorPos(iW, iH, k, iLine, iCol);
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    // The background colour is only made current, and replaced at once: no
+    // cell is filled, the text stands on whatever the frame has drawn there.
     if (iBkClr >= 0) SetClr(iBkClr);
 
     SetClr(iClr);
     RasterAt(pos.iX, pos.iY, kTextZ);
-    if (k == 1 || scaledFont.k != k) {
+    const FontLists& f = fontLists;
+    const GLuint base = (k > 1 && f.k == k) ? f.baseK : f.base1;
+    if (base != 0) {
+        glListBase(base);
+        glCallLists(nChar, GL_UNSIGNED_BYTE, cText);
+    } else {
+        // Before the first display has built the lists.
         for (int32_t c = 0; c < nChar; ++c)
             glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(cText[c]));
-    } else {
-        // Each font pixel a k x k square: the same glyphs, no filtering.
-        const std::size_t nGlyph = static_cast<std::size_t>(kGlyphRows) * k * k;
-        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-        glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-        glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        for (int32_t c = 0; c < nChar; ++c) {
-            const std::size_t code = static_cast<unsigned char>(cText[c]);
-            glBitmap(kGlyphCols * k, kGlyphRows * k, 0.0f, static_cast<float>(kGlyphBelow * k),
-                     static_cast<float>(kGlyphCols * k), 0.0f, scaledFont.bits.data() + code * nGlyph);
-        }
-        glPopClientAttrib();
     }
 
     PopNdc();

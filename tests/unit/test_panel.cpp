@@ -9,6 +9,7 @@
 
 #include "app/view_state.h"
 #include "overlay/anchor.h"
+#include "overlay/glyphs.h"
 #include "overlay/catalogue.h"
 #include "overlay/status.h"
 #include "overlay/panel.h"
