@@ -52,3 +52,14 @@ std::vector<uint8_t> ScaleGlyphs(const GlyphSet& glyphs, int32_t k) {
     }
     return bits;
 }
+
+void LineBitmap(const uint8_t* scaled, int32_t k, const char* cText, int32_t nChar, uint8_t* out) {
+    const auto nGlyph = static_cast<std::size_t>(ScaledGlyphBytes(k));
+    const auto nRow = static_cast<std::size_t>(nChar) * k;  // bytes a line row
+    for (int32_t i = 0; i < nChar; ++i) {
+        const uint8_t* glyph = scaled + static_cast<unsigned char>(cText[i]) * nGlyph;
+        for (int32_t r = 0; r < kGlyphRows * k; ++r)
+            std::copy(glyph + static_cast<std::size_t>(r) * k, glyph + static_cast<std::size_t>(r + 1) * k,
+                      out + r * nRow + static_cast<std::size_t>(i) * k);
+    }
+}

@@ -50,3 +50,10 @@ constexpr int32_t ScaledGlyphBytes(int32_t k) { return kGlyphRows * k * k; }
 
 // All 256 glyphs at scale k, glyph c at c * ScaledGlyphBytes(k).
 std::vector<uint8_t> ScaleGlyphs(const GlyphSet& glyphs, int32_t k);
+
+// A run of nChar characters as one bitmap: the scaled glyphs of
+// ScaleGlyphs(..., k) side by side, rows of nChar * k bytes, bottom row first
+// (nChar * 8k x 16k bits). Drawn at the first character's raster position it
+// lights the pixels the glyphs drawn one by one would. out holds
+// nChar * ScaledGlyphBytes(k) bytes.
+void LineBitmap(const uint8_t* scaled, int32_t k, const char* cText, int32_t nChar, uint8_t* out);

@@ -4,6 +4,7 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -16,18 +17,24 @@
 
 namespace {
 
-// The 8 x 13 font as display lists, glyph c in list base + c, so a line is
-// one glCallLists: base1 the font's own bitmaps, baseK the read-back glyphs
-// at scale k. Built on the first display; baseK again when k changes.
-struct FontLists {
-    GLuint base1;     // 0 until built
-    GLuint baseK;     // 0 until a scale above 1 is first asked for
-    int32_t k;        // scale of baseK's glyphs, 0 while there are none
-    bool bRead;       // the one read-back has been made
-    bool bReadOk;     // and gave the font: scales above 1 can be built
-    GlyphSet glyphs;  // the read-back glyphs at scale 1
+// The 8 x 13 font as read back once on the first display, and its glyphs at
+// the window's scale k, from which each print is made as one bitmap: one
+// glBitmap a line rather than one per character. Rebuilt when k changes.
+struct FontBits {
+    bool bRead;                 // the one read-back has been made
+    bool bReadOk;               // and gave the font; otherwise GLUT draws each glyph
+    int32_t k;                  // scale of scaled, 0 while there is none
+    GlyphSet glyphs;            // the read-back at scale 1
+    std::vector<uint8_t> scaled;  // the 256 glyphs at scale k
+    std::vector<uint8_t> line;    // one bitmap of up to kLineLen characters at scale k
 };
-FontLists fontLists{};
+FontBits fontBits{};
+
+// Widest bitmap a print is drawn as, in pixels: Mesa gathers bitmaps up to
+// 512 pixels wide into one texture before drawing, and draws wider ones on a
+// slow path of their own.
+constexpr int32_t kChunkPixels = 512;
+constexpr int32_t kTallRows = 33;
 
 // The window, or the frame asked for before GLUT has reported it.
 void WindowSize(int32_t& iW, int32_t& iH) {
@@ -64,10 +71,6 @@ void PopNdc() {
     glPopMatrix();
 }
 
-}  // namespace
-
-namespace {
-
 // Draws the 256 glyphs white on black into a strip at the bottom left of the
 // back buffer, through a viewport of the strip's own size (whatever GLUT has
 // set so far), and reads them back. The frame's clear comes next.
@@ -97,48 +100,17 @@ bool ReadGlyphs(GlyphSet& glyphs) {
     return GlyphsPlausible(glyphs);
 }
 
-// Compiles glyph c at scale k into list base + c; glBitmap's data are copied
-// into the list with the unpack state set here.
-void CompileScaled(GLuint base, const GlyphSet& glyphs, int32_t k) {
-    const std::vector<uint8_t> bits = ScaleGlyphs(glyphs, k);
-    const auto nGlyph = static_cast<std::size_t>(ScaledGlyphBytes(k));
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    for (int32_t c = 0; c < kGlyphCodes; ++c) {
-        glNewList(base + static_cast<GLuint>(c), GL_COMPILE);
-        glBitmap(kGlyphCols * k, kGlyphRows * k, 0.0f, static_cast<float>(kGlyphBelow * k),
-                 static_cast<float>(kGlyphCols * k), 0.0f, bits.data() + static_cast<std::size_t>(c) * nGlyph);
-        glEndList();
-    }
-    glPopClientAttrib();
-}
-
 }  // namespace
 
 void PrepareGlyphs(int32_t k) {
-    FontLists& f = fontLists;
+    FontBits& f = fontBits;
     if (!f.bRead) {
         f.bRead = true;
         f.bReadOk = ReadGlyphs(f.glyphs);
-        // GLUT's own glyph calls, recorded: the same bitmaps as printing
-        // them one by one.
-        f.base1 = glGenLists(kGlyphCodes);
-        for (int32_t c = 0; f.base1 != 0 && c < kGlyphCodes; ++c) {
-            glNewList(f.base1 + static_cast<GLuint>(c), GL_COMPILE);
-            glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(c));
-            glEndList();
-        }
     }
-    // A failed read leaves the plain font in use at every scale.
-    if (k <= 1 || f.k == k || !f.bReadOk) return;
-    if (f.baseK == 0) f.baseK = glGenLists(kGlyphCodes);
-    if (f.baseK == 0) return;
-    CompileScaled(f.baseK, f.glyphs, k);
+    if (!f.bReadOk || k < 1 || f.k == k) return;
+    f.scaled = ScaleGlyphs(f.glyphs, k);
+    f.line.assign(static_cast<std::size_t>(kLineLen) * k * std::max(kGlyphRows * k, kTallRows), 0);
     f.k = k;
 }
 
@@ -167,13 +139,29 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
 
     SetClr(iClr);
     RasterAt(pos.iX, pos.iY, kTextZ);
-    const FontLists& f = fontLists;
-    const GLuint base = (k > 1 && f.k == k) ? f.baseK : f.base1;
-    if (base != 0) {
-        glListBase(base);
-        glCallLists(nChar, GL_UNSIGNED_BYTE, cText);
+    FontBits& f = fontBits;
+    if (f.k == k) {
+        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+        glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        // Each bitmap moves the raster position on by its width, as the
+        // glyphs one by one would.
+        const int32_t nChunk = std::max<int32_t>(1, kChunkPixels / (kGlyphCols * k));
+        for (int32_t i = 0; i < nChar; i += nChunk) {
+            const int32_t n = std::min(nChunk, nChar - i);
+            LineBitmap(f.scaled.data(), k, cText + i, n, f.line.data());
+            std::fill(f.line.begin() + n * ScaledGlyphBytes(k), f.line.begin() + n * k * std::max(kGlyphRows * k, kTallRows), uint8_t{0});
+            glBitmap(n * kGlyphCols * k, std::max(kGlyphRows * k, kTallRows), 0.0f, static_cast<float>(kGlyphBelow * k),
+                     static_cast<float>(n * kGlyphCols * k), 0.0f, f.line.data());
+        }
+        glPopClientAttrib();
     } else {
-        // Before the first display has built the lists.
+        // No read-back of the font (or before the first display): GLUT's
+        // glyphs one by one, at scale 1.
         for (int32_t c = 0; c < nChar; ++c)
             glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(cText[c]));
     }
