@@ -3,25 +3,26 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <cstddef>
 
 #include "overlay/palette.h"
 
-void LabelState() {
+void LabelsBegin() {
     glLineWidth(1.0f);
     glShadeModel(GL_FLAT);
+    glBegin(GL_LINES);
 }
 
+void LabelsEnd() { glEnd(); }
+
 void Prnt3D(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize, int32_t iLabClr) {
+    // The colour of each vertex that follows; with flat shading a line takes
+    // its second vertex's, which is this label's.
     SetClr(iLabClr);
     std::array<Segment3, kMaxLabelSegments> seg;  // 28 KiB of stack, nothing allocated
     const int n = LabelSegments(cLabel, dPos, dAng, dSize, seg);
-    if (n == 0) return;
-    // GL_LINES takes every two vertices as a line of its own, so the strokes
-    // stay separate segments in one batch.
-    glBegin(GL_LINES);
     for (int i = 0; i < n; ++i) {
         glVertex3dv(seg[static_cast<std::size_t>(i)].a.data());
         glVertex3dv(seg[static_cast<std::size_t>(i)].b.data());
     }
-    glEnd();
 }
