@@ -115,7 +115,7 @@ void PrepareGlyphs(int32_t k) {
 }
 
 void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
-              int32_t iClr, int32_t iBkClr, int32_t iFont) {
+              int32_t iClr, int32_t iBkClr, int32_t iFont, TextBlock eBlock) {
     if (iFont < -2 || iFont > 1) StopFatal("GLScrSup/PrntOrth: Only iFont=-2 thru +1 is implemented.");
     // Fonts -2..0 have no glyphs here: nothing drawn, cursor kept.
     if (iFont != 1) return;
@@ -130,7 +130,7 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     int32_t iH = 0;
     WindowSize(iW, iH);
     const int32_t k = GlyphScale(iW, iH);
-    const TextPos pos = AnchorPos(iW, iH, k, iLine, iCol);
+    const TextPos pos = AnchorPos(iW, iH, k, eBlock, iLine, iCol);
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     // The background colour is only made current, and replaced at once: no
@@ -176,6 +176,6 @@ void PrintLines(const PanelLines& lines) {
         const PanelLine& line = lines.line[static_cast<std::size_t>(k)];
         int32_t iLine = line.iLine;
         int32_t iCol = line.iCol;
-        PrntOrth(line.n, line.buf.c, iLine, iCol, line.iClr, kClrBlack, 1);
+        PrntOrth(line.n, line.buf.c, iLine, iCol, line.iClr, kClrBlack, 1, line.eBlock);
     }
 }

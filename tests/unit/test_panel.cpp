@@ -34,6 +34,25 @@ void Readouts(PanelLines& out) {
     ComposeReadouts(ViewState, out);
 }
 
+constexpr TextBlock kBlocks[] = {TextBlock::kCredits, TextBlock::kStatus, TextBlock::kCrossHair,
+                                  TextBlock::kCaption, TextBlock::kDisclaimer, TextBlock::kMission};
+
+// Every row of the panel's tables.
+std::vector<PanelRow> AllRows() {
+    std::vector<PanelRow> rows;
+    for (const auto& table : {kStatusRows, kCreditRows, kDisclaimerRows, kReadoutRows})
+        rows.insert(rows.end(), table.begin(), table.end());
+    return rows;
+}
+
+// Where the panel row starting at (iLine, iCol) goes, anchored as its block.
+TextPos AnchorAt(int32_t iW, int32_t iH, int32_t k, int32_t iLine, int32_t iCol) {
+    for (const PanelRow& row : AllRows())
+        if (row.iLine == iLine && row.iCol == iCol) return AnchorPos(iW, iH, k, row.eBlock, iLine, iCol);
+    ADD_FAILURE() << "no panel row at line " << iLine << " column " << iCol;
+    return {0, 0};
+}
+
 const PanelLine* Find(const PanelLines& out, int32_t iLine, int32_t iCol) {
     for (int32_t k = 0; k < out.nLines; ++k)
         if (out.line[k].iLine == iLine && out.line[k].iCol == iCol) return &out.line[k];
@@ -325,7 +344,7 @@ bool InkBox(const PanelLine& line, int32_t iW, int32_t iH, Box& box) {
     while (b > a && blank(b - 1)) --b;
     if (a == b) return false;
     const int32_t k = GlyphScale(iW, iH);
-    const TextPos p = AnchorPos(iW, iH, k, line.iLine, line.iCol);
+    const TextPos p = AnchorPos(iW, iH, k, line.eBlock, line.iLine, line.iCol);
     box = {p.iX + 8 * k * a, p.iY - 2 * k, p.iX + 8 * k * b, p.iY + 11 * k};
     return true;
 }
@@ -342,32 +361,34 @@ TEST_F(Panel, OnTheFrameEveryCellIsWhereTheGridPutsIt) {
     const TextGrid grid = GridFor(1024, 768);
     for (int32_t iLine = 1; iLine <= 58; ++iLine)
         for (int32_t iCol = 1; iCol <= 128; ++iCol) {
-            const TextPos p = AnchorPos(1024, 768, 1, iLine, iCol);
-            EXPECT_EQ(p.iX, static_cast<int32_t>(std::floor((GridX(grid, iCol) + 1.0) * 512.0 + 1e-4)));
-            EXPECT_EQ(p.iY, static_cast<int32_t>(std::floor((GridY(grid, iLine) + 1.0) * 384.0 + 1e-4)));
+            for (const TextBlock eBlock : kBlocks) {
+                const TextPos p = AnchorPos(1024, 768, 1, eBlock, iLine, iCol);
+                EXPECT_EQ(p.iX, static_cast<int32_t>(std::floor((GridX(grid, iCol) + 1.0) * 512.0 + 1e-4)));
+                EXPECT_EQ(p.iY, static_cast<int32_t>(std::floor((GridY(grid, iLine) + 1.0) * 384.0 + 1e-4)));
+            }
         }
 }
 
 TEST_F(Panel, BlocksKeepTheirCornerAndShape) {
     // 1920 x 1080: the status line 192 pixels from the right edge and 14
     // from the top as on the frame, the credits at the left edge.
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 105).iX, 1920 - 192);
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 105).iY, 1080 - 14);
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 1).iX, 0);
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 1).iY, 1080 - 14);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 1, 105).iX, 1920 - 192);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 1, 105).iY, 1080 - 14);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 1, 1).iX, 0);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 1, 1).iY, 1080 - 14);
     // The disclaimer keeps its distances from the bottom-left corner, twice them at 4K.
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 53, 11).iX, AnchorPos(1024, 768, 1, 53, 11).iX);
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 53, 11).iY, AnchorPos(1024, 768, 1, 53, 11).iY);
-    EXPECT_EQ(AnchorPos(3840, 2160, 2, 57, 12).iX, 2 * AnchorPos(1024, 768, 1, 57, 12).iX);
-    EXPECT_EQ(AnchorPos(3840, 2160, 2, 57, 12).iY, 2 * AnchorPos(1024, 768, 1, 57, 12).iY);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 53, 11).iX, AnchorAt(1024, 768, 1, 53, 11).iX);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 53, 11).iY, AnchorAt(1024, 768, 1, 53, 11).iY);
+    EXPECT_EQ(AnchorAt(3840, 2160, 2, 57, 12).iX, 2 * AnchorAt(1024, 768, 1, 57, 12).iX);
+    EXPECT_EQ(AnchorAt(3840, 2160, 2, 57, 12).iY, 2 * AnchorAt(1024, 768, 1, 57, 12).iY);
     // Lat= sits as far below the centre row as on the frame (384 there).
-    EXPECT_EQ(AnchorPos(960, 540, 1, 29, 117).iY - 270, AnchorPos(1024, 768, 1, 29, 117).iY - 384);
-    EXPECT_EQ(AnchorPos(3840, 2160, 2, 29, 117).iY - 1080, 2 * (AnchorPos(1024, 768, 1, 29, 117).iY - 384));
+    EXPECT_EQ(AnchorAt(960, 540, 1, 29, 117).iY - 270, AnchorAt(1024, 768, 1, 29, 117).iY - 384);
+    EXPECT_EQ(AnchorAt(3840, 2160, 2, 29, 117).iY - 1080, 2 * (AnchorAt(1024, 768, 1, 29, 117).iY - 384));
 
     // "Gray - near side", "Radius= 1738.km" and "Elev=" end within a pixel of
     // each other on the frame, and the same (times k) on every window.
     auto ends = [](int32_t iW, int32_t iH, int32_t k, int32_t iLine, int32_t iCol, int32_t n) {
-        return AnchorPos(iW, iH, k, iLine, iCol).iX + n * 8 * k;
+        return AnchorAt(iW, iH, k, iLine, iCol).iX + n * 8 * k;
     };
     const int32_t iFrameEnd = ends(1024, 768, 1, 11, 106, 16);
     EXPECT_LE(std::abs(ends(1024, 768, 1, 13, 108, 14) - iFrameEnd), 1);
@@ -377,7 +398,7 @@ TEST_F(Panel, BlocksKeepTheirCornerAndShape) {
         EXPECT_EQ(ends(s[0], s[1], k, 12, 107, 15) - iEnd, k * (ends(1024, 768, 1, 12, 107, 15) - iFrameEnd));
         EXPECT_EQ(ends(s[0], s[1], k, 13, 108, 14) - iEnd, k * (ends(1024, 768, 1, 13, 108, 14) - iFrameEnd));
         // The two disclaimer lines keep their offset, times k.
-        EXPECT_EQ(AnchorPos(s[0], s[1], k, 53, 11).iX - AnchorPos(s[0], s[1], k, 52, 2).iX, 72 * k);
+        EXPECT_EQ(AnchorAt(s[0], s[1], k, 53, 11).iX - AnchorAt(s[0], s[1], k, 52, 2).iX, 72 * k);
     }
 }
 
@@ -385,8 +406,8 @@ TEST_F(Panel, StereoCaptionsFollowTheirImages) {
     // On the frame a caption is where the grid puts it; on a wide window it
     // keeps its offset from its image, which moves out with the height.
     for (int32_t iCol : {37, 89}) {
-        const TextPos f = AnchorPos(1024, 768, 1, 50, iCol);
-        const TextPos w = AnchorPos(1920, 1080, 1, 50, iCol);
+        const TextPos f = AnchorAt(1024, 768, 1, 50, iCol);
+        const TextPos w = AnchorAt(1920, 1080, 1, 50, iCol);
         const double dImage = iCol < 64 ? 302.0 : 722.0;
         EXPECT_NEAR(w.iX - (960.0 + (dImage - 512.0) * 1080.0 / 768.0), f.iX - dImage, 1.0) << iCol;
         EXPECT_EQ(w.iY, f.iY);

@@ -80,7 +80,7 @@ TEST(TextFont, OtherFontsDrawNothingAndKeepTheCursor) {
     ViewState.iHeight = 768;
     for (int32_t iFont : {-2, -1, 0}) {
         int32_t iLine = 3, iCol = 126;
-        PrntOrth(5, "hello", iLine, iCol, 15, 0, iFont);
+        PrntOrth(5, "hello", iLine, iCol, 15, 0, iFont, TextBlock::kCredits);
         EXPECT_EQ(iLine, 3);
         EXPECT_EQ(iCol, 126);
     }
@@ -91,9 +91,9 @@ void OnStderr() { ::dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 TEST(TextFontDeathTest, FontOutsideTheRangeStopsEvenWithNoCharacters) {
     int32_t iLine = 1, iCol = 1;
-    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, 2)), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, 2, TextBlock::kCredits)), ::testing::ExitedWithCode(1),
                 "^GLScrSup/PrntOrth: Only iFont=-2 thru \\+1 is implemented\\.\n$");
-    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, -3)), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, -3, TextBlock::kCredits)), ::testing::ExitedWithCode(1),
                 "GLScrSup/PrntOrth: Only iFont=-2 thru \\+1 is implemented\\.");
 }
 
