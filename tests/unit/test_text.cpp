@@ -97,6 +97,33 @@ TEST(TextFontDeathTest, FontOutsideTheRangeStopsEvenWithNoCharacters) {
                 "GLScrSup/PrntOrth: Only iFont=-2 thru \\+1 is implemented\\.");
 }
 
+TEST(TextLines, ARowsTextStandsAroundItsFields) {
+    constexpr PanelRow row{TextBlock::kStatus, 13, 108, 9, "Elev=#######km"};
+    PanelLines out{};
+    LineBuf& buf = AddRow(out, row, 12, 2);
+    EXPECT_EQ(out.nLines, 1);
+    EXPECT_EQ(out.line[0].iLine, 15);
+    EXPECT_EQ(out.line[0].iCol, 108);
+    EXPECT_EQ(out.line[0].iClr, 12);
+    EXPECT_EQ(out.line[0].eBlock, TextBlock::kStatus);
+    EXPECT_EQ(out.line[0].n, 14);
+    EXPECT_EQ(std::string(buf.c, static_cast<size_t>(buf.n)), "Elev=");
+    PutF(buf, 378267.3, 7, 0);
+    RowText(buf, row);
+    EXPECT_EQ(std::string(buf.c, static_cast<size_t>(buf.n)), "Elev=378267.km");
+    RowText(buf, row);  // at the end: nothing more
+    EXPECT_EQ(buf.n, 14);
+}
+
+TEST(TextLinesDeathTest, AddLineStopsPastTheSixteenthLine) {
+    PanelLines out{};
+    for (int32_t k = 0; k < kPanelLinesMax; ++k) AddLine(out, TextBlock::kStatus, k + 1, 105, 3, 15);
+    EXPECT_EQ(out.nLines, 16);
+    EXPECT_EQ(out.line[15].iLine, 16);
+    EXPECT_EXIT((OnStderr(), AddLine(out, TextBlock::kStatus, 17, 105, 3, 15)), ::testing::ExitedWithCode(1),
+                "^AddLine: more than 16 lines in one panel section\\.\n$");
+}
+
 TEST(Palette, TableHoldsTheSixteenColours) {
     const int32_t expect[16][3] = {{0, 0, 0},     {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
                                    {170, 0, 0},   {170, 0, 170},  {170, 85, 0},   {170, 170, 170},
