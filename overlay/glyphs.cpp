@@ -25,7 +25,12 @@ bool GlyphsPlausible(const GlyphSet& glyphs) {
         const GlyphBits& rows = glyphs[c];
         return std::any_of(rows.begin(), rows.end(), [](uint8_t row) { return row != 0; });
     };
-    return !ink(' ') && ink('A');
+    if (ink(' ')) return false;
+    for (unsigned char c = '0'; c <= '9'; ++c)
+        if (!ink(c)) return false;
+    for (unsigned char c = 'A'; c <= 'Z'; ++c)
+        if (!ink(c)) return false;
+    return true;
 }
 
 void ScaleGlyph(const uint8_t (&rows)[kGlyphRows], int32_t k, uint8_t* out) {

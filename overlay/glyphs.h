@@ -37,7 +37,8 @@ using GlyphSet = std::array<GlyphBits, kGlyphCodes>;
 // bottom row first; a pixel of 128 or more is ink.
 void GlyphsFromStrip(const uint8_t* red, GlyphSet& glyphs);
 
-// A read of the font, not of something else: the blank has no ink, "A" has.
+// A read of the font, not of something else: the blank has no ink, every
+// digit and capital letter has.
 bool GlyphsPlausible(const GlyphSet& glyphs);
 
 // Glyph scale k of one glyph: every pixel becomes k x k, rows of k bytes,

@@ -30,11 +30,13 @@ struct FontBits {
 };
 FontBits fontBits{};
 
-// Widest bitmap a print is drawn as, in pixels: Mesa gathers bitmaps up to
-// 512 pixels wide into one texture before drawing, and draws wider ones on a
-// slow path of their own.
-constexpr int32_t kChunkPixels = 512;
-constexpr int32_t kTallRows = 33;
+// Rows of a print's bitmap at scale k: the glyphs' 16 k, and at least 33.
+// Mesa gathers bitmaps up to 32 rows high into a 512 x 32 texture and shades
+// all of it at each flush, which every change of colour or line brings, some
+// 30 times a frame; a taller bitmap is drawn as a texture of its own size.
+// The rows above the glyphs are blank.
+constexpr int32_t kMinRows = 33;
+int32_t BitmapRows(int32_t k) { return std::max(kGlyphRows * k, kMinRows); }
 
 // The window, or the frame asked for before GLUT has reported it.
 void WindowSize(int32_t& iW, int32_t& iH) {
@@ -110,7 +112,7 @@ void PrepareGlyphs(int32_t k) {
     }
     if (!f.bReadOk || k < 1 || f.k == k) return;
     f.scaled = ScaleGlyphs(f.glyphs, k);
-    f.line.assign(static_cast<std::size_t>(kLineLen) * k * std::max(kGlyphRows * k, kTallRows), 0);
+    f.line.assign(static_cast<std::size_t>(kLineLen) * k * BitmapRows(k), 0);
     f.k = k;
 }
 
@@ -148,14 +150,16 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
         glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
         glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        // Each bitmap moves the raster position on by its width, as the
-        // glyphs one by one would.
-        const int32_t nChunk = std::max<int32_t>(1, kChunkPixels / (kGlyphCols * k));
-        for (int32_t i = 0; i < nChar; i += nChunk) {
-            const int32_t n = std::min(nChunk, nChar - i);
+        // kLineLen characters a bitmap at most; each moves the raster
+        // position on by its width, as the glyphs one by one would.
+        const int32_t nRows = BitmapRows(k);
+        for (int32_t i = 0; i < nChar; i += kLineLen) {
+            const int32_t n = std::min(kLineLen, nChar - i);
+            const auto nGlyphBytes = static_cast<std::ptrdiff_t>(n) * ScaledGlyphBytes(k);
             LineBitmap(f.scaled.data(), k, cText + i, n, f.line.data());
-            std::fill(f.line.begin() + n * ScaledGlyphBytes(k), f.line.begin() + n * k * std::max(kGlyphRows * k, kTallRows), uint8_t{0});
-            glBitmap(n * kGlyphCols * k, std::max(kGlyphRows * k, kTallRows), 0.0f, static_cast<float>(kGlyphBelow * k),
+            std::fill(f.line.begin() + nGlyphBytes, f.line.begin() + static_cast<std::ptrdiff_t>(n) * k * nRows,
+                      uint8_t{0});
+            glBitmap(n * kGlyphCols * k, nRows, 0.0f, static_cast<float>(kGlyphBelow * k),
                      static_cast<float>(n * kGlyphCols * k), 0.0f, f.line.data());
         }
         glPopClientAttrib();

@@ -560,7 +560,16 @@ TEST(ScaledGlyph, StripReadBackGivesEachGlyphsRowsFromItsCell) {
     EXPECT_EQ(glyphs['A'], a);
     EXPECT_EQ(glyphs[255][kGlyphRows - 1], 0x40);
     for (int32_t c : {0, 32, 66, 64, 254}) EXPECT_EQ(glyphs[static_cast<size_t>(c)], GlyphBits{}) << c;
+
+    // A read of the font: ink in every digit and capital letter, none in the blank.
+    EXPECT_FALSE(GlyphsPlausible(glyphs));
+    for (int32_t c = '0'; c <= 'Z'; ++c)
+        if (c <= '9' || c >= 'A') InkAt(red, c, 2, 2);
+    GlyphsFromStrip(red.data(), glyphs);
     EXPECT_TRUE(GlyphsPlausible(glyphs));
+    GlyphSet noQ = glyphs;
+    noQ['Q'].fill(0);
+    EXPECT_FALSE(GlyphsPlausible(noQ));
 
     // Not the font: nothing drawn, or ink where the blank is.
     EXPECT_FALSE(GlyphsPlausible(GlyphSet{}));
