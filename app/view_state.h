@@ -78,6 +78,7 @@ struct ViewStateRecord {
     double dLat;          // latitude of the view centre, deg
     double dLon;          // longitude of the view centre, deg, -180..180
     int32_t iTextClr;     // palette index of read-outs and cross-hair: 15, 14 in Apollo mode
+    int32_t iPanelErr;    // OpenGL error caught at the end of the last StatOrth, shown on the next frame
 
     // Counters.
     int32_t iInitDone;  // 0 until the first frame has been swapped

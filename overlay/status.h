@@ -9,8 +9,6 @@
 
 constexpr int32_t kStatusCol = 105;  // first column of the status lines
 
-// OpenGL error caught at the end of the last StatOrth; shown on the next frame.
-extern int32_t iPanelErr;
 
 // Status lines at column 105 for a level (1: identification; 2: pointer;
 // 3: codes, the OpenGL error iErr, hints).

@@ -80,7 +80,7 @@ TEST(TextFont, OtherFontsDrawNothingAndKeepTheCursor) {
     ViewState.iHeight = 768;
     for (int32_t iFont : {-2, -1, 0}) {
         int32_t iLine = 3, iCol = 126;
-        PrntOrth(5, "hello", iLine, iCol, 15, 0, iFont);
+        PrntOrth(5, "hello", iLine, iCol, 15, 0, iFont, TextBlock::kCredits);
         EXPECT_EQ(iLine, 3);
         EXPECT_EQ(iCol, 126);
     }
@@ -91,10 +91,37 @@ void OnStderr() { ::dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 TEST(TextFontDeathTest, FontOutsideTheRangeStopsEvenWithNoCharacters) {
     int32_t iLine = 1, iCol = 1;
-    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, 2)), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, 2, TextBlock::kCredits)), ::testing::ExitedWithCode(1),
                 "^GLScrSup/PrntOrth: Only iFont=-2 thru \\+1 is implemented\\.\n$");
-    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, -3)), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, -3, TextBlock::kCredits)), ::testing::ExitedWithCode(1),
                 "GLScrSup/PrntOrth: Only iFont=-2 thru \\+1 is implemented\\.");
+}
+
+TEST(TextLines, ARowsTextStandsAroundItsFields) {
+    constexpr PanelRow row{TextBlock::kStatus, 13, 108, 9, "Elev=#######km"};
+    PanelLines out{};
+    LineBuf& buf = AddRow(out, row, 12, 2);
+    EXPECT_EQ(out.nLines, 1);
+    EXPECT_EQ(out.line[0].iLine, 15);
+    EXPECT_EQ(out.line[0].iCol, 108);
+    EXPECT_EQ(out.line[0].iClr, 12);
+    EXPECT_EQ(out.line[0].eBlock, TextBlock::kStatus);
+    EXPECT_EQ(out.line[0].n, 14);
+    EXPECT_EQ(std::string(buf.c, static_cast<size_t>(buf.n)), "Elev=");
+    PutF(buf, 378267.3, 7, 0);
+    RowText(buf, row);
+    EXPECT_EQ(std::string(buf.c, static_cast<size_t>(buf.n)), "Elev=378267.km");
+    RowText(buf, row);  // at the end: nothing more
+    EXPECT_EQ(buf.n, 14);
+}
+
+TEST(TextLinesDeathTest, AddLineStopsPastTheSixteenthLine) {
+    PanelLines out{};
+    for (int32_t k = 0; k < kPanelLinesMax; ++k) AddLine(out, TextBlock::kStatus, k + 1, 105, 3, 15);
+    EXPECT_EQ(out.nLines, 16);
+    EXPECT_EQ(out.line[15].iLine, 16);
+    EXPECT_EXIT((OnStderr(), AddLine(out, TextBlock::kStatus, 17, 105, 3, 15)), ::testing::ExitedWithCode(1),
+                "^AddLine: more than 16 lines in one panel section\\.\n$");
 }
 
 TEST(Palette, TableHoldsTheSixteenColours) {
