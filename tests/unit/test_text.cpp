@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/startup.h"
 #include "app/view_state.h"
 #include "overlay/palette.h"
 #include "overlay/status.h"
@@ -149,7 +150,7 @@ class StatusLines : public ::testing::Test {
 protected:
     void SetUp() override {
         saved = ViewState;
-        std::memcpy(ViewState.cVersion, "Qarn.Exe  v0.44s   ", 20);
+        std::memcpy(ViewState.cVersion, kIdentText, sizeof kIdentText);
         ViewState.iMouseX = 512;
         ViewState.iMouseY = 384;
         ViewState.MenuNew = 13;
@@ -180,7 +181,7 @@ TEST_F(StatusLines, LevelThreeGivesNineLinesAtColumn105) {
             EXPECT_EQ(Text(line), texts[k]);
         }
     }
-    EXPECT_EQ(std::string(out.line[0].buf.c, 20), std::string("Qarn.Exe  v0.44s   ") + '\0');
+    EXPECT_EQ(std::string(out.line[0].buf.c, 20), std::string(kIdentText, sizeof kIdentText));
 }
 
 TEST_F(StatusLines, ErrorShowsInHexAndLightRed) {
