@@ -91,13 +91,3 @@ struct ViewStateRecord {
 };
 
 extern ViewStateRecord ViewState;
-
-// Local time of day in seconds (single precision) minus r0, plus 86,400 when
-// the difference is negative.
-float SecondsSince(float r0);
-
-// The same from a given time of day, so the midnight wrap can be tested.
-float SecondsSinceAt(int hour, int minute, int second, int millisecond, float r0);
-
-// Difference of two single-precision times of day with the midnight wrap.
-float SecondsBetween(float rNow, float r0);

@@ -2,6 +2,7 @@
 // disclaimer and the read-outs.
 #include "overlay/panel.h"
 
+#include "app/clock.h"
 #include "app/view_state.h"
 #include "overlay/catalogue.h"
 #include "overlay/palette.h"
