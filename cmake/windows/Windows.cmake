@@ -15,7 +15,9 @@ target_include_directories(qarn_windows_gl SYSTEM INTERFACE ${QARN_FREEGLUT_DIR}
 target_compile_definitions(qarn_windows_gl INTERFACE FREEGLUT_STATIC)
 target_link_libraries(qarn_windows_gl INTERFACE
   ${QARN_FREEGLUT_DIR}/lib/libfreeglut_static.a glu32 opengl32 gdi32 winmm)
-target_link_options(qarn_windows_gl INTERFACE -static)
+# No link time in the PE header (0 instead), so two builds of one commit are
+# the same bytes.
+target_link_options(qarn_windows_gl INTERFACE -static -Wl,--no-insert-timestamp)
 
 # The icon: the PNGs of packaging/icons in one .ico. freeglut gives every
 # window it makes the icon named GLUT_ICON, and Explorer shows the first
