@@ -41,10 +41,8 @@ os.makedirs(os.environ["HOME"])
 
 import harness  # noqa: E402  (reads QARN_BIN and QARN_RUNNER set above)
 from harness import Picture, ViewerTest  # noqa: E402
-from test_dump import DumpTest  # noqa: E402
-from test_globe import GlobeTest  # noqa: E402
+from test_dump import SIZE, DumpTest  # noqa: E402
 from test_input import InputTest  # noqa: E402
-from test_panel import PanelTest  # noqa: E402
 from test_screens import Wide  # noqa: E402
 from test_startup import IDENT, StartupTest  # noqa: E402
 
@@ -84,15 +82,17 @@ def end_prefix():
 # screen; under openbox, which keys need, that holds for the first moments);
 # the pop-up menu (it does not open under openbox, and without a manager the
 # entry below the one drawn under the pointer is taken); and the pair-mode
-# eye labels, whose second F9 within a second Wine drops (the pair itself is
-# checked by the globe test).
+# eye labels, whose second F9 within a second Wine drops; and the globe and
+# status-line tests that type keys every 20 ms (zoom runs, key codes), of
+# which Wine loses some on a busy machine. PairTest below steps the view
+# modes one key at a time instead. The second run in one folder of the dump
+# test is left out too: its first viewer's console pipe can stay open after
+# that viewer has ended (held by a Wine server it started), so the harness
+# waits for the pipe's end for ever; PairTest's first dump replaces a file.
 SHARED = {
     InputTest: ["test_auto_mode_and_drag", "test_apollo_ignores_pointer_and_clicks", "test_quit_keys"],
-    GlobeTest: ["test_longitudes_sides_switches_and_apollo", "test_grid_limit_and_pairs_near_the_surface"],
-    PanelTest: ["test_status_lines_follow_the_pointer_and_the_keys"],
     DumpTest: ["test_five_dumps_then_the_program_ends", "test_dump_holds_what_the_screen_shows",
-               "test_unwritable_dump_stops_with_the_io_message",
-               "test_a_new_run_overwrites_the_dumps_from_one"],
+               "test_unwritable_dump_stops_with_the_io_message"],
     Wide: ["test_panel_keeps_its_shape"],
     StartupTest: ["test_identification_line_is_the_only_line_before_the_window",
                   "test_window_title_and_full_screen_size",
@@ -116,7 +116,7 @@ def load_tests(loader, tests, pattern):
         wine_cls = under_openbox(cls)
         for name in names:
             suite.addTest(wine_cls(name))
-    for cls in (WindowsFilesTest, SameAsLinuxTest, InstallerTest):
+    for cls in (WindowsFilesTest, PairTest, SameAsLinuxTest, InstallerTest):
         suite.addTests(loader.loadTestsFromTestCase(cls))
     return suite
 
@@ -132,6 +132,38 @@ class WindowsFilesTest(ViewerTest):
         self.assertEqual(v.wait_exit(30), 1)
         self.assertEqual(v.lines, [IDENT, "BmpRead: I/O error on unit 14, file Qarns.Bmp: "
                                           "not a regular file (a directory)"])
+
+
+class PairTest(ViewerTest):
+    """F9 steps single view, "L:R" pair, "R:L" pair, single view: in a pair
+    each half of the window holds a globe of its own, with black between
+    them where the single globe's centre was. The first dump replaces a
+    longer file of that name (MoveFileExW over it), leaving no other."""
+    window_manager = True
+
+    def lit(self, pic, x, y):
+        return sum(pic.pixel(x, y)) > 60
+
+    def test_f9_steps_single_pair_pair_single(self):
+        def planted(d):
+            with open(os.path.join(d, "ScrnDmp1.Bmp"), "wb") as f:
+                f.write(b"\xff" * (SIZE + 4096))
+        v = self.start(prepare=planted)
+        v.move(300, 300, settle=0.8)
+        for n, step in enumerate(("single", "L:R", "R:L", "single"), start=1):
+            pic = Picture.from_bmp(v.dump(n))
+            centre, left, right = (self.lit(pic, 512, 384), self.lit(pic, 256, 384),
+                                   self.lit(pic, 768, 384))
+            if step == "single":
+                self.assertTrue(centre, step)
+            else:
+                self.assertEqual((centre, left, right), (False, True, True), step)
+            v.key("F9", settle=0.8)
+        self.assertTrue(v.alive())
+        names = sorted(os.listdir(v.dir))
+        self.assertEqual(names, ["Qarns.Bmp"] + ["ScrnDmp%d.Bmp" % n for n in range(1, 5)])
+        for name in names[1:]:
+            self.assertEqual(os.path.getsize(os.path.join(v.dir, name)), SIZE, name)
 
 
 class SameAsLinuxTest(ViewerTest):
