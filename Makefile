@@ -8,10 +8,19 @@ PREFIX   ?= /usr/local
 DESTDIR  ?=
 # The Debian package is built apart, with Debian's hardening flags and without the tests.
 DEB_BUILD ?= build-deb
+# Every time stamp in the package (member and archive times) is this one, by
+# default the last commit's, so that two builds of one commit give the same
+# .deb bit for bit wherever and whenever they run. CPack takes the modes of
+# the archive's members and folders from the umask, hence 022 for its run.
+SOURCE_DATE_EPOCH ?= $(shell git -C "$(CURDIR)" log -1 --format=%ct 2>/dev/null)
 
-# Debian packages the build and the tests need.
-PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
-            libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev gdal-bin python3 xvfb xauth \
+# Debian packages the build needs (what the tests' configure asks for
+# included, Python and gdal_translate too: `make run` and `make test` share
+# one build tree) and Mesa's driver for the viewer; then what the tests, the
+# package and its checkers add.
+BUILD_PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
+            libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev python3 gdal-bin
+PACKAGES := $(BUILD_PACKAGES) xvfb xauth \
             xdotool x11-utils x11-apps imagemagick openbox file dpkg-dev lintian \
             desktop-file-utils appstream mandoc weston xwayland wmctrl
 
@@ -42,13 +51,20 @@ deps:
 	echo "deps: installing $$missing"; \
 	apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing
 
-$(BUILD)/CMakeCache.txt:
+# A build tree counts as configured once CMake has generated it
+# (cmake_install.cmake, for any generator): a configure that failed, for a
+# missing package, leaves only CMakeCache.txt and is run again next time.
+$(BUILD)/cmake_install.cmake:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 
-build: $(BUILD)/CMakeCache.txt
+build: $(BUILD)/cmake_install.cmake
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Installs what the build and the viewer need first (as root; otherwise it
+# prints the apt-get line and stops), as `make test` does through deps.
+run:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BUILD_PACKAGES)"
+	@$(MAKE) --no-print-directory build
 	@mkdir -p $(RUNDIR)
 	@cmp -s data/Qarns.Bmp $(RUNDIR)/Qarns.Bmp || cp data/Qarns.Bmp $(RUNDIR)/Qarns.Bmp
 	cd $(RUNDIR) && ../qarn
@@ -66,16 +82,19 @@ clean:
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
 
-$(DEB_BUILD)/CMakeCache.txt:
+$(DEB_BUILD)/cmake_install.cmake:
 	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
 	CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
 	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
 	cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=None -DQARN_TESTS=OFF $(CMAKE_FLAGS)
 
-package: deps $(DEB_BUILD)/CMakeCache.txt
+package: deps $(DEB_BUILD)/cmake_install.cmake
 	cmake --build $(DEB_BUILD) -j $(JOBS)
 	rm -f $(DEB_BUILD)/qarn_*.deb
-	cd $(DEB_BUILD) && cpack -G DEB
+	@if [ -z "$(SOURCE_DATE_EPOCH)" ]; then \
+	  echo "package: no commit time (not a git checkout) and no SOURCE_DATE_EPOCH:" \
+	    "the archive's time stamps are the build time's"; fi
+	cd $(DEB_BUILD) && umask 022 && SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) cpack -G DEB
 	@ls -l $(DEB_BUILD)/qarn_*.deb
 
 # The ecosystem's checkers on the files as the package ships them: the
@@ -150,7 +169,7 @@ fuzz: deps-dev
 	  $(FUZZ_BUILD)/mks-corpus $(FUZZ_BUILD)/mks-seeds </dev/null
 
 # clang-tidy (checks in .clang-tidy) and cppcheck over the sources.
-lint: deps-dev $(BUILD)/CMakeCache.txt
+lint: deps-dev $(BUILD)/cmake_install.cmake
 	@files=$$(find $(LINT_DIRS) -name '*.cpp' | sort); \
 	echo "clang-tidy: $$(echo $$files | wc -w) files"; \
 	echo $$files | xargs -n 1 -P $(JOBS) clang-tidy-14 -p $(BUILD) --quiet \

@@ -4,8 +4,10 @@
 #include <cmath>
 
 EyePasses EyePassesFor(int32_t m) {
+    // The loop of the design: -m to m in steps of 2m, or one step of 1.
     const int32_t iStep = (m == 0) ? 1 : 2 * m;
-    return {(m - (-m) + iStep) / iStep, -m, iStep};
+    const int32_t nPasses = (m - (-m) + iStep) / iStep;
+    return {{-m, -m + iStep}, nPasses};
 }
 
 double PassFovY(double dFov, int32_t iEye, double dDegRad) {
@@ -25,6 +27,17 @@ PairShift PairShiftFor(int32_t iEye, int32_t m, double dAlt, double dFrameScale)
 double PairFrameScale(int32_t iWinWidth, int32_t iWinHeight) {
     if (iWinWidth <= 0 || iWinHeight <= 0) return 1.0;
     return (double(kFrameWidth) * iWinHeight) / (double(kFrameHeight) * iWinWidth);
+}
+
+double FittedPerspectiveFov(double dFov, int32_t iWinWidth, int32_t iWinHeight, double dDegRad) {
+    const double dScale = PairFrameScale(iWinWidth, iWinHeight);
+    // Exactly the angle given on a window of 4:3 or wider.
+    if (dScale <= 1.0) return dFov;
+    return 2.0 * std::atan(std::tan(dFov * dDegRad / 2.0) * dScale) / dDegRad;
+}
+
+double FittedPairScale(int32_t iWinWidth, int32_t iWinHeight) {
+    return std::min(1.0, PairFrameScale(iWinWidth, iWinHeight));
 }
 
 void LatLonFromModelView(const double dModView[16], double dDegRad, double& dLat, double& dLon) {

@@ -2,6 +2,7 @@
 // distances in scene units, shifts in normalised device units (screen -1..1).
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "app/view_state.h"
@@ -20,14 +21,16 @@ constexpr double kCrossZ = 20.1;         // cross-hair plane, 0.1 in front of th
 constexpr double kCrossInner = 0.11507;  // 10 km
 constexpr double kCrossOuter = 1.1507;   // 100 km
 
-// The eye indices of the passes: m = 0 one pass (0); m = 1 "L:R" -1 then +1;
-// m = -1 "R:L" +1 then -1. +1 is the left eye.
+// The eye indices of the passes, in drawing order: m = 0 one pass (0); m = 1
+// "L:R" -1 then +1; m = -1 "R:L" +1 then -1. +1 is the left eye. A range:
+// for (int32_t iEye : EyePassesFor(m)).
 struct EyePasses {
-    int32_t nPasses;
-    int32_t iFirst;
-    int32_t iStep;
+    std::array<int32_t, 2> iEyes;
+    int32_t nPasses;  // 1 or 2
 };
 EyePasses EyePassesFor(int32_t m);
+inline const int32_t* begin(const EyePasses& p) { return p.iEyes.data(); }
+inline const int32_t* end(const EyePasses& p) { return p.iEyes.data() + p.nPasses; }
 
 // Vertical field of view of a pass: the pair modes widen it so the globe is
 // drawn at half size.
@@ -53,6 +56,15 @@ PairShift PairShiftFor(int32_t iEye, int32_t m, double dAlt, double dFrameScale 
 // (4 / 3) / window aspect, exactly 1 on a 4:3 window; 1 before GLUT has
 // reported a size.
 double PairFrameScale(int32_t iWinWidth, int32_t iWinHeight);
+
+// The 1024 x 768 frame fitted into the window sizes the globe and the pair.
+// On a window of 4:3 or wider the frame fills the height: the angles stay as
+// they are and the pair's shifts shrink by PairFrameScale. On a narrower one
+// the frame fills the width: the vertical angle widens so that the frame's
+// height takes PairFrameScale times fewer pixels, and the shifts, in units of
+// the window's width, stay those of the frame.
+double FittedPerspectiveFov(double dFov, int32_t iWinWidth, int32_t iWinHeight, double dDegRad);
+double FittedPairScale(int32_t iWinWidth, int32_t iWinHeight);
 
 // Latitude and longitude of the view centre from the model-view matrix
 // (column-major): asin(element 10) and atan2(element 4, element 0).

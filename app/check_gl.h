@@ -5,6 +5,7 @@
 #include <string>
 
 // Site numbers of the checks, as they appear in the console line.
+constexpr int32_t kSiteStatOrth = 369;  // after the status lines: reported, the run goes on
 constexpr int32_t kSiteFrameEnd = 393;  // end of every frame (Userview)
 constexpr int32_t kSiteSetup = 527;     // after the window set-up, before the main loop
 

@@ -19,6 +19,8 @@ bool WindowSeen(int iStatus) { return iStatus != GLUT_HIDDEN && iStatus != GLUT_
 void WindowStatusHandler(int iStatus) {
     ViewStateRecord& vs = ViewState;
     const int32_t iHidden = WindowSeen(iStatus) ? 0 : 1;
+    // Also at the window's first showing, which changes no state here.
+    if (iHidden == 0) SeedPointer();
     if (vs.iHidden == iHidden) return;
     vs.iHidden = iHidden;
     if (iHidden != 0) {

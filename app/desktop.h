@@ -1,13 +1,27 @@
 // The window's life on a desktop: its class for docks and task switchers,
 // the pointer's shape while auto mode moves it, no frames while the window
-// cannot be seen, and the end of the run when the window is closed.
+// cannot be seen, and the end of the run when the window is closed or the
+// display is lost. The functions above the line are the window system's own
+// (desktop_x11.cpp); those below go through GLUT alone (desktop.cpp).
 #pragma once
 
 #include <cstdint>
 
 // WM_CLASS "qarn", "Qarn" on the current GLUT window, so a desktop matches it
-// to qarn.desktop (StartupWMClass=Qarn).
+// to qarn.desktop (StartupWMClass=Qarn). Called right after the window is
+// created: the class is in place when the window manager takes the window on.
 void SetWindowClass();
+
+// From now on a lost connection to the display ends the run with one line,
+// "Qarn: connection to display :0 lost. Execution stopped.", and status 1.
+void WatchDisplay();
+
+// When the current window is shown and the pointer is over it, its position
+// enters the view state as one passive-motion report would (the window
+// system reports none until the pointer moves). Nothing otherwise.
+void SeedPointer();
+
+// ------------------------------------------------------------------------
 
 // Hides the pointer while bHidden (auto mode warps it every frame: Xwayland
 // honours warps only of a hidden pointer), the normal one otherwise. Calls

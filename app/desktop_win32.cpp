@@ -5,3 +5,11 @@
 #include "app/desktop.h"
 
 void SetWindowClass() {}
+
+// The window system is part of Windows itself: there is no connection to a
+// display server that could be lost while the program runs.
+void WatchDisplay() {}
+
+// Windows sends WM_MOUSEMOVE by itself when a window appears under the
+// pointer, and freeglut hands it on as a passive motion.
+void SeedPointer() {}

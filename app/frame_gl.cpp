@@ -6,6 +6,8 @@
 #include <GL/glu.h>
 
 #include "app/camera.h"
+#include "overlay/globe_labels.h"
+#include "overlay/palette.h"
 
 void FramePrelude() {
     // Alpha 0 here; TexSetup's clear colour (alpha 1) is never used for a frame.
@@ -15,6 +17,18 @@ void FramePrelude() {
     glEnable(GL_DEPTH_TEST);
 }
 
+void OverlaySetup() {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // No orthographic projection on top: every print sets its raster
+    // position in normalised device coordinates under identity matrices.
+    glDisable(GL_LIGHTING);
+}
+
 void EyeProjection(ViewStateRecord& vs, int32_t iEye) {
     const int32_t m = vs.iViewMode;
     glMatrixMode(GL_PROJECTION);
@@ -22,11 +36,12 @@ void EyeProjection(ViewStateRecord& vs, int32_t iEye) {
     vs.dFovY = PassFovY(vs.dFov, iEye, vs.dDegRad);
     // Applied before the perspective, so they move the image in device units.
     const PairShift shift =
-        PairShiftFor(iEye, m, vs.dAlt, PairFrameScale(vs.iWinWidth, vs.iWinHeight));
+        PairShiftFor(iEye, m, vs.dAlt, FittedPairScale(vs.iWinWidth, vs.iWinHeight));
     if (m != 0) glTranslated(shift.dFirst, 0.0, 0.0);
     if (m > 0) glTranslated(shift.dSecond, 0.0, 0.0);
-    gluPerspective(PerspectiveFov(vs.dFovY, m), vs.dAspect, vs.dAlt - kNearGap,
-                   vs.dAlt + kFarReach);
+    const double dAngle =
+        FittedPerspectiveFov(PerspectiveFov(vs.dFovY, m), vs.iWinWidth, vs.iWinHeight, vs.dDegRad);
+    gluPerspective(dAngle, vs.dAspect, vs.dAlt - kNearGap, vs.dAlt + kFarReach);
 }
 
 void EyeFrame(const ViewStateRecord& vs, int32_t iEye) {
@@ -65,4 +80,54 @@ void DrawSpheres(const ViewStateRecord& vs, bool bGlobe, bool bGrid) {
         gluQuadricDrawStyle(vs.iQuad, GLU_LINE);
         gluSphere(vs.iQuad, kGridRadius, kGridSlices, kGridStacks);
     }
+}
+
+namespace {
+
+// Two batches of two segments at z = 20.1 of the unrotated eye frame, with a
+// 10 km gap around the centre and arms reaching 100 km.
+void DrawCrossHair() {
+    glBegin(GL_LINES);
+    glVertex3d(0.0, kCrossOuter, kCrossZ);
+    glVertex3d(0.0, kCrossInner, kCrossZ);
+    glVertex3d(0.0, -kCrossInner, kCrossZ);
+    glVertex3d(0.0, -kCrossOuter, kCrossZ);
+    glEnd();
+    glBegin(GL_LINES);
+    glVertex3d(kCrossOuter, 0.0, kCrossZ);
+    glVertex3d(kCrossInner, 0.0, kCrossZ);
+    glVertex3d(-kCrossInner, 0.0, kCrossZ);
+    glVertex3d(-kCrossOuter, 0.0, kCrossZ);
+    glEnd();
+}
+
+void EyePass(ViewStateRecord& vs, int32_t iEye, EyeDraw eDraw) {
+    const bool bAll = eDraw == EyeDraw::kAll;
+    EyeProjection(vs, iEye);
+    EyeFrame(vs, iEye);
+
+    if (bAll) {
+        SetClr(vs.iTextClr);
+        DrawCrossHair();
+    }
+
+    RotateGlobe(vs);
+    if (bAll) {
+        glGetDoublev(GL_MODELVIEW_MATRIX, vs.dModView);
+        LatLonFromModelView(vs.dModView, vs.dDegRad, vs.dLat, vs.dLon);
+    }
+
+    const bool bGridRange = vs.dFov <= kGridFovLimit;
+    DrawSpheres(vs, vs.iImage == 1, bGridRange && vs.iGrid != 0);
+    if (!bAll) return;
+    if (bGridRange && vs.iLabels != 0) GridLabels();
+    if (vs.nPlaces != 0) PlaceLabels();
+}
+
+}  // namespace
+
+void DrawEyePasses(ViewStateRecord& vs, EyeDraw eDraw) {
+    // From the real window, so a screen that is not 4:3 still shows a round globe.
+    vs.dAspect = static_cast<double>(vs.iWinWidth) / vs.iWinHeight;
+    for (const int32_t iEye : EyePassesFor(vs.iViewMode)) EyePass(vs, iEye, eDraw);
 }

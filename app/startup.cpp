@@ -7,7 +7,11 @@
 #include <cstring>
 #include <string>
 
+#include "app/check_gl.h"
+#include "app/desktop.h"
+#include "app/stop.h"
 #include "app/view_state.h"
+#include "image/bmp.h"
 #include "image/texture.h"
 #include "input/menu.h"
 
@@ -38,4 +42,28 @@ void FinishSetup() {
     glutFullScreen();
     glFlush();
     glutSwapBuffers();
+}
+
+int32_t StartViewer(const ViewerStart& how) {
+    SetIdentity();
+    if (how.bIdentLine) {
+        // List-style line: a blank, then the field; the NUL is not written.
+        char cLine[sizeof ViewState.cVersion + 2] = " ";
+        std::memcpy(cLine + 1, ViewState.cVersion, sizeof ViewState.cVersion);
+        cLine[sizeof cLine - 1] = '\0';
+        ReportLine(cLine);
+    }
+    BmpRead();
+    TexBuild();
+
+    OpenWindow(how.cProgram);
+    WatchDisplay();
+    SetWindowClass();
+    how.RegisterCallbacks();
+    FinishSetup();
+    glutPostRedisplay();
+
+    int32_t iGlErr0 = 0;
+    CheckGL(kSiteSetup, iGlErr0);
+    return iGlErr0;
 }

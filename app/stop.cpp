@@ -10,6 +10,9 @@ void ReportLine(const char* cLine) {
 }
 
 namespace {
+// Set as a stop begins, never cleared: GLUT's teardown at the exit that
+// follows calls the close handler, which must then stay silent. Apart from
+// ViewState since no frame reads it.
 bool bStopping = false;
 }  // namespace
 
@@ -24,6 +27,12 @@ bool StopStarted() { return bStopping; }
 void StopRun(const char* cMessage) { StopWith(cMessage, 0); }
 
 void StopFatal(const char* cMessage) { StopWith(cMessage, 1); }
+
+void StopAbrupt(const char* cMessage) {
+    bStopping = true;
+    ReportLine(cMessage);
+    std::_Exit(1);
+}
 
 void StopIo(const char* cWho, int iUnit, const char* cFile, const char* cWhat) {
     char cLine[512];

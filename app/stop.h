@@ -8,6 +8,11 @@
 // Fatal condition: exit status 1.
 [[noreturn]] void StopFatal(const char* cMessage);
 
+// Fatal condition found where the exit-time teardown cannot run (the
+// connection to the display is gone and GLUT's clean-up would use it): the
+// line, then the process ends at once with status 1.
+[[noreturn]] void StopAbrupt(const char* cMessage);
+
 // Input/output failure on a numbered file unit, naming the routine or module
 // that stops, the unit and the file:
 // "BmpRead: I/O error on unit 14, file Qarns.Bmp: <cWhat>", cWhat saying what

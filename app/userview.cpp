@@ -1,11 +1,22 @@
-// One complete frame: command step, clear, text panel, view-angle step, one or
-// two eye passes of the globe, swap and the end-of-frame error check.
+// One complete frame, in this order:
+//  1. the window's size (and the pointer, when the size is new) and the
+//     glyphs at the scale that size asks for;
+//  2. the command step: function keys to commands, zoom, first-frame values,
+//     frame count, altitude, one-shot switches (input/commands.h);
+//  3. the clear (FramePrelude);
+//  4. the panel's counters, then the overlay set-up, the status lines with
+//     the check of site 369, the credits and the disclaimer lines;
+//  5. the view-angle step, and the pointer warp of auto mode;
+//  6. the read-outs, which thus show the previous frame's latitude and
+//     longitude;
+//  7. the eye passes: one, or two for a stereo pair (DrawEyePasses);
+//  8. the swap, the next redisplay and the end-of-frame check (site 393),
+//     which ends the run on an error.
 #include "app/userview.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
-#include "app/camera.h"
 #include "app/check_gl.h"
 #include "app/desktop.h"
 #include "app/frame_gl.h"
@@ -14,56 +25,22 @@
 #include "app/view_state.h"
 #include "input/commands.h"
 #include "overlay/anchor.h"
-#include "overlay/globe_labels.h"
-#include "overlay/palette.h"
 #include "overlay/panel.h"
 #include "overlay/status.h"
 #include "overlay/text.h"
 
 namespace {
 
-// The window's real size for this frame; the size asked for until GLUT
-// reports one. A full-screen window takes the screen's size, whatever it is.
+// The window's real size for this frame. A full-screen window takes the
+// screen's size, whatever it is. A new size is also where the window system
+// may have put the window under a pointer that has not moved since.
 void TakeWindowSize(ViewStateRecord& vs) {
-    const int iW = glutGet(GLUT_WINDOW_WIDTH);
-    const int iH = glutGet(GLUT_WINDOW_HEIGHT);
-    const bool bKnown = iW > 0 && iH > 0;
-    vs.iWinWidth = bKnown ? iW : vs.iWidth;
-    vs.iWinHeight = bKnown ? iH : vs.iHeight;
-}
-
-// Two batches of two segments at z = 20.1 of the unrotated eye frame, with a
-// 10 km gap around the centre and arms reaching 100 km.
-void DrawCrossHair() {
-    glBegin(GL_LINES);
-    glVertex3d(0.0, kCrossOuter, kCrossZ);
-    glVertex3d(0.0, kCrossInner, kCrossZ);
-    glVertex3d(0.0, -kCrossInner, kCrossZ);
-    glVertex3d(0.0, -kCrossOuter, kCrossZ);
-    glEnd();
-    glBegin(GL_LINES);
-    glVertex3d(kCrossOuter, 0.0, kCrossZ);
-    glVertex3d(kCrossInner, 0.0, kCrossZ);
-    glVertex3d(-kCrossInner, 0.0, kCrossZ);
-    glVertex3d(-kCrossOuter, 0.0, kCrossZ);
-    glEnd();
-}
-
-void EyePass(ViewStateRecord& vs, int32_t iEye) {
-    EyeProjection(vs, iEye);
-    EyeFrame(vs, iEye);
-
-    SetClr(vs.iTextClr);
-    DrawCrossHair();
-
-    RotateGlobe(vs);
-    glGetDoublev(GL_MODELVIEW_MATRIX, vs.dModView);
-    LatLonFromModelView(vs.dModView, vs.dDegRad, vs.dLat, vs.dLon);
-
-    const bool bGridRange = vs.dFov <= kGridFovLimit;
-    DrawSpheres(vs, vs.iImage == 1, bGridRange && vs.iGrid != 0);
-    if (bGridRange && vs.iLabels != 0) GridLabels();
-    if (vs.nPlaces != 0) PlaceLabels();
+    const WindowPixels win =
+        ShownSize(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), vs);
+    const bool bNew = win.iW != vs.iWinWidth || win.iH != vs.iWinHeight;
+    vs.iWinWidth = win.iW;
+    vs.iWinHeight = win.iH;
+    if (bNew) SeedPointer();
 }
 
 }  // namespace
@@ -85,6 +62,7 @@ void Userview() {
     // The panel's counters before any line: the read-outs and, in the eye
     // passes, the cross-hair take their colour iTextClr from this step.
     const PanelTally tally = PanelCount(vs, SecondsSince(0.0f));
+    OverlaySetup();
     StatOrth(3);
     PanelCredits(tally);
     PanelDisclaimer();
@@ -95,11 +73,7 @@ void Userview() {
 
     PanelReadouts();
 
-    // From the real window, so a screen that is not 4:3 still shows a round globe.
-    vs.dAspect = static_cast<double>(vs.iWinWidth) / vs.iWinHeight;
-    const EyePasses passes = EyePassesFor(vs.iViewMode);
-    for (int32_t k = 0, iEye = passes.iFirst; k < passes.nPasses; ++k, iEye += passes.iStep)
-        EyePass(vs, iEye);
+    DrawEyePasses(vs, EyeDraw::kAll);
 
     glMatrixMode(GL_MODELVIEW);
     glutSwapBuffers();

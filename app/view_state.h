@@ -2,6 +2,12 @@
 // renderer. Zero-filled at program start; the first frame assigns the start
 // values (see FirstFrameInit). Angles in degrees, distances in scene units
 // (globe radius 20 = 1738 km) unless a field says otherwise.
+//
+// The only other mutable state of app/, input/ and image/: private to their
+// files, since no frame reads them, the stop flag (app/stop.cpp) and the
+// dump count and header (image/screen_dump.cpp); filled once at start and
+// only read after, the surface image BH, bPal, bGray (image/bmp.h) and the
+// texture bTex (image/texture.h).
 #pragma once
 
 #include <cstdint>
@@ -72,6 +78,7 @@ struct ViewStateRecord {
     double dLat;          // latitude of the view centre, deg
     double dLon;          // longitude of the view centre, deg, -180..180
     int32_t iTextClr;     // palette index of read-outs and cross-hair: 15, 14 in Apollo mode
+    int32_t iPanelErr;    // OpenGL error caught at the end of the last StatOrth, shown on the next frame
 
     // Counters.
     int32_t iInitDone;  // 0 until the first frame has been swapped
@@ -91,3 +98,17 @@ struct ViewStateRecord {
 };
 
 extern ViewStateRecord ViewState;
+
+// The window in pixels as GLUT reports it (iReportedW x iReportedH), or the
+// 1024 x 768 frame asked for while it reports none (0 or less): the size
+// drawn, laid out, dumped and under the pointer.
+struct WindowPixels {
+    int32_t iW;
+    int32_t iH;
+};
+WindowPixels ShownSize(int32_t iReportedW, int32_t iReportedH, const ViewStateRecord& vs);
+
+// ShownSize of the size the current frame took (iWinWidth x iWinHeight).
+inline WindowPixels ShownSize(const ViewStateRecord& vs) {
+    return ShownSize(vs.iWinWidth, vs.iWinHeight, vs);
+}

@@ -154,18 +154,11 @@ void FloorClearFrame() {
 }
 
 // The geometry of the scene's eye passes (one, or two for a pair) without
-// the cross-hair, the labels and the text: the projection, eye frame and
-// spheres of Userview's own passes, with the camera Userview left in ViewState.
+// the cross-hair, the labels and the text: Userview's own passes, spheres
+// only, with the camera Userview left in ViewState.
 void FloorSphereFrame() {
-    ViewStateRecord& vs = ViewState;
     FramePrelude();
-    const EyePasses passes = EyePassesFor(vs.iViewMode);
-    for (int32_t k = 0, iEye = passes.iFirst; k < passes.nPasses; ++k, iEye += passes.iStep) {
-        EyeProjection(vs, iEye);
-        EyeFrame(vs, iEye);
-        RotateGlobe(vs);
-        DrawSpheres(vs, true, true);
-    }
+    DrawEyePasses(ViewState, EyeDraw::kSpheresOnly);
     glMatrixMode(GL_MODELVIEW);
     glutSwapBuffers();
 }
@@ -249,19 +242,13 @@ long PeakRssKiB() {
 
 void NoDisplay() {}
 
-// The start-up of the viewer's entry routine, less the input handlers and
-// the main loop: the benchmark drives Userview itself.
-void OpenBenchWindow() {
-    SetIdentity();
-    BmpRead();
-    TexBuild();
-    OpenWindow("qarn-bench");
-    glutDisplayFunc(NoDisplay);
-    FinishSetup();
+void RegisterBenchCallbacks() { glutDisplayFunc(NoDisplay); }
 
-    int32_t iGlErr0 = 0;
-    CheckGL(kSiteSetup, iGlErr0);
-    if (iGlErr0 != 0) StopFatal("qarn-bench: OpenGL error after the window set-up.");
+// The viewer's own start-up, less the input handlers and the main loop: the
+// benchmark drives Userview itself.
+void OpenBenchWindow() {
+    if (StartViewer({"qarn-bench", false, RegisterBenchCallbacks}) != 0)
+        StopFatal("qarn-bench: OpenGL error after the window set-up.");
     // Let the window map and take its full-screen size before the first frame.
     for (int k = 0; k < 50; ++k) {
         glutMainLoopEvent();

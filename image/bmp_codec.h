@@ -88,6 +88,3 @@ BmpResult BmpParse(const uint8_t* bData, size_t nData, BmpHeader& bh, uint8_t* b
 // the pixels it points at are read, whatever the file's length.
 BmpResult BmpLoad(const char* cFile, BmpHeader& bh, uint8_t* bPalOut, uint8_t* bGrayOut);
 
-// The 24-bit screen dump's row bytes and header.
-inline int64_t DumpRowBytes(int32_t w) { return BmpRowBytes(w, 24); }
-inline bool DumpHeader(int32_t w, int32_t h, BmpHeader& bh) { return BmpHeaderFor(w, h, 24, bh); }

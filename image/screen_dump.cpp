@@ -15,7 +15,9 @@
 
 namespace {
 
-int32_t iDump = 0;    // dumps started in this process
+// The dump's state for the whole process, kept apart from ViewState since
+// no frame reads it.
+int32_t iDump = 0;    // dumps started in this process, 0..5
 BmpHeader BHDump{};   // the dump's own header, apart from the surface image's
 
 constexpr const char* kDumpFile[5] = {"ScrnDmp1.Bmp", "ScrnDmp2.Bmp", "ScrnDmp3.Bmp",
@@ -101,7 +103,7 @@ std::string DumpReportLine(const char* cFile, int32_t w, int32_t h) {
 
 void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint8_t* bPix,
                size_t nPix) {
-    uint8_t bHead[54];
+    uint8_t bHead[kBmpHeaderBytes];
     BmpHeaderPack(bh, bHead);
     std::string cWhy;
     if (!WriteAtomic(cFile, bHead, std::span<const uint8_t>(bPix, nPix), cWhy))
@@ -111,8 +113,9 @@ void DumpWrite(int32_t iUnit, const char* cFile, const BmpHeader& bh, const uint
 void ScrnDmp(int32_t iUnit) {
     iDump = iDump + 1;
     // The window as the last frame was drawn, the whole of it.
-    const int32_t w = ViewState.iWinWidth > 0 ? ViewState.iWinWidth : ViewState.iWidth;
-    const int32_t h = ViewState.iWinHeight > 0 ? ViewState.iWinHeight : ViewState.iHeight;
+    const WindowPixels win = ShownSize(ViewState);
+    const int32_t w = win.iW;
+    const int32_t h = win.iH;
     if (!DumpHeader(w, h, BHDump)) {
         char cMsg[120];
         std::snprintf(cMsg, sizeof cMsg, "ScrnDmp: window of %d x %d pixels cannot be dumped", w,

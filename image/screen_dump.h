@@ -10,6 +10,11 @@
 // Dumps the window on file unit iUnit; the fifth dump ends the program.
 void ScrnDmp(int32_t iUnit);
 
+// The 24-bit dump's row bytes (padded to a multiple of 4) and header for a
+// w x h window; false when no BMP can hold that size.
+inline int64_t DumpRowBytes(int32_t w) { return BmpRowBytes(w, 24); }
+inline bool DumpHeader(int32_t w, int32_t h, BmpHeader& bh) { return BmpHeaderFor(w, h, 24, bh); }
+
 // Float RGB rows (bottom first) to BMP blue-green-red bytes, truncating v*255;
 // each row of bPix is DumpRowBytes(w) long, its padding set to zero.
 void DumpConvert(const float* rPix, uint8_t* bPix, int32_t w, int32_t h);

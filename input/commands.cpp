@@ -2,6 +2,7 @@
 // and switch changes once a frame, without GL.
 #include "input/commands.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/angles.h"
@@ -46,7 +47,12 @@ MouseAngles MouseAnglesAt(int32_t iX, int32_t iY, int32_t iWinW, int32_t iWinH) 
 }
 
 int32_t AutoWarpX(double dSpin, int32_t iWinW) {
-    return static_cast<int32_t>(-2.0 * (dSpin - kSpinAtLeft) + FrameOffset(iWinW, kFrameWidth));
+    const int32_t iX =
+        static_cast<int32_t>(-2.0 * (dSpin - kSpinAtLeft) + FrameOffset(iWinW, kFrameWidth));
+    // The spin's x runs over 720 pixels of the frame: a window narrower than
+    // that keeps the pointer at its nearer edge.
+    if (iWinW <= 0) return iX;
+    return std::clamp(iX, 0, iWinW - 1);
 }
 
 void ApplyPendingKey() {

@@ -38,6 +38,7 @@ MouseAngles MouseAnglesAt(int32_t iX, int32_t iY, int32_t iWinW, int32_t iWinH);
 
 // Window x at which mouse mode gives dSpin, truncated toward zero: where auto
 // mode puts the pointer so that a drag takes the globe over without a jump.
+// Kept inside a window narrower than the 720 pixels the spin runs over.
 int32_t AutoWarpX(double dSpin, int32_t iWinW);
 
 // View-angle step: dTilt and dSpin from the mode in MenuNew; steps iMission in

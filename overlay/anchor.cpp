@@ -8,15 +8,6 @@
 
 namespace {
 
-// Blocks on the frame's grid (lines and columns, inclusive bounds).
-constexpr int32_t kCreditsLast = 8;
-constexpr int32_t kRightCol = 75;       // status lines, key hints, read-outs
-constexpr int32_t kStatusLast = 14;
-constexpr int32_t kCrossFirst = 27;     // cross-hair scale, Lat=, Lon=
-constexpr int32_t kCrossLast = 30;
-constexpr int32_t kCaptionLine = 50;    // stereo captions, mission heading
-constexpr int32_t kMissionCol = 99;
-
 // Centres of the two stereo images on the frame near the surface, where the
 // pair shift is 0.41 of the half-width: 512 -/+ 0.41 * 512 pixels. Each
 // caption keeps its offset from the image it names.
@@ -32,16 +23,6 @@ int32_t GlyphScale(int32_t iWinW, int32_t iWinH) {
     return std::max<int32_t>(1, std::min(iWinW / kFrameWidth, iWinH / kFrameHeight));
 }
 
-TextBlock BlockOf(int32_t iLine, int32_t iCol) {
-    if (iLine >= kCrossFirst && iLine <= kCrossLast) return TextBlock::kCrossHair;
-    if (iLine <= kStatusLast && iCol >= kRightCol) return TextBlock::kStatus;
-    if (iLine <= kCreditsLast) return TextBlock::kCredits;
-    if (iLine >= kCaptionLine && iCol >= kMissionCol) return TextBlock::kMission;
-    if (iLine == kCaptionLine) return TextBlock::kCaption;
-    if (iLine > kCaptionLine) return TextBlock::kDisclaimer;
-    return TextBlock::kCredits;
-}
-
 TextPos FramePos(int32_t iLine, int32_t iCol) {
     // The viewport transform of the frame in single precision and the
     // bitmap's truncation with its small allowance, as the rasteriser does.
@@ -53,11 +34,11 @@ TextPos FramePos(int32_t iLine, int32_t iCol) {
     return {static_cast<int32_t>(std::floor(wx + 0.0001f)), static_cast<int32_t>(std::floor(wy + 0.0001f))};
 }
 
-TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, int32_t iLine, int32_t iCol) {
+TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, TextBlock eBlock, int32_t iLine, int32_t iCol) {
     const TextPos f = FramePos(iLine, iCol);
     const int32_t iFromRight = iWinW - k * (kFrameWidth - f.iX);
     const int32_t iFromTop = iWinH - k * (kFrameHeight - f.iY);
-    switch (BlockOf(iLine, iCol)) {
+    switch (eBlock) {
     case TextBlock::kCredits:
         return {k * f.iX, iFromTop};
     case TextBlock::kStatus:
@@ -67,11 +48,13 @@ TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, int32_t iLine, int32_
         return {iFromRight, FloorDiv(iWinH - k * kFrameHeight, 2) + k * f.iY};
     case TextBlock::kCaption: {
         // The images sit where they do in the frame centred in the window and
-        // scaled by the height.
+        // scaled as the globe is: by the height on windows of 4:3 or wider,
+        // by the width on narrower ones.
         const int32_t iImage = f.iX < kFrameWidth / 2 ? kImageLeft : kImageRight;
         const int32_t iFromCentre = iImage - kFrameWidth / 2;  // px on the frame, exact
+        const double dFitted = std::min(double(iWinW) * kFrameHeight, double(iWinH) * kFrameWidth);
         const int32_t iShift = static_cast<int32_t>(
-            std::lround(static_cast<double>(iFromCentre) * iWinH / kFrameHeight));
+            std::lround(iFromCentre * dFitted / (double(kFrameWidth) * kFrameHeight)));
         return {FloorDiv(iWinW, 2) + iShift + k * (f.iX - iImage), k * f.iY};
     }
     case TextBlock::kDisclaimer:
@@ -80,18 +63,4 @@ TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, int32_t iLine, int32_
         return {iFromRight, k * f.iY};
     }
     return {k * f.iX, k * f.iY};
-}
-
-void ScaleGlyph(const uint8_t (&rows)[kGlyphRows], int32_t k, uint8_t* out) {
-    const int32_t nBytes = k;  // 8k bits a row
-    for (int32_t r = 0; r < kGlyphRows; ++r) {
-        uint8_t* row = out + static_cast<std::ptrdiff_t>(r) * k * nBytes;
-        std::fill(row, row + nBytes, uint8_t{0});
-        for (int32_t c = 0; c < kGlyphCols; ++c) {
-            if ((rows[r] & (0x80u >> c)) == 0) continue;
-            for (int32_t b = c * k; b < (c + 1) * k; ++b)
-                row[b / 8] = static_cast<uint8_t>(row[b / 8] | (0x80u >> (b % 8)));
-        }
-        for (int32_t j = 1; j < k; ++j) std::copy(row, row + nBytes, row + j * nBytes);
-    }
 }

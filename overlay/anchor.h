@@ -20,34 +20,22 @@ struct TextPos {
     int32_t iY;
 };
 
-// The blocks of the panel, told apart by the line and column a print starts at.
+// The blocks of the panel: which corner or edge of the window a line keeps
+// its distance from. Each row of the panel tables names its block.
 enum class TextBlock : int32_t {
-    kCredits,     // lines 1-8, columns before 75: top left
-    kStatus,      // lines 1-14 from column 75: top right
-    kCrossHair,   // lines 27-30: right edge, beside the window's centre row
-    kCaption,     // line 50 before column 99: under the stereo images
-    kDisclaimer,  // lines 51-59 before column 99: bottom left
-    kMission,     // lines 50-59 from column 99: bottom right
+    kCredits,     // top left
+    kStatus,      // top right: status lines, legend, read-outs
+    kCrossHair,   // right edge, beside the window's centre row
+    kCaption,     // under the stereo images, following them
+    kDisclaimer,  // bottom left
+    kMission,     // bottom right
 };
-TextBlock BlockOf(int32_t iLine, int32_t iCol);
 
 // Where (iLine, iCol) of the grid falls on the 1024 x 768 frame: the pixel the
 // font's raster position lands on there.
 TextPos FramePos(int32_t iLine, int32_t iCol);
 
-// Where a print starting at (iLine, iCol) goes on a window of iWinW x iWinH
-// pixels at glyph scale k. On the 1024 x 768 window at k = 1 it is FramePos.
-TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, int32_t iLine, int32_t iCol);
-
-// ---- Scaled glyphs -----------------------------------------------------------
-
-// One glyph of the 8 x 13 font as read back: kGlyphRows rows of 8 pixels,
-// bottom row first, the most significant bit at the left; row kGlyphBelow is
-// the base line.
-constexpr int32_t kGlyphCols = 8;     // pixels, also the advance
-constexpr int32_t kGlyphRows = 16;    // rows read around the 13 of the cell
-constexpr int32_t kGlyphBelow = 3;    // rows below the base line
-
-// Glyph scale k of it: every pixel becomes k x k, rows of k bytes, bottom row
-// first, as glBitmap takes them (8k x 16k bits). out holds kGlyphRows * k * k bytes.
-void ScaleGlyph(const uint8_t (&rows)[kGlyphRows], int32_t k, uint8_t* out);
+// Where a print of block eBlock starting at (iLine, iCol) goes on a window of
+// iWinW x iWinH pixels at glyph scale k. On the 1024 x 768 window at k = 1 it
+// is FramePos, whatever the block.
+TextPos AnchorPos(int32_t iWinW, int32_t iWinH, int32_t k, TextBlock eBlock, int32_t iLine, int32_t iCol);

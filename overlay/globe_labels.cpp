@@ -7,13 +7,16 @@
 #include "overlay/prnt3d.h"
 
 void GridLabels() {
+    LabelsBegin();
     for (int n = 1; n <= kGridLabelCount; ++n) {
         const Label3D l = GridLabel(n, ViewState.dSpin);
         Prnt3D(l.cLabel.data(), l.dPos, l.dAng, l.dSize, l.iClr);
     }
+    LabelsEnd();
 }
 
 void PlaceLabels() {
+    LabelsBegin();
     const int n = std::min<int>(ViewState.nPlaces, kPlaces);
     for (int k = 1; k <= n; ++k) {
         for (int j = 1; j <= kPlaceLetters; ++j) {
@@ -21,4 +24,5 @@ void PlaceLabels() {
             Prnt3D(l.cLabel.data(), l.dPos, l.dAng, l.dSize, l.iClr);
         }
     }
+    LabelsEnd();
 }

@@ -5,19 +5,26 @@
 #include <cmath>
 
 #include "app/angles.h"
+#include "app/view_state.h"
 #include "overlay/catalogue.h"
 #include "overlay/font.h"
+#include "overlay/palette.h"
 
 namespace {
 
-constexpr double kLabelRadius = 20.6;    // meridian and parallel numbers, over the grid
+// Radii and heights in scene units from the globe's centre. Each sum rounds
+// to the very double of its decimal (20.6, 20.1, 23.0), so the labels stand
+// where they always stood.
+constexpr double kLabelRadius = kGlobeRadius + 0.6;   // meridian and parallel numbers, over the grid
+constexpr double kSouthZ = -kLabelRadius;             // "South", below the south pole
+constexpr double kNorthZ = kGlobeRadius + 3.0;        // "North", clear of the meridian numbers
 constexpr double kMeridianZ = 2.5;       // about 7 degrees north
 constexpr double kParallelX = -2.5;      // about 7 degrees west of meridian 0
 constexpr double kGridSize = 0.5;
 constexpr double kPoleSize = 0.35;
-constexpr double kLetterRadius = 20.1;   // plus half the letter size
+constexpr double kLetterRadius = kGlobeRadius + 0.1;  // plus half the letter size
 constexpr double kLetterSpacing = 5.0;   // degrees of longitude per unit of size
-constexpr int32_t kWhite = 15;
+static_assert(kLabelRadius == 20.6 && kNorthZ == 23.0 && kLetterRadius == 20.1);
 
 Label3D BlankLabel(const Vec3& dPos, const Vec3& dAng, double dSize, int32_t iClr) {
     Label3D l;
@@ -104,7 +111,7 @@ Label3D GridLabel(int n, double dSpin) {
         const int m = -180 + 10 * (n - 1);
         const double a = (m + 1) * kDegRad;
         Label3D l = BlankLabel({-kLabelRadius * std::sin(a), -kLabelRadius * std::cos(a), kMeridianZ},
-                               {180.0, 90.0, double(-m)}, kGridSize, kWhite);
+                               {180.0, 90.0, double(-m)}, kGridSize, kClrWhite);
         PutI4(l.cLabel, -m);
         return l;
     }
@@ -112,12 +119,12 @@ Label3D GridLabel(int n, double dSpin) {
         const int lat = -80 + 10 * (n - kMeridianLabels - 1);
         const double a = (lat + 1) * kDegRad;
         Label3D l = BlankLabel({kParallelX, -kLabelRadius * std::cos(a), -kLabelRadius * std::sin(a)},
-                               {lat + 180.0, 0.0, 0.0}, kGridSize, kWhite);
+                               {lat + 180.0, 0.0, 0.0}, kGridSize, kClrWhite);
         PutI4(l.cLabel, -lat);
         return l;
     }
     const bool south = n == kMeridianLabels + kParallelLabels + 1;
-    Label3D l = BlankLabel({0.0, 0.0, south ? -20.6 : 23.0}, {dSpin, 90.0, 180.0}, kPoleSize, kWhite);
+    Label3D l = BlankLabel({0.0, 0.0, south ? kSouthZ : kNorthZ}, {dSpin, 90.0, 180.0}, kPoleSize, kClrWhite);
     PutText(l.cLabel, south ? "South" : "North");
     return l;
 }

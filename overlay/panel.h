@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "app/view_state.h"
 #include "overlay/text_grid.h"
@@ -14,9 +15,10 @@ struct PanelTally {
 
 // The panel's counter updates, made once a frame before anything is
 // composed: iTextClr (15, 14 in Apollo mode), which the read-outs and then
-// the cross-hair take; nDiscl for the timed disclaimer lines; and, while the
-// credits are shown, the benchmark interval at the time of day rNow (s since
-// local midnight).
+// the cross-hair take; nDiscl for the timed disclaimer lines, up to
+// INT32_MAX; and the benchmark interval at the time of day rNow (s since
+// local midnight): counted while the credits are shown, restarted at rNow
+// while they are not.
 PanelTally PanelCount(ViewStateRecord& vs, float rNow);
 
 // Credits panel drawn: iCredits set or dFov at most 0.6.
@@ -28,6 +30,24 @@ bool BenchCount(ViewStateRecord& vs, float rNow);
 
 // The benchmark line from the seconds per frame of the last interval.
 void BenchLine(float rSecFrame, LineBuf& buf);
+
+// What the rows of a frame are composed from.
+struct PanelInput {
+    const ViewStateRecord* vs;  // the view state; null where no row reads it
+    int32_t iLevel;             // status level (1 identification, 2 pointer, 3 all)
+    int32_t iErr;               // OpenGL error caught by the last status check
+    bool bBenchLine;            // the benchmark line is printed
+    int32_t nDiscl;             // frames counted for the timed disclaimer lines
+};
+
+// The tables of the sections, rows in print order.
+extern const std::span<const PanelRow> kStatusRows;
+extern const std::span<const PanelRow> kCreditRows;
+extern const std::span<const PanelRow> kDisclaimerRows;
+extern const std::span<const PanelRow> kReadoutRows;
+
+// The lines of the rows shown for in, their fields written; out is emptied first.
+void ComposeRows(std::span<const PanelRow> rows, const PanelInput& in, PanelLines& out);
 
 // The composers fill their lines only; they read what they are given.
 // Credits lines for this frame (none when not shown), benchmark line included

@@ -1,64 +1,46 @@
 // StatOrth and the status lines it prints.
 #include "overlay/status.h"
 
-#include <GL/gl.h>
+#include <iterator>
 
 #include "app/check_gl.h"
 #include "app/view_state.h"
 #include "overlay/palette.h"
+#include "overlay/panel.h"
 #include "overlay/text.h"
 
-int32_t iPanelErr = 0;
+namespace {
+
+using enum TextBlock;
+
+constexpr PanelRow kStatusTable[] = {
+    {kStatus, 1, kStatusCol, kClrWhite, "####################", Shown::kAlways, Field::kVersion},
+    {kStatus, 2, kStatusCol, kClrDarkGray, "x=#### y=####", Shown::kLevel2, Field::kMouse},
+    {kStatus, 3, kStatusCol, kClrDarkGray, "MenuNew=  ###", Shown::kLevel3, Field::kMenu},
+    {kStatus, 4, kStatusCol, kClrDarkGray, "KeyChar=  ### #", Shown::kLevel3, Field::kKey},
+    {kStatus, 5, kStatusCol, kClrDarkGray, "ArrowKey= ###", Shown::kLevel3, Field::kArrow},
+    {kStatus, 6, kStatusCol, kClrDarkGray, "glGetError=########", Shown::kLevel3, Field::kGlError},
+    {kStatus, 7, kStatusCol, kClrLightCyan, "RMB:menu Qq:quit", Shown::kLevel3},
+    {kStatus, 8, kStatusCol, kClrLightCyan, "LMB+mouse:motion", Shown::kLevel3},
+    {kStatus, 9, kStatusCol, kClrLightBlue, " ~ :screen dump ", Shown::kLevel3},
+};
+static_assert(std::size(kStatusTable) <= kPanelLinesMax);
+
+}  // namespace
+
+const std::span<const PanelRow> kStatusRows = kStatusTable;
 
 void ComposeStatus(const ViewStateRecord& vs, int32_t level, int32_t iErr, PanelLines& out) {
     out.nLines = 0;
     if (level < 1) return;
-    PutA(AddLine(out, 1, kStatusCol, 20, kClrWhite), vs.cVersion, 20);
-    if (level < 2) return;
-
-    LineBuf& cXY = AddLine(out, 2, kStatusCol, 13, kClrDarkGray);
-    PutS(cXY, "x=");
-    PutI(cXY, vs.iMouseX, 4);
-    PutS(cXY, " y=");
-    PutI(cXY, vs.iMouseY, 4);
-    if (level < 3) return;
-
-    LineBuf& cMenu = AddLine(out, 3, kStatusCol, 13, kClrDarkGray);
-    PutS(cMenu, "MenuNew=  ");
-    PutI(cMenu, vs.MenuNew, 3);
-
-    LineBuf& cKey = AddLine(out, 4, kStatusCol, 15, kClrDarkGray);
-    PutS(cKey, "KeyChar=  ");
-    PutI(cKey, vs.KeyChar, 3);
-    PutS(cKey, " ");
-    PutChar(cKey, vs.KeyChar);
-
-    LineBuf& cArrow = AddLine(out, 5, kStatusCol, 13, kClrDarkGray);
-    PutS(cArrow, "ArrowKey= ");
-    PutI(cArrow, vs.ArrowKey, 3);
-
-    LineBuf& cErr = AddLine(out, 6, kStatusCol, 19, iErr != 0 ? kClrLightRed : kClrDarkGray);
-    PutS(cErr, "glGetError=");
-    PutZ(cErr, static_cast<uint32_t>(iErr), 8);
-
-    PutS(AddLine(out, 7, kStatusCol, 16, kClrLightCyan), "RMB:menu Qq:quit");
-    PutS(AddLine(out, 8, kStatusCol, 16, kClrLightCyan), "LMB+mouse:motion");
-    PutS(AddLine(out, 9, kStatusCol, 16, kClrLightBlue), " ~ :screen dump ");
+    ComposeRows(kStatusRows, {&vs, level, iErr, false, vs.nDiscl}, out);
 }
 
 void StatOrth(int32_t level) {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1.333, 1.333, -1.0, 1.0, 1.0, -1.0);
+    // The matrices and the lighting come from OverlaySetup (app/frame_gl.h).
     if (level < 1) return;
-
-    glDisable(GL_LIGHTING);
     PanelLines lines;
-    ComposeStatus(ViewState, level, iPanelErr, lines);
+    ComposeStatus(ViewState, level, ViewState.iPanelErr, lines);
     PrintLines(lines);
-    CheckGL(kSiteStatOrth, iPanelErr);
+    CheckGL(kSiteStatOrth, ViewState.iPanelErr);
 }

@@ -1,5 +1,5 @@
 // The status lines at the top right: composed from the view state, printed
-// by StatOrth after the orthographic set-up.
+// by StatOrth after the overlay set-up (OverlaySetup, app/frame_gl.h).
 #pragma once
 
 #include <cstdint>
@@ -9,15 +9,11 @@
 
 constexpr int32_t kStatusCol = 105;  // first column of the status lines
 
-// CheckGL site of the error check that ends StatOrth.
-constexpr int32_t kSiteStatOrth = 369;
-
-// OpenGL error caught at the end of the last StatOrth; shown on the next frame.
-extern int32_t iPanelErr;
 
 // Status lines at column 105 for a level (1: identification; 2: pointer;
 // 3: codes, the OpenGL error iErr, hints).
 void ComposeStatus(const ViewStateRecord& vs, int32_t level, int32_t iErr, PanelLines& out);
 
-// Orthographic set-up and the nine status lines at column 105 (level 3).
+// The nine status lines at column 105 (level 3), then the error check of
+// site 369, which catches an error of the frame so far without ending it.
 void StatOrth(int32_t level);

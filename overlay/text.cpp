@@ -4,39 +4,39 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstddef>
-#include <utility>
 #include <vector>
 
 #include "app/stop.h"
 #include "app/view_state.h"
 #include "overlay/anchor.h"
+#include "overlay/glyphs.h"
 #include "overlay/palette.h"
 #include "overlay/text_grid.h"
 
 namespace {
 
-// The 256 glyphs of the 8 x 13 font at glyph scale k, each kGlyphRows * k * k
-// bytes; k 0 until read back.
-struct ScaledFont {
-    int32_t k;
-    std::vector<uint8_t> bits;
+// The 8 x 13 font as read back once on the first display, and its glyphs at
+// the window's scale k, from which each print is made as one bitmap: one
+// glBitmap a line rather than one per character. Rebuilt when k changes.
+struct FontBits {
+    bool bRead;                 // the one read-back has been made
+    bool bReadOk;               // and gave the font; otherwise GLUT draws each glyph
+    int32_t k;                  // scale of scaled, 0 while there is none
+    GlyphSet glyphs;            // the read-back at scale 1
+    std::vector<uint8_t> scaled;  // the 256 glyphs at scale k
+    std::vector<uint8_t> line;    // one bitmap of up to kLineLen characters at scale k
 };
-ScaledFont scaledFont{0, {}};
+FontBits fontBits{};
 
-// Where the glyphs are drawn for the read-back: 32 to a row in cells of
-// 16 x 20 pixels, base line 4 pixels up in the cell.
-constexpr int32_t kReadCols = 32;
-constexpr int32_t kReadCellW = 16;
-constexpr int32_t kReadCellH = 20;
-constexpr int32_t kReadInset = 4;
-
-// The window, or the frame asked for before GLUT has reported it.
-void WindowSize(int32_t& iW, int32_t& iH) {
-    const bool bKnown = ViewState.iWinWidth > 0 && ViewState.iWinHeight > 0;
-    iW = bKnown ? ViewState.iWinWidth : ViewState.iWidth;
-    iH = bKnown ? ViewState.iWinHeight : ViewState.iHeight;
-}
+// Rows of a print's bitmap at scale k: the glyphs' 16 k, and at least 33.
+// Mesa gathers bitmaps up to 32 rows high into a 512 x 32 texture and shades
+// all of it at each flush, which every change of colour or line brings, some
+// 30 times a frame; a taller bitmap is drawn as a texture of its own size.
+// The rows above the glyphs are blank.
+constexpr int32_t kMinRows = 33;
+int32_t BitmapRows(int32_t k) { return std::max(kGlyphRows * k, kMinRows); }
 
 // Raster position on the centre of pixel (iX, iY) with identity matrices,
 // through the viewport (GLUT sets it to the window only once it has seen the
@@ -66,62 +66,51 @@ void PopNdc() {
     glPopMatrix();
 }
 
-}  // namespace
-
-void PrepareGlyphs(int32_t k) {
-    if (k <= 1 || scaledFont.k == k) return;
-    const int32_t nReadW = kReadCols * kReadCellW;
-    const int32_t nReadH = (256 / kReadCols) * kReadCellH;
+// Draws the 256 glyphs white on black into a strip at the bottom left of the
+// back buffer, through a viewport of the strip's own size (whatever GLUT has
+// set so far), and reads them back. The frame's clear comes next.
+bool ReadGlyphs(GlyphSet& glyphs) {
     GLint view[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, view);
-    if (view[0] != 0 || view[1] != 0 || view[2] < nReadW || view[3] < nReadH) return;
-
-    // Drawn white on black in the back buffer, which the frame clears next.
+    glViewport(0, 0, kReadW, kReadH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
     PushNdc();
     glColor3f(1.0f, 1.0f, 1.0f);
-    for (int32_t c = 0; c < 256; ++c) {
-        RasterAt((c % kReadCols) * kReadCellW + kReadInset, (c / kReadCols) * kReadCellH + kReadInset, 0.0);
+    for (int32_t c = 0; c < kGlyphCodes; ++c) {
+        RasterAt(ReadX(c), ReadY(c), 0.0);
         glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(c));
     }
-    std::vector<uint8_t> red(static_cast<std::size_t>(nReadW) * nReadH);
+    std::vector<uint8_t> red(static_cast<std::size_t>(kReadW) * kReadH);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, nReadW, nReadH, GL_RED, GL_UNSIGNED_BYTE, red.data());
+    glReadPixels(0, 0, kReadW, kReadH, GL_RED, GL_UNSIGNED_BYTE, red.data());
     glPopClientAttrib();
     PopNdc();
     glEnable(GL_DEPTH_TEST);
+    glViewport(view[0], view[1], view[2], view[3]);
+    GlyphsFromStrip(red.data(), glyphs);
+    return GlyphsPlausible(glyphs);
+}
 
-    const std::size_t nGlyph = static_cast<std::size_t>(kGlyphRows) * k * k;
-    std::vector<uint8_t> bits(256 * nGlyph, 0);
-    int32_t nInkBlank = 0;
-    int32_t nInkA = 0;
-    for (int32_t c = 0; c < 256; ++c) {
-        const int32_t x0 = (c % kReadCols) * kReadCellW + kReadInset;
-        const int32_t y0 = (c / kReadCols) * kReadCellH + kReadInset - kGlyphBelow;
-        uint8_t rows[kGlyphRows] = {};
-        for (int32_t r = 0; r < kGlyphRows; ++r)
-            for (int32_t b = 0; b < kGlyphCols; ++b)
-                if (red[static_cast<std::size_t>(y0 + r) * nReadW + x0 + b] >= 128)
-                    rows[r] = static_cast<uint8_t>(rows[r] | (0x80u >> b));
-        for (uint8_t row : rows) {
-            if (c == ' ') nInkBlank += row != 0;
-            if (c == 'A') nInkA += row != 0;
-        }
-        ScaleGlyph(rows, k, bits.data() + static_cast<std::size_t>(c) * nGlyph);
+}  // namespace
+
+void PrepareGlyphs(int32_t k) {
+    FontBits& f = fontBits;
+    if (!f.bRead) {
+        f.bRead = true;
+        f.bReadOk = ReadGlyphs(f.glyphs);
     }
-    // A blank with ink or an "A" without is no read-back of the font: the
-    // plain font stays in use and the next frame tries again.
-    if (nInkBlank != 0 || nInkA == 0) return;
-    scaledFont.bits = std::move(bits);
-    scaledFont.k = k;
+    if (!f.bReadOk || k < 1 || f.k == k) return;
+    f.scaled = ScaleGlyphs(f.glyphs, k);
+    f.line.assign(static_cast<std::size_t>(kLineLen) * k * BitmapRows(k), 0);
+    f.k = k;
 }
 
 void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
-              int32_t iClr, int32_t iBkClr, int32_t iFont) {
+              int32_t iClr, int32_t iBkClr, int32_t iFont, TextBlock eBlock) {
     if (iFont < -2 || iFont > 1) StopFatal("GLScrSup/PrntOrth: Only iFont=-2 thru +1 is implemented.");
     // Fonts -2..0 have no glyphs here: nothing drawn, cursor kept.
     if (iFont != 1) return;
@@ -132,23 +121,19 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     // The cursor runs on the frame's grid; the print goes where its block
     // is anchored on the real window.
     const TextGrid grid = GridFor(ViewState.iWidth, ViewState.iHeight);
-    int32_t iW = 0;
-    int32_t iH = 0;
-    WindowSize(iW, iH);
-    const int32_t k = GlyphScale(iW, iH);
-    const TextPos pos = AnchorPos(iW, iH, k, iLine, iCol);
+    const WindowPixels win = ShownSize(ViewState);
+    const int32_t k = GlyphScale(win.iW, win.iH);
+    const TextPos pos = AnchorPos(win.iW, win.iH, k, eBlock, iLine, iCol);
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    // The background colour is only made current, and replaced at once: no
+    // cell is filled, the text stands on whatever the frame has drawn there.
     if (iBkClr >= 0) SetClr(iBkClr);
 
     SetClr(iClr);
     RasterAt(pos.iX, pos.iY, kTextZ);
-    if (k == 1 || scaledFont.k != k) {
-        for (int32_t c = 0; c < nChar; ++c)
-            glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(cText[c]));
-    } else {
-        // Each font pixel a k x k square: the same glyphs, no filtering.
-        const std::size_t nGlyph = static_cast<std::size_t>(kGlyphRows) * k * k;
+    FontBits& f = fontBits;
+    if (f.k == k) {
         glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
         glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
         glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
@@ -156,12 +141,24 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
         glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
         glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        for (int32_t c = 0; c < nChar; ++c) {
-            const std::size_t code = static_cast<unsigned char>(cText[c]);
-            glBitmap(kGlyphCols * k, kGlyphRows * k, 0.0f, static_cast<float>(kGlyphBelow * k),
-                     static_cast<float>(kGlyphCols * k), 0.0f, scaledFont.bits.data() + code * nGlyph);
+        // kLineLen characters a bitmap at most; each moves the raster
+        // position on by its width, as the glyphs one by one would.
+        const int32_t nRows = BitmapRows(k);
+        for (int32_t i = 0; i < nChar; i += kLineLen) {
+            const int32_t n = std::min(kLineLen, nChar - i);
+            const auto nGlyphBytes = static_cast<std::ptrdiff_t>(n) * ScaledGlyphBytes(k);
+            LineBitmap(f.scaled.data(), k, cText + i, n, f.line.data());
+            std::fill(f.line.begin() + nGlyphBytes, f.line.begin() + static_cast<std::ptrdiff_t>(n) * k * nRows,
+                      uint8_t{0});
+            glBitmap(n * kGlyphCols * k, nRows, 0.0f, static_cast<float>(kGlyphBelow * k),
+                     static_cast<float>(n * kGlyphCols * k), 0.0f, f.line.data());
         }
         glPopClientAttrib();
+    } else {
+        // No read-back of the font (or before the first display): GLUT's
+        // glyphs one by one, at scale 1.
+        for (int32_t c = 0; c < nChar; ++c)
+            glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(cText[c]));
     }
 
     PopNdc();
@@ -174,6 +171,6 @@ void PrintLines(const PanelLines& lines) {
         const PanelLine& line = lines.line[static_cast<std::size_t>(k)];
         int32_t iLine = line.iLine;
         int32_t iCol = line.iCol;
-        PrntOrth(line.n, line.buf.c, iLine, iCol, line.iClr, kClrBlack, 1);
+        PrntOrth(line.n, line.buf.c, iLine, iCol, line.iClr, kClrBlack, 1, line.eBlock);
     }
 }

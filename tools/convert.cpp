@@ -1,55 +1,48 @@
-// The map converter's work: opens a map through GDAL, finds where it lies on
-// the globe, reads it by block rows (and very wide rows in column strips),
-// folds each row into the 1024 x 512 sums of tools/surface.h and writes the
-// gray BMP atomically.
-//
-// Gray is the Rec. 601 luma of the first three bands, the band itself when
-// there is one, or a palette entry's luma. 8-bit values are averaged as
-// stored (gamma-encoded, as image viewers show them) in exact integers;
-// other data types, or any with --range, are mapped linearly from their
-// minimum and maximum (or LO and HI, values beyond clamped) onto 0..255.
-// Nodata pixels, alpha 0 and non-finite values are left out of the averages;
-// an output pixel with nothing valid under it is 0.
+// The map converter's top level: the output and input checked, the map
+// opened through GDAL within the limits of tools/map_opens.h, placed, read and
+// averaged (convert_place.cpp, convert_read.cpp), and the gray BMP written
+// atomically.
 #include "tools/convert.h"
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <gdal_priv.h>
-#include <ogr_spatialref.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <limits>
-#include <memory>
 #include <vector>
 
-#include "app/angles.h"
 #include "image/atomic_file.h"
-#include "tools/regular_files.h"
+#include "tools/convert_parts.h"
+#include "tools/map_opens.h"
 #include "tools/surface.h"
+
+namespace convert_parts {
+
+GdalMessages gdalMsgs;
+
+std::string WithGdal(const std::string& cMsg) {
+    return gdalMsgs.cErr.empty() ? cMsg : cMsg + ": " + gdalMsgs.cErr;
+}
+
+std::string Num(const char* cFmt, double d) {
+    char c[64];
+    std::snprintf(c, sizeof c, cFmt, d);
+    return c;
+}
+
+}  // namespace convert_parts
+
+using namespace convert_parts;
 
 namespace {
 
 constexpr GIntBig kCacheBytes = GIntBig(32) << 20;  // GDAL's block cache
-constexpr size_t kChunkBytes = size_t(16) << 20;    // one read: whole rows, or a strip of a wide row
-constexpr uint32_t kMaxStripRows = 256;             // rows read together in column strips
-
-using Why = std::string;  // "" when all is well, else the reason
 
 // ---- GDAL's messages ----------------------------------------------------
-
-// The message of GDAL's last failure, shown in ours instead of GDAL's own
-// printing. While pixels are read, a warning that the data is damaged (a
-// JPEG cut short or corrupt) counts as a failure: GDAL would fill the rest
-// with gray and call the read a success.
-std::string cGdalErr;
-bool bReadingPixels = false;
-bool bDamaged = false;
 
 bool SaysDamaged(const char* cMsg) {
     for (const char* c : {"libjpeg", "Premature end", "Corrupt", "corrupt"})
@@ -77,565 +70,11 @@ std::string OneLine(const char* cMsg) {
 void CPL_STDCALL CollectGdalError(CPLErr eClass, CPLErrorNum, const char* cMsg) {
     if (cMsg == nullptr) return;
     if (eClass >= CE_Failure) {
-        cGdalErr = OneLine(cMsg);
-    } else if (eClass == CE_Warning && bReadingPixels && SaysDamaged(cMsg)) {
-        cGdalErr = OneLine(cMsg);
-        bDamaged = true;
+        gdalMsgs.cErr = OneLine(cMsg);
+    } else if (eClass == CE_Warning && gdalMsgs.bReadingPixels && SaysDamaged(cMsg)) {
+        gdalMsgs.cErr = OneLine(cMsg);
+        gdalMsgs.bDamaged = true;
     }
-}
-
-std::string WithGdal(const std::string& cMsg) {
-    return cGdalErr.empty() ? cMsg : cMsg + ": " + cGdalErr;
-}
-
-std::string Num(const char* cFmt, double d) {
-    char c[64];
-    std::snprintf(c, sizeof c, cFmt, d);
-    return c;
-}
-
-// ---- where the map lies -------------------------------------------------
-
-// Longitude and latitude in degrees of points in the map's own coordinates.
-struct LonLatOf {
-    bool bGeographic = false;
-    double dUnitDeg = 1.0;  // geographic: degrees per CRS unit
-    OGRSpatialReference src, geog;
-    std::unique_ptr<OGRCoordinateTransformation> ct;
-};
-
-bool ToLonLat(LonLatOf& t, double x, double y, double& dLon, double& dLat) {
-    if (t.bGeographic) {
-        dLon = x * t.dUnitDeg;
-        dLat = y * t.dUnitDeg;
-        return std::isfinite(dLon) && std::isfinite(dLat);
-    }
-    if (!t.ct->Transform(1, &x, &y) || !std::isfinite(x) || !std::isfinite(y)) return false;
-    dLon = x;
-    dLat = y;
-    return true;
-}
-
-Why SetUpLonLat(const OGRSpatialReference& srs, const std::string& cIn, LonLatOf& t) {
-    t.src = srs;
-    t.src.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    if (t.src.IsGeographic()) {
-        t.bGeographic = true;
-        t.dUnitDeg = t.src.GetAngularUnits(nullptr) / kDegRad;
-        return {};
-    }
-    if (!t.src.IsProjected()) return cIn + ": its coordinate system is neither geographic nor projected";
-    std::unique_ptr<OGRSpatialReference> g(t.src.CloneGeogCS());
-    if (!g) return WithGdal(cIn + ": its coordinate system has no geographic base");
-    t.geog = *g;
-    t.geog.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    t.ct.reset(OGRCreateCoordinateTransformation(&t.src, &t.geog));
-    if (!t.ct) return WithGdal(cIn + ": cannot convert its coordinates to longitude and latitude");
-    return {};
-}
-
-constexpr int kSteps = 8;  // points sampled along the middle row and column
-
-// Longitudes along the middle row and latitudes down the middle column, the
-// longitudes unwrapped so that each step is under 180 degrees.
-Why SampleEdges(LonLatOf& t, const double gt[6], int nW, int nH, const std::string& cIn,
-                double lon[kSteps + 1], double lat[kSteps + 1]) {
-    const double xMid = gt[0] + gt[1] * nW / 2, yMid = gt[3] + gt[5] * nH / 2;
-    double dDummy = 0;
-    for (int k = 0; k <= kSteps; ++k) {
-        const double x = gt[0] + gt[1] * nW * k / kSteps, y = gt[3] + gt[5] * nH * k / kSteps;
-        if (!ToLonLat(t, x, yMid, lon[k], dDummy) || !ToLonLat(t, xMid, y, dDummy, lat[k]))
-            return WithGdal(cIn + ": cannot convert its corners to longitude and latitude");
-        // Whole turns in one step, not a loop: at 1e20 degrees subtracting
-        // 360 no longer changes the value.
-        const double d = k > 0 ? lon[k] - lon[k - 1] : 0.0;
-        if (std::fabs(d) > 180) lon[k] -= 360.0 * std::round(d / 360.0);
-    }
-    return {};
-}
-
-// Linear in columns and rows, meridians straight down: to a hundredth of a
-// pixel.
-bool IsPlateCarree(LonLatOf& t, const double gt[6], int nW, int nH, const double lon[kSteps + 1],
-                   const double lat[kSteps + 1]) {
-    const double dTolLon = std::fabs(lon[kSteps] - lon[0]) / nW / 100;
-    const double dTolLat = std::fabs(lat[kSteps] - lat[0]) / nH / 100;
-    bool bLinear = true;
-    for (int k = 0; k <= kSteps; ++k) {
-        bLinear = bLinear && std::fabs(lon[k] - (lon[0] + (lon[kSteps] - lon[0]) * k / kSteps)) <= dTolLon &&
-                  std::fabs(lat[k] - (lat[0] + (lat[kSteps] - lat[0]) * k / kSteps)) <= dTolLat;
-    }
-    double dDummy = 0;
-    for (const double f : {0.25, 0.75}) {
-        double dLon = 0;
-        bLinear = bLinear && ToLonLat(t, gt[0], gt[3] + gt[5] * nH * f, dLon, dDummy) &&
-                  std::fabs(std::remainder(dLon - lon[0], 360.0)) <= dTolLon;
-    }
-    return bLinear;
-}
-
-// Edges of a georeferenced map, found from points along its middle row and
-// column; the reason when the map is not a plate carree on which longitude
-// and latitude run linearly with the columns and rows.
-Why FindExtent(GDALDataset* ds, const OGRSpatialReference& srs, const double gt[6], const std::string& cIn,
-               MapExtent& e) {
-    const int nW = ds->GetRasterXSize(), nH = ds->GetRasterYSize();
-    if (gt[2] != 0.0 || gt[4] != 0.0) return cIn + ": rotated georeferencing is not supported";
-    if (!std::all_of(gt, gt + 6, [](double d) { return std::isfinite(d); }) || gt[1] == 0 || gt[5] == 0)
-        return cIn + ": its georeferencing gives no finite pixel size";
-    LonLatOf t;
-    Why cWhy = SetUpLonLat(srs, cIn, t);
-    double lon[kSteps + 1], lat[kSteps + 1];
-    if (cWhy.empty()) cWhy = SampleEdges(t, gt, nW, nH, cIn, lon, lat);
-    if (!cWhy.empty()) return cWhy;
-    e = {lon[0], lon[kSteps], lat[0], lat[kSteps]};
-    // Name the sphere of a map in metres: on the wrong body it shows as a
-    // partial or oversized extent.
-    MapPlace p;
-    auto partial = [&] {
-        return cIn + " " + cWhy +
-               (t.bGeographic ? std::string() : Num(" (on a sphere of radius %.0f m)", t.src.GetSemiMajor(nullptr)));
-    };
-    // Degrees as given spanning more than two turns are refused with that
-    // extent at once: unwrapped, they would pass for a small map.
-    if (t.bGeographic) {
-        const double u = t.dUnitDeg;
-        const MapExtent raw = {gt[0] * u, (gt[0] + gt[1] * nW) * u, gt[3] * u, (gt[3] + gt[5] * nH) * u};
-        if (std::fabs(raw.dLonRight - raw.dLonLeft) > 720.0 &&
-            !PlaceFromExtent(uint32_t(nW), uint32_t(nH), raw, p, cWhy))
-            return partial();
-    }
-    if (!IsPlateCarree(t, gt, nW, nH, lon, lat))
-        return cIn + ": not a cylindrical equirectangular (plate carree) map; "
-                     "reproject it first, for instance with gdalwarp";
-    if (!t.bGeographic && !PlaceFromExtent(uint32_t(nW), uint32_t(nH), e, p, cWhy)) return partial();
-    return {};
-}
-
-Why Place(GDALDataset* ds, const ConvertOptions& o, MapPlace& p) {
-    const uint32_t nW = uint32_t(ds->GetRasterXSize()), nH = uint32_t(ds->GetRasterYSize());
-    double gt[6];
-    const OGRSpatialReference* srs = ds->GetSpatialRef();
-    if (!o.bLeftLon && srs != nullptr && !srs->IsEmpty() && ds->GetGeoTransform(gt) == CE_None) {
-        MapExtent e;
-        Why cWhy = FindExtent(ds, *srs, gt, o.cIn, e);
-        if (cWhy.empty() && !PlaceFromExtent(nW, nH, e, p, cWhy)) cWhy = o.cIn + " " + cWhy;
-        return cWhy;
-    }
-    if (uint64_t(nW) != 2 * uint64_t(nH)) {
-        char cBuf[160];
-        std::snprintf(cBuf, sizeof cBuf,
-                      " is %u x %u pixels without georeferencing; a map of the whole globe must "
-                      "then be exactly twice as wide as it is high (2:1)",
-                      nW, nH);
-        return o.cIn + cBuf;
-    }
-    p = PlaceFromLeftLon(nW, nH, o.dLeftLon);
-    return {};
-}
-
-// ---- what is read -------------------------------------------------------
-
-enum class Kind { Gray, Rgb, Palette };
-
-struct Source {
-    GDALDataset* ds = nullptr;
-    uint32_t nW = 0, nH = 0;
-    Kind eKind = Kind::Gray;
-    std::vector<int> bands;          // colour bands read, 1-based
-    std::vector<double> nodata;      // per colour band; NaN when it has none
-    bool bNodata = false;            // some colour band has a nodata value
-    GDALRasterBand* mask = nullptr;  // alpha or a per-dataset mask, 0 = left out
-    bool bByte = false;              // every colour band is 8-bit
-    bool bScaled = false;            // values mapped onto 0..255, not 8-bit luma
-    std::vector<uint32_t> palLuma;   // palette entries, luma thousandths
-    std::vector<uint8_t> palOk;      // palette entries not transparent
-};
-
-Why DescribeKind(GDALDataset* ds, const ConvertOptions& o, Source& s) {
-    GDALRasterBand* b1 = ds->GetRasterBand(1);
-    const GDALColorTable* pal = b1->GetColorTable();
-    if (b1->GetColorInterpretation() == GCI_PaletteIndex && pal != nullptr) {
-        s.eKind = Kind::Palette;
-        s.bands = {1};
-        if (o.bRange) return o.cIn + " is a palette image; --range does not apply to it";
-        for (int k = 0; k < pal->GetColorEntryCount(); ++k) {
-            GDALColorEntry c;
-            pal->GetColorEntryAsRGB(k, &c);
-            s.palLuma.push_back(LumaMilli(uint8_t(c.c1), uint8_t(c.c2), uint8_t(c.c3)));
-            s.palOk.push_back(c.c4 != 0);
-        }
-    } else if (ds->GetRasterCount() >= 3 && ds->GetRasterBand(2)->GetColorInterpretation() != GCI_AlphaBand) {
-        s.eKind = Kind::Rgb;
-        s.bands = {1, 2, 3};
-    } else {
-        s.eKind = Kind::Gray;
-        s.bands = {1};
-    }
-    return {};
-}
-
-Why Describe(GDALDataset* ds, const ConvertOptions& o, Source& s) {
-    s.ds = ds;
-    s.nW = uint32_t(ds->GetRasterXSize());
-    s.nH = uint32_t(ds->GetRasterYSize());
-    if (ds->GetRasterCount() < 1) return o.cIn + " has no raster bands";
-    Why cWhy = DescribeKind(ds, o, s);
-    if (!cWhy.empty()) return cWhy;
-    s.bByte = true;
-    for (const int i : s.bands) {
-        GDALRasterBand* b = ds->GetRasterBand(i);
-        if (GDALDataTypeIsComplex(b->GetRasterDataType()))
-            return o.cIn + " holds complex numbers; a map of real values is needed";
-        s.bByte = s.bByte && b->GetRasterDataType() == GDT_Byte;
-        int bHas = 0;
-        const double d = b->GetNoDataValue(&bHas);
-        s.nodata.push_back(bHas ? d : std::numeric_limits<double>::quiet_NaN());
-        s.bNodata = s.bNodata || bHas;
-    }
-    s.bScaled = s.eKind != Kind::Palette && (!s.bByte || o.bRange);
-    GDALRasterBand* b1 = ds->GetRasterBand(1);
-    const int iFlags = b1->GetMaskFlags();
-    if (!(iFlags & GMF_ALL_VALID) && !(iFlags & GMF_NODATA)) s.mask = b1->GetMaskBand();
-    return {};
-}
-
-// ---- one row of values --------------------------------------------------
-
-// One row (or one strip of a row) turned into values for the sums.
-struct Scan {
-    std::vector<uint32_t> lumaI;  // 8-bit luma thousandths
-    std::vector<double> valD;     // unscaled values
-    std::vector<uint8_t> valid;   // 0 = left out
-    double dMin = std::numeric_limits<double>::infinity();
-    double dMax = -std::numeric_limits<double>::infinity();
-    uint64_t nValid = 0;
-};
-
-// Where one row's samples lie in a band-sequential read buffer.
-template <class B>
-struct RowIn {
-    const B* r;               // first colour band; g and b follow at nBandStride
-    size_t nBandStride;       // samples
-    const uint8_t* mask;      // nullptr when there is none
-    uint32_t n;               // pixels
-};
-
-// A value equal to its band's nodata (never true when the band has none: NaN).
-bool IsNodata(double v, double nd) { return v == nd; }
-
-void StartValid(const uint8_t* mask, uint32_t n, uint8_t* ok) {
-    if (mask == nullptr)
-        std::fill(ok, ok + n, uint8_t(1));
-    else
-        for (uint32_t x = 0; x < n; ++x) ok[x] = mask[x] != 0;
-}
-
-void CountValid(const uint8_t* ok, uint32_t n, Scan& sc) {
-    uint64_t nValid = 0;  // a local sum: ok is bytes, which may alias sc
-    for (uint32_t x = 0; x < n; ++x) nValid += ok[x];
-    sc.nValid += nValid;
-}
-
-// Each routine below fills one row of scan for one kind of source; a pixel
-// left out gets value 0.
-template <class B>
-void RowPalette(const Source& s, const ConvertOptions&, const RowIn<B>& in, Scan& sc) {
-    uint8_t* ok = sc.valid.data();
-    StartValid(in.mask, in.n, ok);
-    const size_t nPal = s.palLuma.size();
-    for (uint32_t x = 0; x < in.n; ++x) {
-        const double d = double(in.r[x]);
-        const size_t k = d >= 0 && d < double(nPal) ? size_t(d) : nPal;
-        ok[x] = ok[x] && k < nPal && s.palOk[k] && !IsNodata(d, s.nodata[0]);
-        sc.lumaI[x] = ok[x] ? s.palLuma[k] : 0;
-    }
-    CountValid(ok, in.n, sc);
-}
-
-void RowGrayByte(const Source& s, const ConvertOptions&, const RowIn<uint8_t>& in, Scan& sc) {
-    uint8_t* ok = sc.valid.data();
-    StartValid(in.mask, in.n, ok);
-    for (uint32_t x = 0; x < in.n; ++x) {
-        ok[x] = ok[x] && !IsNodata(double(in.r[x]), s.nodata[0]);
-        sc.lumaI[x] = ok[x] ? 1000 * uint32_t(in.r[x]) : 0;
-    }
-    CountValid(ok, in.n, sc);
-}
-
-void RowRgbByte(const Source&, const ConvertOptions&, const RowIn<uint8_t>& in, Scan& sc) {
-    const uint8_t *r = in.r, *g = r + in.nBandStride, *b = g + in.nBandStride;
-    for (uint32_t x = 0; x < in.n; ++x) sc.lumaI[x] = LumaMilli(uint32_t(r[x]), uint32_t(g[x]), uint32_t(b[x]));
-    sc.nValid += in.n;
-}
-
-void RowRgbByteLeftOut(const Source& s, const ConvertOptions&, const RowIn<uint8_t>& in, Scan& sc) {
-    const uint8_t *r = in.r, *g = r + in.nBandStride, *b = g + in.nBandStride;
-    uint8_t* ok = sc.valid.data();
-    StartValid(in.mask, in.n, ok);
-    for (uint32_t x = 0; x < in.n; ++x) {
-        ok[x] = ok[x] && !(IsNodata(double(r[x]), s.nodata[0]) && IsNodata(double(g[x]), s.nodata[1]) &&
-                           IsNodata(double(b[x]), s.nodata[2]));
-        sc.lumaI[x] = ok[x] ? LumaMilli(uint32_t(r[x]), uint32_t(g[x]), uint32_t(b[x])) : 0;
-    }
-    CountValid(ok, in.n, sc);
-}
-
-template <class B>
-void RowScaledGray(const Source& s, const ConvertOptions& o, const RowIn<B>& in, Scan& sc) {
-    uint8_t* ok = sc.valid.data();
-    StartValid(in.mask, in.n, ok);
-    const double nd = s.nodata[0];
-    double dMin = sc.dMin, dMax = sc.dMax;
-    for (uint32_t x = 0; x < in.n; ++x) {
-        double v = double(in.r[x]);
-        const bool bGood = ok[x] && std::isfinite(v) && v != nd;
-        if (o.bRange) v = std::clamp(v, o.dLo, o.dHi);
-        v = bGood ? v : 0.0;
-        dMin = bGood && v < dMin ? v : dMin;
-        dMax = bGood && v > dMax ? v : dMax;
-        sc.valD[x] = v;
-        ok[x] = bGood;
-    }
-    sc.dMin = dMin;
-    sc.dMax = dMax;
-    CountValid(ok, in.n, sc);
-}
-
-// The luma weights as fractions (299 / 1000.0 is the double nearest 0.299).
-constexpr double kLumaR = kLumaRed / 1000.0, kLumaG = kLumaGreen / 1000.0, kLumaB = kLumaBlue / 1000.0;
-
-template <class B>
-void RowScaledRgb(const Source& s, const ConvertOptions& o, const RowIn<B>& in, Scan& sc) {
-    const B *r = in.r, *g = r + in.nBandStride, *b = g + in.nBandStride;
-    uint8_t* ok = sc.valid.data();
-    StartValid(in.mask, in.n, ok);
-    for (uint32_t x = 0; x < in.n; ++x) {
-        double v[3] = {double(r[x]), double(g[x]), double(b[x])};
-        bool bAllNodata = true;
-        for (size_t c = 0; c < 3; ++c) {
-            ok[x] = ok[x] && std::isfinite(v[c]);
-            bAllNodata = bAllNodata && IsNodata(v[c], s.nodata[c]);
-        }
-        ok[x] = ok[x] && !bAllNodata;
-        if (!ok[x]) {
-            sc.valD[x] = 0;
-            continue;
-        }
-        for (size_t c = 0; c < 3; ++c) {
-            if (o.bRange) v[c] = std::clamp(v[c], o.dLo, o.dHi);
-            sc.dMin = std::min(sc.dMin, v[c]);
-            sc.dMax = std::max(sc.dMax, v[c]);
-        }
-        sc.valD[x] = kLumaR * v[0] + kLumaG * v[1] + kLumaB * v[2];
-    }
-    CountValid(ok, in.n, sc);
-}
-
-// The row routines of one source, chosen once: for 8-bit reads and for
-// reads as doubles (every other data type).
-struct RowFns {
-    void (*fnByte)(const Source&, const ConvertOptions&, const RowIn<uint8_t>&, Scan&) = nullptr;
-    void (*fnDouble)(const Source&, const ConvertOptions&, const RowIn<double>&, Scan&) = nullptr;
-    bool bPlainGray = false;  // 8-bit gray, every pixel valid: summed as read
-    bool bMaybeLeftOut = false;
-};
-
-RowFns PickRow(const Source& s) {
-    RowFns f;
-    f.bMaybeLeftOut = s.mask != nullptr || s.bNodata || s.bScaled || s.eKind == Kind::Palette;
-    if (s.eKind == Kind::Palette) {
-        f.fnByte = RowPalette<uint8_t>;
-        f.fnDouble = RowPalette<double>;
-    } else if (s.bScaled) {
-        f.fnByte = s.eKind == Kind::Gray ? RowScaledGray<uint8_t> : RowScaledRgb<uint8_t>;
-        f.fnDouble = s.eKind == Kind::Gray ? RowScaledGray<double> : RowScaledRgb<double>;
-    } else if (s.eKind == Kind::Gray) {
-        f.bPlainGray = !f.bMaybeLeftOut;
-        f.fnByte = RowGrayByte;
-    } else {
-        f.fnByte = f.bMaybeLeftOut ? RowRgbByteLeftOut : RowRgbByte;
-    }
-    return f;
-}
-
-// ---- reading and averaging ----------------------------------------------
-
-// How the map is cut into reads: nRows rows at a time, each row in strips of
-// nCols columns (one strip when whole rows fit a chunk).
-struct Cuts {
-    uint32_t nRows = 1, nCols = 1, nStrips = 1;
-    bool bWide = false;  // rows in several strips: each strip row keeps its own walk
-};
-
-Cuts CutMap(const Source& s) {
-    const size_t nSample = s.bByte ? 1 : sizeof(double);
-    const size_t nPixBytes = s.bands.size() * nSample + (s.mask != nullptr ? 1 : 0);
-    int nBlockW = 0, nBlockH = 0;
-    s.ds->GetRasterBand(1)->GetBlockSize(&nBlockW, &nBlockH);
-    Cuts c;
-    c.nCols = s.nW;
-    if (size_t(s.nW) * nPixBytes <= kChunkBytes) {
-        // Whole block rows when they fit, so each block is decoded once.
-        c.nRows = uint32_t(std::clamp<size_t>(kChunkBytes / (size_t(s.nW) * nPixBytes), 1, s.nH));
-        if (nBlockH > 1 && c.nRows > uint32_t(nBlockH)) c.nRows -= c.nRows % uint32_t(nBlockH);
-        return c;
-    }
-    // A row wider than a chunk: strips one block row high, so the blocks a
-    // strip touches stay in the cache until the next strip needs them.
-    c.bWide = true;
-    c.nRows = std::clamp<uint32_t>(uint32_t(std::max(nBlockH, 1)), 1, std::min(kMaxStripRows, s.nH));
-    c.nCols = uint32_t(std::max<size_t>(kChunkBytes / (nPixBytes * c.nRows), 1));
-    c.nStrips = uint32_t((uint64_t(s.nW) + c.nCols - 1) / c.nCols);
-    return c;
-}
-
-// One read: columns x0 .. x0+nCols-1 of rows y0 .. y0+n-1, and whether it
-// holds the first and the last strip of its rows.
-struct Strip {
-    uint32_t x0 = 0, nCols = 0, y0 = 0, n = 0;
-    bool bFirst = true, bLast = true;
-};
-
-// Read buffers and the running state of one conversion.
-struct Reader {
-    std::vector<uint8_t> bufB;     // colour bands, band after band, 8-bit
-    std::vector<double> bufD;      // the same for every other data type
-    std::vector<uint8_t> maskBuf;  // the mask, when there is one
-    Scan sc;
-    std::vector<RowWalk<uint64_t>> walkI;
-    std::vector<RowWalk<double>> walkD;
-    Sums<uint64_t> sumI;
-    Sums<double> sumD;
-};
-
-void SetUpReader(const Source& s, const Cuts& c, Reader& rd) {
-    const size_t nBuf = size_t(c.nCols) * c.nRows;
-    if (s.bByte)
-        rd.bufB.resize(nBuf * s.bands.size());
-    else
-        rd.bufD.resize(nBuf * s.bands.size());
-    if (s.mask != nullptr) rd.maskBuf.resize(nBuf);
-    rd.sc.valid.resize(c.nCols);
-    const size_t nWalks = c.bWide ? c.nRows : 1;
-    if (s.bScaled) {
-        rd.sc.valD.resize(c.nCols);
-        rd.walkD.resize(nWalks);
-        rd.sumD = MakeSums<double>();
-    } else {
-        rd.sc.lumaI.resize(c.nCols);
-        rd.walkI.resize(nWalks);
-        rd.sumI = MakeSums<uint64_t>();
-    }
-}
-
-Why ReadStrip(const Source& s, const ConvertOptions& o, const Strip& st, Reader& rd) {
-    const int x0 = int(st.x0), y0 = int(st.y0), nCols = int(st.nCols), n = int(st.n);
-    std::vector<int> bandMap = s.bands;
-    void* pBuf = s.bByte ? static_cast<void*>(rd.bufB.data()) : static_cast<void*>(rd.bufD.data());
-    cGdalErr.clear();
-    bDamaged = false;
-    bReadingPixels = true;
-    const bool bOk =
-        s.ds->RasterIO(GF_Read, x0, y0, nCols, n, pBuf, nCols, n, s.bByte ? GDT_Byte : GDT_Float64,
-                       int(bandMap.size()), bandMap.data(), 0, 0, 0, nullptr) == CE_None &&
-        (s.mask == nullptr || s.mask->RasterIO(GF_Read, x0, y0, nCols, n, rd.maskBuf.data(), nCols, n,
-                                               GDT_Byte, 0, 0, nullptr) == CE_None);
-    bReadingPixels = false;
-    if (bOk && !bDamaged) return {};
-    char cAt[64];
-    std::snprintf(cAt, sizeof cAt, "%u", st.y0);
-    return WithGdal("cannot read " + o.cIn + " at row " + cAt);
-}
-
-// Folds row r of the strip just read into the sums: the row's walk is begun
-// at its first strip and ended at its last.
-void AddStripRow(const Source& s, const ConvertOptions& o, const MapPlace& p, const RowFns& f, const Cuts& c,
-                 const Strip& st, uint32_t r, Reader& rd) {
-    const size_t nStride = size_t(st.nCols) * st.n;
-    const size_t nAt = size_t(r) * st.nCols;
-    const uint32_t y = st.y0 + r;
-    const uint8_t* m = s.mask != nullptr ? rd.maskBuf.data() + nAt : nullptr;
-    const uint8_t* v = f.bMaybeLeftOut ? rd.sc.valid.data() : nullptr;
-    if (s.bScaled) {
-        RowWalk<double>& w = rd.walkD[c.bWide ? r : 0];
-        if (st.bFirst) BeginRow(p, w);
-        if (s.bByte)
-            f.fnByte(s, o, {rd.bufB.data() + nAt, nStride, m, st.nCols}, rd.sc);
-        else
-            f.fnDouble(s, o, {rd.bufD.data() + nAt, nStride, m, st.nCols}, rd.sc);
-        AddSpan(p, w, rd.sc.valD.data(), v, st.x0, st.nCols);
-        if (st.bLast) EndRow(p, y, w, 1.0, rd.sumD);
-        return;
-    }
-    RowWalk<uint64_t>& w = rd.walkI[c.bWide ? r : 0];
-    if (st.bFirst) BeginRow(p, w);
-    if (f.bPlainGray) {  // luma is 1000 * value
-        AddSpan(p, w, rd.bufB.data() + nAt, nullptr, st.x0, st.nCols);
-        rd.sc.nValid += st.nCols;
-    } else {
-        if (s.bByte)
-            f.fnByte(s, o, {rd.bufB.data() + nAt, nStride, m, st.nCols}, rd.sc);
-        else
-            f.fnDouble(s, o, {rd.bufD.data() + nAt, nStride, m, st.nCols}, rd.sc);
-        AddSpan(p, w, rd.sc.lumaI.data(), v, st.x0, st.nCols);
-    }
-    if (st.bLast) EndRow(p, y, w, uint64_t(f.bPlainGray ? 1000 : 1), rd.sumI);
-}
-
-// Gray levels from the sums, or the reason there are none to be had.
-Why Finish(const Source& s, const ConvertOptions& o, const Reader& rd, std::vector<uint8_t>& gray) {
-    const Scan& sc = rd.sc;
-    if (sc.nValid == 0) return o.cIn + " has no valid pixels (all nodata or transparent)";
-    if (!s.bScaled) {
-        gray = GrayFromLuma(rd.sumI);
-        return {};
-    }
-    // Sums of value * weight reach the largest value times W * H: beyond a
-    // double they become infinite, and the gray levels meaningless.
-    const double dBig = std::max(std::fabs(sc.dMin), std::fabs(sc.dMax));
-    if (!std::isfinite(sc.dMax - sc.dMin) ||
-        !(dBig * double(s.nW) * double(s.nH) < std::numeric_limits<double>::max() / 4))
-        return o.cIn + " holds values from " + Num("%.6g", sc.dMin) + " to " + Num("%.6g", sc.dMax) +
-               ", too large to average; pass --range LO HI with the values that are to become gray 0 "
-               "and 255";
-    if (o.bRange) {
-        gray = GrayFromScaled(rd.sumD, o.dLo, o.dHi);
-        return {};
-    }
-    if (!(sc.dMin < sc.dMax))
-        return o.cIn + " holds one value only, " + Num("%.6g", sc.dMin) +
-               "; pass --range LO HI to say which gray it is";
-    gray = GrayFromScaled(rd.sumD, sc.dMin, sc.dMax);
-    return {};
-}
-
-// Reads the whole map and gives the gray image, top row first.
-Why Average(const Source& s, const MapPlace& p, const ConvertOptions& o, ConvertProgress fnProgress,
-            void* pData, std::vector<uint8_t>& gray) {
-    const Cuts c = CutMap(s);
-    const RowFns f = PickRow(s);
-    Reader rd;
-    SetUpReader(s, c, rd);
-    if (fnProgress != nullptr) fnProgress(0.0, pData);
-    for (uint32_t y0 = 0; y0 < s.nH; y0 += c.nRows) {
-        for (uint32_t k = 0; k < c.nStrips; ++k) {
-            // Strips in walk order: from the last column back when east is left.
-            Strip st;
-            const uint32_t i0 = k * c.nCols;
-            st.nCols = std::min(c.nCols, s.nW - i0);
-            st.x0 = p.bEastLeft ? s.nW - i0 - st.nCols : i0;
-            st.y0 = y0;
-            st.n = std::min(c.nRows, s.nH - y0);
-            st.bFirst = k == 0;
-            st.bLast = k + 1 == c.nStrips;
-            Why cWhy = ReadStrip(s, o, st, rd);
-            if (!cWhy.empty()) return cWhy;
-            for (uint32_t r = 0; r < st.n; ++r) AddStripRow(s, o, p, f, c, st, r, rd);
-            if (fnProgress != nullptr) fnProgress((double(y0) + double(st.n) * (k + 1) / c.nStrips) / s.nH, pData);
-        }
-    }
-    return Finish(s, o, rd, gray);
 }
 
 // ---- input and output ---------------------------------------------------
@@ -655,16 +94,18 @@ Why CheckOutput(const std::string& cOut) {
 }
 
 // Refuses at once an input that is a FIFO, a device or a socket: opening one
-// may block for ever or read without end. Names GDAL resolves itself
-// (/vsi...) are left to GDAL.
-Why CheckInput(const std::string& cIn) {
+// may block for ever or read without end; and a network or memory name.
+// Other names GDAL resolves itself (/vsizip/...) are left to GDAL.
+Why CheckInput(const std::string& cIn, bool bMemoryOk) {
+    const std::string cName = NameRefusal(cIn, bMemoryOk);
+    if (!cName.empty()) return cIn + " " + cName;
     struct stat st;
     if (cIn.rfind("/vsi", 0) == 0 || stat(cIn.c_str(), &st) != 0) return {};
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return cIn + " is not a regular file";
     return {};
 }
 
-Why Open(const ConvertOptions& o, std::unique_ptr<GDALDataset>& ds) {
+Why Open(const ConvertOptions& o, GDALDatasetUniquePtr& ds) {
     ds.reset(GDALDataset::Open(o.cIn.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
     if (!ds) {
         struct stat st;
@@ -672,8 +113,8 @@ Why Open(const ConvertOptions& o, std::unique_ptr<GDALDataset>& ds) {
             return "cannot open " + o.cIn + ": " + std::strerror(errno);
         if (stat(o.cIn.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             return o.cIn + " is a directory, not a map GDAL can read";
-        return cGdalErr.empty() ? o.cIn + ": not a raster format GDAL can read"
-                                : "cannot read " + o.cIn + ": " + cGdalErr;
+        return gdalMsgs.cErr.empty() ? o.cIn + ": not a raster format GDAL can read"
+                                     : "cannot read " + o.cIn + ": " + gdalMsgs.cErr;
     }
     const uint64_t nW = uint64_t(ds->GetRasterXSize()), nH = uint64_t(ds->GetRasterYSize());
     if (nW == 0 || nH == 0 || nW * nH > kMaxSourcePixels) {
@@ -688,7 +129,7 @@ Why Open(const ConvertOptions& o, std::unique_ptr<GDALDataset>& ds) {
 // GDAL's error handler, set for one conversion and restored after it.
 struct GdalErrors {
     GdalErrors() {
-        cGdalErr.clear();
+        gdalMsgs.cErr.clear();
         CPLPushErrorHandler(CollectGdalError);
     }
     ~GdalErrors() { CPLPopErrorHandler(); }
@@ -696,30 +137,48 @@ struct GdalErrors {
     GdalErrors& operator=(const GdalErrors&) = delete;
 };
 
+// The first file kept from being opened during the conversion, by the limits
+// on GDAL or by the program's guard; an empty name when none was.
+Refusal TakeRefusal(const ConvertHooks& h) {
+    Refusal r = TakeGdalRefusal();
+    const Refusal g = h.fnTakeRefused != nullptr ? h.fnTakeRefused() : Refusal{};
+    return r.cName.empty() ? g : r;
+}
+
 }  // namespace
 
-std::string ConvertMap(const ConvertOptions& o, ConvertProgress fnProgress, void* pData) {
+std::string ConvertMap(const ConvertOptions& o, const ConvertHooks& h) {
     Why cWhy = CheckOutput(o.cOut);
-    if (cWhy.empty()) cWhy = CheckInput(o.cIn);
+    if (cWhy.empty()) cWhy = CheckInput(o.cIn, h.bMemoryInput);
     if (!cWhy.empty()) return cWhy;
     GdalErrors errors;
-    GDALAllRegister();
+    LimitGdalOpens();
     GDALSetCacheMax64(kCacheBytes);
     // libjpeg's "premature end" and "corrupt data" become failures of the read.
-    CPLSetConfigOption("GDAL_ERROR_ON_LIBJPEG_WARNING", "TRUE");
-    std::unique_ptr<GDALDataset> ds;
+    const CPLConfigOptionSetter jpegWarnings("GDAL_ERROR_ON_LIBJPEG_WARNING", "TRUE", false);
+    GDALDatasetUniquePtr ds;
     Source s;
     MapPlace p;
     std::vector<uint8_t> gray;
-    TakeRefusedFile();
+    TakeRefusal(h);
     cWhy = Open(o, ds);
+    if (cWhy.empty() && h.fnStart != nullptr) {
+        MapSize sz;
+        sz.nW = uint32_t(ds->GetRasterXSize());
+        sz.nH = uint32_t(ds->GetRasterYSize());
+        sz.nBands = ds->GetRasterCount();
+        if (sz.nBands > 0) sz.cType = GDALGetDataTypeName(ds->GetRasterBand(1)->GetRasterDataType());
+        if (ds->GetDriver() != nullptr) sz.cFormat = ds->GetDriver()->GetDescription();
+        h.fnStart(sz, h.pData);
+    }
     if (cWhy.empty()) cWhy = Describe(ds.get(), o, s);
     if (cWhy.empty()) cWhy = Place(ds.get(), o, p);
-    if (cWhy.empty()) cWhy = Average(s, p, o, fnProgress, pData, gray);
+    if (cWhy.empty()) cWhy = Average(s, p, o, h, gray);
     ds.reset();
     // A source or sidecar left out unread would make another map, or none.
-    const std::string cRefused = TakeRefusedFile();
-    if (!cRefused.empty()) return o.cIn + " needs " + cRefused + ", which is not a regular file";
+    const Refusal r = TakeRefusal(h);
+    if (r.cName == o.cIn) return o.cIn + " " + r.cWhat;
+    if (!r.cName.empty()) return o.cIn + " needs " + r.cName + ", which " + r.cWhat;
     if (!cWhy.empty()) return cWhy;
     const auto head = BmpHead();
     const auto body = BmpBody(gray);

@@ -1,11 +1,12 @@
 // qarn-mksurface [-q] [--left-lon DEG] [--range LO HI] INPUT OUTPUT
 //
-// Turns a cylindrical lunar map in any raster format GDAL reads into the
+// Turns a cylindrical lunar map in one of the map formats GDAL reads into the
 // viewer's surface image: 1024 x 512, uncompressed 8-bit, 256-entry
 // gray-ramp palette, bottom row first, 525,366 bytes, longitude 0 at the
 // centre column. This file is the command: arguments, usage, the progress
-// bar on standard error and the exit status; the work is ConvertMap
-// (tools/convert.h).
+// (a bar on standard error when it is a terminal, else plain lines on
+// standard output) and the exit status; the work is ConvertMap
+// (tools/convert.h), the guard on opened files tools/open_guard.cpp.
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "tools/convert.h"
+#include "tools/open_guard.h"
 #include "tools/surface.h"
 
 namespace {
@@ -84,9 +86,10 @@ void PrintHelp() {
     std::fputs(kUsage, stdout);
     std::fputs(
         "Makes the viewer's surface image (1024 x 512 8-bit gray BMP, longitude 0 at the\n"
-        "centre column) from a cylindrical map of the whole Moon in any raster format\n"
-        "GDAL reads.\n"
-        "  -q              no progress bar, no closing line\n"
+        "centre column) from a cylindrical map of the whole Moon, a local file in one of\n"
+        "GDAL's formats GTiff, PNG, JPEG, JPEG 2000, PDS, PDS4, ISIS2, ISIS3, VRT, ENVI,\n"
+        "EHdr, FITS or BMP.\n"
+        "  -q              no progress, no closing line\n"
         "  --left-lon DEG  longitude of the left edge of the map, ignoring any\n"
         "                  georeferencing (default: from the georeferencing, else -180)\n"
         "  --range LO HI   map band values LO..HI onto gray 0..255 (default: 8-bit\n"
@@ -94,14 +97,37 @@ void PrintHelp() {
         stdout);
 }
 
-// The progress bar, in GDAL's form "0...10...20 ... 100 - done.", on
-// standard error: 40 ticks, every fourth one a number.
+// The progress: on a terminal a bar in GDAL's form "0...10...20 ... 100 -
+// done." on standard error, 40 ticks, every fourth one a number; else (a log,
+// a pipe) the input's size at start and one line every tenth on standard
+// output, so that a conversion of hours shows it is alive and a failure is
+// still the one line on standard error.
 struct Bar {
-    int nTicks = -1;  // ticks printed
+    bool bTerminal = false;
+    int nTicks = -1;  // ticks printed, or tenths printed as lines
+    std::string cIn;
 };
+
+void ShowSize(const MapSize& sz, void* pData) {
+    const Bar& b = *static_cast<Bar*>(pData);
+    if (b.bTerminal) return;
+    std::printf("qarn-mksurface: reading %s, %u x %u pixels, %d band%s of %s (%s)\n", b.cIn.c_str(), sz.nW, sz.nH,
+                sz.nBands, sz.nBands == 1 ? "" : "s", sz.cType.c_str(), sz.cFormat.c_str());
+    std::fflush(stdout);
+}
+
+void ShowLines(Bar& b, double dDone) {
+    const int nNow = int(std::fmin(std::fmax(dDone, 0.0), 1.0) * 10.0);
+    while (b.nTicks < nNow) {
+        ++b.nTicks;
+        if (b.nTicks > 0) std::printf("qarn-mksurface: %d %% read\n", b.nTicks * 10);
+    }
+    std::fflush(stdout);
+}
 
 void ShowProgress(double dDone, void* pData) {
     Bar& b = *static_cast<Bar*>(pData);
+    if (!b.bTerminal) return ShowLines(b, dDone);
     const int nNow = int(std::fmin(std::fmax(dDone, 0.0), 1.0) * 40.0);
     while (b.nTicks < nNow) {
         ++b.nTicks;
@@ -129,10 +155,16 @@ int Run(int argc, char** argv) {
         return 0;
     }
     Bar bar;
-    const bool bProgress = !o.bQuiet && isatty(STDERR_FILENO);
-    const std::string cWhy = ConvertMap(o.c, bProgress ? ShowProgress : nullptr, &bar);
+    bar.bTerminal = isatty(STDERR_FILENO) != 0;
+    bar.cIn = o.c.cIn;
+    ConvertHooks h;
+    h.pData = &bar;
+    h.fnStart = o.bQuiet ? nullptr : ShowSize;
+    h.fnProgress = o.bQuiet ? nullptr : ShowProgress;
+    h.fnTakeRefused = TakeRefusedFile;
+    const std::string cWhy = ConvertMap(o.c, h);
     if (!cWhy.empty()) {
-        if (bar.nTicks >= 0 && bar.nTicks <= 40) std::fputc('\n', stderr);  // end the bar's line
+        if (bar.bTerminal && bar.nTicks >= 0 && bar.nTicks <= 40) std::fputc('\n', stderr);  // end the bar's line
         return Fail(cWhy), 1;
     }
     if (!o.bQuiet)
@@ -144,6 +176,11 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Every failure is one line of ours: GDAL's messages come through
+    // ConvertMap, but PROJ contexts of libraries under it (libgeotiff makes
+    // its own) print their errors on standard error unless told otherwise
+    // (a PROJ_DEBUG given by the user is kept).
+    setenv("PROJ_DEBUG", "0", 0);
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {

@@ -84,9 +84,18 @@ class Openbox:
     makes it full screen on request. Its config and cache directories are
     temporary, so the user's own settings play no part."""
 
-    def __init__(self, xvfb, timeout=20.0):
+    def __init__(self, xvfb, timeout=20.0, applications=""):
+        """applications: <application> rules added to Debian's own rc.xml,
+        which openbox applies to a window when it first maps it."""
         self.xvfb = xvfb
         self.home = tempfile.mkdtemp(prefix="qarn-openbox-")
+        if applications:
+            with open("/etc/xdg/openbox/rc.xml") as f:
+                rc = f.read()
+            rc = rc.replace("<applications>", "<applications>" + applications, 1)
+            os.makedirs(os.path.join(self.home, "config", "openbox"))
+            with open(os.path.join(self.home, "config", "openbox", "rc.xml"), "w") as f:
+                f.write(rc)
         env = xvfb.env()
         env.update(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, "config"),
                    XDG_CACHE_HOME=os.path.join(self.home, "cache"))
@@ -378,6 +387,7 @@ class ViewerTest(unittest.TestCase):
 
     screen = (SCREEN_W, SCREEN_H)
     window_manager = False
+    openbox_applications = ""
 
     @classmethod
     def setUpClass(cls):
@@ -385,7 +395,7 @@ class ViewerTest(unittest.TestCase):
         cls.wm = None
         if cls.window_manager:
             try:
-                cls.wm = Openbox(cls.xvfb)
+                cls.wm = Openbox(cls.xvfb, applications=cls.openbox_applications)
             except Exception:
                 cls.xvfb.stop()
                 raise

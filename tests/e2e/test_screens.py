@@ -57,6 +57,9 @@ class ScreenChecks:
         self.ox, self.oy = (self.w - 1024) / 2.0, (self.h - 768) / 2.0
         # Glyph scale: whole multiples of the 1024 x 768 frame.
         self.k = max(1, min(self.w // 1024, self.h // 768))
+        # The frame fitted into the screen: it fills the height on screens of
+        # 4:3 or wider, the width on narrower ones, and sizes globe and pair.
+        self.scale = min(self.w / 1024.0, self.h / 768.0)
 
     def grab(self, v):
         return harness.capture_screen(v.xvfb)
@@ -84,7 +87,7 @@ class ScreenChecks:
 
     def assert_disc(self, pic, fov, what):
         dx, dy, mx, my = self.disc(pic)
-        want = 2 * disc_fov_radius(fov, height=self.h)
+        want = 2 * disc_fov_radius(fov, height=768 * self.scale)
         self.assertAlmostEqual(dx, want, delta=4.0, msg=what)
         self.assertAlmostEqual(dy, want, delta=4.0, msg=what)
         self.assertAlmostEqual(mx, self.cx, delta=1.5, msg=what)
@@ -125,6 +128,24 @@ class ScreenChecks:
         self.assertEqual(kinds, {"near"})
         # (512, 384) of the frame: latitude -1.
         self.assertLess(abs(lat_of_gray(g) + 1.0), 2.0, "centre latitude %.2f" % lat_of_gray(g))
+
+    def test_pointer_resting_at_the_centre_at_start(self):
+        """The pointer at the screen centre before the window appears, never
+        moved: the start view at once, the near side at latitude -1 and
+        longitude 1, its read-outs whole beside the globe."""
+        subprocess.run(["xdotool", "mousemove", str(self.w // 2), str(self.h // 2)],
+                       env=self.xvfb.env(), check=True, timeout=15)
+        v = self.start(surface=make_surface(lon_gray))
+        self.assertEqual(self.wait_size(v), (self.w, self.h))
+        self.plain(v)
+        pic = self.grab(v)
+        self.assert_lon(pic, 1.0, tol=2.5, what="pointer resting at the screen centre")
+        font = self.font()
+        for text in (b"Lat=" + textref.fld_f(-1.0, 6, 1).encode() + b"\xb0",
+                     b"Lon=" + textref.fld_f(1.0, 6, 1).encode() + b"\xb0"):
+            self.assertEqual(len(font.find(pic, text, 15, self.k)), 1, text)
+        xy = "x=%s y=%s" % (textref.fld_i(self.w // 2, 4), textref.fld_i(self.h // 2, 4))
+        self.assertEqual(len(font.find(pic, xy, 8, self.k)), 1, xy)
 
     def test_panel_keeps_its_shape(self):
         """Globe, grid and names off: only the text and the cross-hair are on
@@ -194,6 +215,7 @@ class ScreenChecks:
         pic = self.grab(v)
         self.assert_disc(pic, FOV0, "start")
         self.assertAlmostEqual(2 * disc_fov_radius(FOV0, height=h) / h, 0.83, delta=0.01)
+        self.assertLess(2 * disc_fov_radius(FOV0, height=768 * self.scale), w)
         self.assert_lon(pic, 1.0, tol=2.5, what="pointer at the screen centre")
         idle = self.arrow_status(pic)
 
@@ -262,14 +284,20 @@ class ScreenChecks:
         self.assertLess(abs(lon_diff(after, before)), 3.0)
         self.assertEqual(v.pointer()[0], x1)  # no more warps
 
-        # A stereo pair: both half-size images on screen where they stand in
-        # the centred 1024 x 768 frame, scaled by the screen height.
+        # A stereo pair: both half-size images wholly on screen where they
+        # stand in the centred 1024 x 768 frame, scaled as the frame is.
         v.key("F9", settle=0.8)
-        found = runs(self.grab(v), int(self.cy + 0.5), 0, w)
-        want = [w / 2.0 + (x - 512.0) * h / 768.0 for x in pair_centres(FOV0 + 0.5, 1)]
+        pic = self.grab(v)
+        for caption in ("Left", "Right"):
+            self.assertEqual(len(self.font().find(pic, caption, 13, self.k)), 1, caption)
+        found = runs(pic, int(self.cy + 0.5), 0, w)
+        want = [w / 2.0 + (x - 512.0) * self.scale for x in pair_centres(FOV0 + 0.5, 1)]
+        across = 2 * disc_fov_radius(FOV0 + 0.5, pair=True, height=768 * self.scale)
         self.assertEqual(len(found), 2, "L:R images on the centre row: %r" % found)
+        self.assertTrue(0 < found[0][0] and found[1][1] < w - 1, "L:R: %r" % found)
         for (a, b), c in zip(found, want):
             self.assertAlmostEqual((a + b + 1) / 2.0, c, delta=2.0, msg="L:R: %r" % found)
+            self.assertAlmostEqual(b - a + 1, across, delta=4.0, msg="L:R: %r" % found)
         self.assertTrue(v.alive())
 
 
@@ -287,6 +315,10 @@ class Laptop(ScreenChecks, harness.ViewerTest):
 class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
     screen = (1920, 1080)
     window_manager = True
+    # Matched by the window's class when openbox takes the window on, as a
+    # desktop's rules and docks do: a class set later goes unseen.
+    openbox_applications = ('<application class="Qarn" name="qarn">'
+                            '<skip_taskbar>yes</skip_taskbar></application>')
 
     test_latitude_at_the_screen_centre = None
     test_panel_keeps_its_shape = None
@@ -343,6 +375,9 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
         r = subprocess.run(["xprop", "-id", v.window, "WM_CLASS"], env=self.xvfb.env(),
                            capture_output=True, text=True, timeout=10)
         self.assertEqual(r.stdout.strip(), 'WM_CLASS(STRING) = "qarn", "Qarn"')
+        r = subprocess.run(["xprop", "-id", v.window, "_NET_WM_STATE"], env=self.xvfb.env(),
+                           capture_output=True, text=True, timeout=10)
+        self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", r.stdout, "openbox's rule for the class at map time")
         # Closed through the window manager: the run ends like the quit key.
         subprocess.run(["wmctrl", "-i", "-c", v.window], env=self.xvfb.env(), check=True, timeout=10)
         self.assertEqual(v.wait_exit(), 0)
@@ -472,6 +507,15 @@ class UnderXwayland(harness.ViewerTest):
         self.assertLess(moved, 2.0, what)
         self.assertGreater(moved, -(4.0 + drift) - 5.0, what)
         self.assertTrue(v.alive())
+
+
+class Portrait(ScreenChecks, harness.ViewerTest):
+    """A 1920 x 1080 monitor turned upright: the frame fills the width."""
+    screen = (1080, 1920)
+
+
+class PortraitTablet(ScreenChecks, harness.ViewerTest):
+    screen = (768, 1024)
 
 
 class HalfHd(ScreenChecks, harness.ViewerTest):

@@ -2,7 +2,7 @@
 
 import os
 import harness
-from harness import QARN_MAP, ViewerTest, write_gray_bmp
+from harness import QARN_MAP, Viewer, ViewerTest, write_gray_bmp
 
 IDENT = " Qarn.Exe  v0.44s   "
 
@@ -89,6 +89,27 @@ class StartupTest(ViewerTest):
                 f.write(b"\0" * 4096)
         v = self.start(prepare=prepare)
         self.assertTrue(v.alive())
+
+    def test_a_lost_display_ends_the_run_with_status_1(self):
+        # The viewer's connection killed by a client (xdotool windowkill, as
+        # xkill does), then the X server itself ended under it.
+        v = self.start()
+        v.xdo(["windowkill", v.window])
+        self.assert_lost(v, self.xvfb.display)
+        own = harness.Xvfb()
+        try:
+            v = Viewer(own)
+            self.viewers.append(v)
+            own.stop()
+            self.assert_lost(v, own.display)
+        finally:
+            own.stop()
+
+    def assert_lost(self, v, display):
+        self.assertEqual(v.wait_exit(15), 1, v.lines)
+        self.assertEqual(v.lines, [IDENT, "Qarn: connection to display %s lost. Execution stopped."
+                                   % display])
+        self.assertEqual(v.stderr, b"")
 
 
 if __name__ == "__main__":

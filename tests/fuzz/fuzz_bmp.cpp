@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "image/bmp_codec.h"
+#include "image/screen_dump.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // libFuzzer target for the map converter: each input becomes the in-memory
 // file /vsimem/qarn-fuzz-in, which ConvertMap opens by that name through
-// GDAL's drivers exactly as it opens a file on disk. A run must end with a
-// one-line reason and no output, or with a complete 525,366-byte surface
-// image; a hang or a memory blow-up is caught by libFuzzer's -timeout and
-// -rss_limit_mb.
+// GDAL's drivers exactly as it opens a file on disk, with the command's own
+// guard on opened files linked in. A run must end with a one-line reason and
+// no output, or with a complete 525,366-byte surface image; a hang or a
+// memory blow-up is caught by libFuzzer's -timeout and -rss_limit_mb.
 #include <cpl_conv.h>
 #include <cpl_vsi.h>
 #include <gdal_priv.h>
@@ -17,6 +17,8 @@
 #include <string>
 
 #include "tools/convert.h"
+#include "tools/map_opens.h"
+#include "tools/open_guard.h"
 #include "tools/surface.h"
 
 namespace {
@@ -39,7 +41,7 @@ const std::string& OutPath() {
 
 // True when the input opens as a raster small enough to convert here.
 bool SmallEnough() {
-    std::unique_ptr<GDALDataset> ds(GDALDataset::Open(kIn, GDAL_OF_RASTER | GDAL_OF_READONLY));
+    const GDALDatasetUniquePtr ds(GDALDataset::Open(kIn, GDAL_OF_RASTER | GDAL_OF_READONLY));
     if (!ds) return true;  // the converter's own refusal is tested too
     return uint64_t(ds->GetRasterXSize()) * uint64_t(ds->GetRasterYSize()) <= kMaxFuzzPixels &&
            ds->GetRasterCount() <= 16;
@@ -48,6 +50,9 @@ bool SmallEnough() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Only the map drivers, no network file system: the limits the converter
+    // sets at its first call, here before SmallEnough opens anything.
+    LimitGdalOpens();
     GDALAllRegister();
     CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");  // no .aux.xml beside the input
     CPLSetConfigOption("GDAL_DISABLE_READDIR_ON_OPEN", "EMPTY_DIR");
@@ -57,11 +62,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // quadratic: seconds and a gigabyte for one small input. The converter
     // reads at most four, and inputs of more than 16 are skipped anyway.
     CPLSetConfigOption("GDAL_MAX_BAND_COUNT", "16");
-    // A mutated VRT may name /vsicurl/ and other network files: no waiting on
-    // the network (the run is given standard input from /dev/null for /vsistdin/).
-    CPLSetConfigOption("CPL_VSIL_CURL_ALLOWED_EXTENSIONS", ".qarn-fuzz-none");
-    CPLSetConfigOption("GDAL_HTTP_TIMEOUT", "1");
-    CPLSetConfigOption("GDAL_HTTP_MAX_RETRY", "0");
     CPLSetErrorHandler(CPLQuietErrorHandler);
     return 0;
 }
@@ -82,7 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bData, size_t nData) {
         o.dLo = 0, o.dHi = 1000;
         o.bLeftLon = bLast == 0x7E;
         o.dLeftLon = 17.5;
-        const std::string cWhy = ConvertMap(o, nullptr, nullptr);
+        ConvertHooks h;
+        h.fnTakeRefused = TakeRefusedFile;
+        h.bMemoryInput = true;  // its own input; a name inside it still may not be
+        const std::string cWhy = ConvertMap(o, h);
         struct stat st;
         const bool bOut = stat(cOut.c_str(), &st) == 0;
         if (cWhy.empty() && (!bOut || st.st_size != off_t(kFileBytes))) Broken();  // success with no map

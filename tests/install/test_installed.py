@@ -101,6 +101,13 @@ class LauncherRuns:
                     os.chown(os.path.join(base, name), NOBODY, NOBODY, follow_symlinks=False)
         return [setpriv, "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
 
+    def assert_all_ours(self, out):
+        """Every line of a refused run is one of the launcher's own."""
+        lines = [line for line in out.splitlines() if line]
+        self.assertTrue(lines)
+        for line in lines:
+            self.assertTrue(line.startswith("qarn: "), out)
+
     def wait_note(self, v, folder, timeout=10.0):
         """The launcher's console note naming the folder it runs in."""
         note = "qarn: running in %s " % folder
@@ -227,9 +234,68 @@ class LauncherFaults(LauncherRuns):
         rc, out = self.refused(cwd, {"HOME": home})
         self.assertEqual(rc, 1)
         folder = os.path.join(home, ".local", "share", "qarn")
-        self.assertIn("qarn: could not copy the installed map to %s" % folder, out)
+        self.assertIn("qarn: could not copy the installed map to %s (" % folder, out)
+        self.assert_all_ours(out)
         self.assertNotIn("created", out)
         self.assertEqual(tree_files(home), set())
+
+    def test_a_data_folder_in_the_way_is_named_with_what_to_do(self):
+        base = self.scratch()
+        plain = os.path.join(base, "plain")
+        open(plain, "w").close()
+        os.mkdir(os.path.join(base, "file"))
+        open(os.path.join(base, "file", "qarn"), "w").close()
+        os.mkdir(os.path.join(base, "dangling"))
+        os.symlink(os.path.join(base, "nowhere"), os.path.join(base, "dangling", "qarn"))
+        cases = {
+            plain: "XDG_DATA_HOME (%s) is not a folder; set it" % plain,
+            os.path.join(plain, "sub"): "cannot create the folder %s/sub/qarn: %s is not a folder" % (plain, plain),
+            os.path.join(base, "file"): "%s/file/qarn is not a folder; remove or rename it" % base,
+            os.path.join(base, "dangling"):
+                "%s/dangling/qarn is a link to %s/nowhere, which does not exist" % (base, base),
+        }
+        before = sorted(os.walk(base))
+        for xdg, message in cases.items():
+            home, cwd = self.scratch(), self.scratch()
+            rc, out = self.refused(cwd, {"HOME": home, "XDG_DATA_HOME": xdg})
+            self.assertEqual(rc, 1, xdg)
+            self.assertIn("qarn: " + message, out)
+            self.assert_all_ours(out)
+            self.assertEqual(sorted(os.walk(base)), before, xdg)
+            self.assertEqual(os.listdir(home) + os.listdir(cwd), [], xdg)
+
+    def test_a_read_only_home_is_named_with_what_to_do(self):
+        # A home and a data folder the user may not write to, then a
+        # read-only file system as home (root only, so last).
+        for kind in ("home", "folder", "read-only"):
+            home, cwd = self.scratch(), self.scratch()
+            folder = os.path.join(home, ".local", "share", "qarn")
+            if kind == "read-only":
+                if os.geteuid() != 0:
+                    continue
+                r = subprocess.run(["mount", "-t", "tmpfs", "-o", "ro,size=64k", "tmpfs", home],
+                                   capture_output=True, text=True, timeout=30)
+                if r.returncode != 0:
+                    self.skipTest("cannot mount a tmpfs here: %s" % r.stderr.strip())
+                self.addCleanup(subprocess.run, ["umount", home], timeout=30)
+                wrap = []
+            else:
+                locked = folder if kind == "folder" else home
+                os.makedirs(locked, exist_ok=True)
+                wrap = self.other_user(home, cwd)
+                os.chmod(locked, 0o555)
+                self.addCleanup(os.chmod, locked, 0o755)
+            rc, out = self.refused(cwd, {"HOME": home, "LC_ALL": "C"}, wrap)
+            self.assertEqual(rc, 1, kind)
+            reason = "Read-only file system" if kind == "read-only" else "Permission denied"
+            if kind == "folder":
+                self.assertIn("qarn: cannot create a file in %s (%s); make it writable" % (folder, reason), out)
+            else:
+                self.assertIn("qarn: cannot create the folder %s (%s); make %s writable" % (folder, reason, home),
+                              out)
+            self.assert_all_ours(out)
+            self.assertEqual(tree_files(home), set(), kind)
+            self.assertEqual(os.listdir(cwd), [], kind)
 
     def test_an_interrupted_first_copy_leaves_nothing(self):
         # A cp that has written part of the map and then waits, as on a slow
@@ -339,6 +405,28 @@ class PackageTree(LauncherChecks, LauncherFaults, ViewerTest):
                      "usr/share/man/man1/qarn-mksurface.1.gz", "usr/share/doc/qarn/copyright",
                      "usr/share/doc/qarn/changelog.gz"):
             self.assertIn(path, files)
+
+    def test_two_builds_of_one_commit_give_the_same_package(self):
+        # The commit built again in a clone under another path, later, with
+        # another umask: the archive must not change by one byte.
+        dirty = subprocess.run(["git", "-C", REPO, "status", "--porcelain", "--untracked-files=no"],
+                               capture_output=True, text=True, timeout=60)
+        if dirty.returncode != 0 or dirty.stdout.strip():
+            self.skipTest("the package under test is not built from a clean commit")
+        commit = subprocess.run(["git", "-C", REPO, "rev-parse", "HEAD"], check=True,
+                                capture_output=True, text=True, timeout=60).stdout.strip()
+        clone = os.path.join(self.scratch(), "another-folder", "qarn")
+        subprocess.run(["git", "clone", "--quiet", "--no-checkout", REPO, clone], check=True, timeout=300)
+        subprocess.run(["git", "-C", clone, "checkout", "--quiet", commit], check=True, timeout=300)
+        # Not the variables of an outer make: a DEB_BUILD given to it would move this build.
+        env = {k: v for k, v in os.environ.items() if k not in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL")}
+        r = subprocess.run(["sh", "-c", 'umask 002 && exec make --no-print-directory -C "$0" package', clone],
+                           env=env, capture_output=True, timeout=1800)
+        self.assertEqual(r.returncode, 0, r.stderr.decode("latin-1")[-3000:])
+        with open(OPTIONS.deb, "rb") as f:
+            first = f.read()
+        with open(os.path.join(clone, "build-deb", os.path.basename(OPTIONS.deb)), "rb") as f:
+            self.assertTrue(f.read() == first, "the two builds of %s differ" % commit)
 
 
 @unittest.skipUnless(os.geteuid() == 0 and os.environ.get("QARN_DPKG_TEST") == "1",

@@ -1,10 +1,12 @@
 // Camera arithmetic, the error-check line and the clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/angles.h"
 #include "app/camera.h"
@@ -34,17 +36,14 @@ TEST(SecondsSince, TimeOfDayAndMidnightWrap) {
 }
 
 TEST(EyePasses, SingleViewAndBothPairOrders) {
-    EyePasses p = EyePassesFor(0);
-    EXPECT_EQ(p.nPasses, 1);
-    EXPECT_EQ(p.iFirst, 0);
-    p = EyePassesFor(1);  // L:R: right eye (-1) first, then left (+1)
-    EXPECT_EQ(p.nPasses, 2);
-    EXPECT_EQ(p.iFirst, -1);
-    EXPECT_EQ(p.iFirst + p.iStep, 1);
-    p = EyePassesFor(-1);  // R:L: left eye first
-    EXPECT_EQ(p.nPasses, 2);
-    EXPECT_EQ(p.iFirst, 1);
-    EXPECT_EQ(p.iFirst + p.iStep, -1);
+    auto eyes = [](int32_t m) {
+        std::vector<int32_t> v;
+        for (const int32_t iEye : EyePassesFor(m)) v.push_back(iEye);
+        return v;
+    };
+    EXPECT_EQ(eyes(0), std::vector<int32_t>{0});
+    EXPECT_EQ(eyes(1), (std::vector<int32_t>{-1, 1}));   // L:R: right eye (-1) first, then left (+1)
+    EXPECT_EQ(eyes(-1), (std::vector<int32_t>{1, -1}));  // R:L: left eye first
 }
 
 TEST(Camera, PairFieldOfViewIsWidenedToHalfSize) {
@@ -86,22 +85,47 @@ TEST(Camera, PairShiftsKeepTheFrameOnAnyWindowShape) {
     EXPECT_EQ(PairShiftFor(1, 1, dStart, PairFrameScale(1024, 768)).dFirst, s43.dFirst);
     // Net device-unit shift of an eye image: the projection's shift less the
     // eye offset's (dAlt / 10 at dAlt + 20, through the pair's vertical
-    // field, over the aspect). In pixels from the window centre it must be
-    // what it is on 1024 x 768, scaled by the height, on any window.
+    // field, over the aspect). In pixels of the 1024 x 768 frame fitted into
+    // the window (scaled by the height on 4:3 and wider, by the width on
+    // narrower windows) it must be what it is on 1024 x 768.
     auto netPixels = [&](int32_t w, int32_t h, int32_t iEye, int32_t m) {
-        const double dFovY = PassFovY(double(0.5241f), iEye, kDegRad);
+        const double dFovY = FittedPerspectiveFov(PassFovY(double(0.5241f), iEye, kDegRad), w, h,
+                                                  kDegRad);
         const double dAspect = double(w) / h;
-        const PairShift s = PairShiftFor(iEye, m, dStart, PairFrameScale(w, h));
+        const PairShift s = PairShiftFor(iEye, m, dStart, FittedPairScale(w, h));
         const double dEye = (iEye * dStart / 10.0) /
                             ((dStart + 20.0) * std::tan(dFovY * kDegRad / 2.0) * dAspect);
-        return (s.dFirst + s.dSecond + dEye) * w / 2.0 * 768.0 / h;
+        return (s.dFirst + s.dSecond + dEye) * w / 2.0 / std::min(w / 1024.0, h / 768.0);
     };
     for (const int32_t m : {1, -1})
         for (const int32_t iEye : {1, -1}) {
             const double dWant = netPixels(1024, 768, iEye, m);
             EXPECT_LT(std::abs(dWant), 512.0);  // on screen at 1024 x 768
-            for (const auto& [w, h] : {std::pair{1366, 768}, {1920, 1080}, {2560, 1080}, {768, 1024}})
+            for (const auto& [w, h] : {std::pair{1366, 768}, {1920, 1080}, {2560, 1080}, {768, 1024},
+                                       {1080, 1920}, {600, 1024}})
                 EXPECT_NEAR(netPixels(w, h, iEye, m), dWant, 1e-6) << w << " x " << h;
+        }
+}
+
+TEST(Camera, NarrowWindowsWidenTheAngleSoTheFrameFitsTheWidth) {
+    // 4:3 and wider: the angle handed on exactly, so pictures stay as they are.
+    for (const auto& [w, h] : {std::pair{1024, 768}, {1366, 768}, {1920, 1080}, {960, 540},
+                               {3840, 2160}, {1024, 0}})
+        for (const double dFov : {0.6341, 1.0482, 60.11, 140.0}) {
+            EXPECT_EQ(FittedPerspectiveFov(dFov, w, h, kDegRad), dFov) << w << " x " << h;
+            EXPECT_EQ(FittedPairScale(w, h), PairFrameScale(w, h));
+        }
+    // Narrower: the globe takes the share of the width it takes of the
+    // frame's, so its diameter in pixels is the 1024 x 768 one times w / 1024.
+    for (const auto& [w, h] : {std::pair{1080, 1920}, {768, 1024}, {1000, 768}, {300, 1000}})
+        for (const double dFov : {0.6341, 1.0482, 60.11, 140.0}) {
+            const double dWide = FittedPerspectiveFov(dFov, w, h, kDegRad);
+            EXPECT_GT(dWide, dFov);
+            EXPECT_LT(dWide, 180.0);
+            const double dPixelsPerUnit = h / 2.0 / std::tan(dWide * kDegRad / 2.0);
+            const double dFramePixelsPerUnit = 384.0 / std::tan(dFov * kDegRad / 2.0);
+            EXPECT_NEAR(dPixelsPerUnit / dFramePixelsPerUnit, w / 1024.0, 1e-9) << w << " x " << h;
+            EXPECT_EQ(FittedPairScale(w, h), 1.0);
         }
 }
 

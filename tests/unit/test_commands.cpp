@@ -475,6 +475,19 @@ TEST(PointerFrame, AnglesAndWarpOnEveryWindowSize) {
     }
     EXPECT_EQ(AutoWarpX(-359.8, 1920), 509 + 448);
     EXPECT_EQ(AutoWarpX(-359.8, 1366), 509 + 171);
+
+    // Narrower than the 720 pixels the spin runs over: inside the window,
+    // at the spin's own x wherever that lies inside, else at the nearer edge.
+    for (const int32_t w : {723, 722, 540, 100, 1}) {
+        for (double s = -539.9; s <= -180.0; s += 0.2) {
+            const int32_t x = AutoWarpX(s, w);
+            ASSERT_GE(x, 0) << w;
+            ASSERT_LT(x, w) << w;
+            const double dOwn = -2.0 * (s + 105.0) + (w - 1024) / 2.0;
+            if (dOwn >= 0.0 && dOwn < w) ASSERT_EQ(x, static_cast<int32_t>(dOwn)) << w << " " << s;
+            else ASSERT_EQ(x, dOwn < 0.0 ? 0 : w - 1) << w << " " << s;
+        }
+    }
 }
 
 TEST_F(CommandFrame, WideWindowCentreAndDragWithoutAJump) {

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "app/startup.h"
 #include "overlay/format.h"
 #include "tests/unit/helpers.h"
 
@@ -62,13 +63,12 @@ TEST(FormatLine, TextPastColumnEightyIsCut) {
 }
 
 TEST(FormatA, CopiesExactlyWCharactersIncludingNul) {
-    const char cVersion[20] = {'Q', 'a', 'r', 'n', '.', 'E', 'x', 'e', ' ', ' ', 'v', '0',
-                               '.', '4', '4', 's', ' ', ' ', ' ', '\0'};
+    // The identification field: 19 characters and its NUL.
     LineBuf buf;
     LineStart(buf);
-    PutA(buf, cVersion, 20);
+    PutA(buf, kIdentText, 20);
     ASSERT_EQ(buf.n, 20);
-    EXPECT_EQ(std::string(buf.c, 19), "Qarn.Exe  v0.44s   ");
+    EXPECT_EQ(std::string(buf.c, 19), std::string(kIdentText, 19));
     EXPECT_EQ(buf.c[19], '\0');
     EXPECT_EQ(buf.c[20], ' ');
 }

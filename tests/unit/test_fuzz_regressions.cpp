@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "image/bmp.h"
+#include "image/screen_dump.h"
 #include "tests/unit/helpers.h"
 
 // Fuzz input 00 ff 84 59 85 ff ff 7e: w = 1501888256, h = 2130706309. The row

@@ -1,10 +1,15 @@
 // The surface-image maker: its placement arithmetic, and the program run on
 // maps written here with libpng and GDAL.
+#include <cpl_string.h>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogr_spatialref.h>
 #include <png.h>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -199,6 +204,43 @@ protected:
     std::string bin = QARN_MKSURFACE;  // what Exec runs
     std::vector<uint8_t> out;
 };
+
+// A VRT of one 2048 x 1024 byte band whose one source is cSource.
+std::string VrtOf(const std::string& cSource) {
+    return "<VRTDataset rasterXSize=\"2048\" rasterYSize=\"1024\"><VRTRasterBand dataType=\"Byte\" band=\"1\">"
+           "<SimpleSource><SourceFilename>" + cSource + "</SourceFilename><SourceBand>1</SourceBand>"
+           "</SimpleSource></VRTRasterBand></VRTDataset>";
+}
+
+// An HDF5 file whose 64 x 32 byte dataset is stored externally in cData, made
+// through libhdf5 loaded at run time (the tests link no HDF5). False when
+// the library is not there.
+bool WriteExternalHdf5(const std::string& cPath, const std::string& cData) {
+    void* lib = dlopen("libhdf5_serial.so.103", RTLD_NOW);
+    if (lib == nullptr) lib = dlopen("libhdf5.so", RTLD_NOW);
+    if (lib == nullptr) return false;
+    using Hid = int64_t;  // hid_t since HDF5 1.10
+    using Dims = const unsigned long long*;
+    auto fn = [&](const char* c) { return dlsym(lib, c); };
+    reinterpret_cast<int (*)()>(fn("H5open"))();
+    const Hid kDefault = 0;     // H5P_DEFAULT
+    const unsigned kTrunc = 2;  // H5F_ACC_TRUNC
+    const Hid dcplClass = *static_cast<Hid*>(fn("H5P_CLS_DATASET_CREATE_ID_g"));
+    const Hid dcpl = reinterpret_cast<Hid (*)(Hid)>(fn("H5Pcreate"))(dcplClass);
+    using SetExternal = int (*)(Hid, const char*, long, unsigned long long);
+    reinterpret_cast<SetExternal>(fn("H5Pset_external"))(dcpl, cData.c_str(), 0, 64 * 32);
+    const unsigned long long dims[2] = {32, 64};
+    const Hid space = reinterpret_cast<Hid (*)(int, Dims, Dims)>(fn("H5Screate_simple"))(2, dims, nullptr);
+    using Create = Hid (*)(const char*, unsigned, Hid, Hid);
+    const Hid file = reinterpret_cast<Create>(fn("H5Fcreate"))(cPath.c_str(), kTrunc, kDefault, kDefault);
+    using CreateSet = Hid (*)(Hid, const char*, Hid, Hid, Hid, Hid, Hid);
+    const Hid set = reinterpret_cast<CreateSet>(fn("H5Dcreate2"))(
+        file, "map", *static_cast<Hid*>(fn("H5T_NATIVE_UCHAR_g")), space, kDefault, dcpl, kDefault);
+    for (const auto& [c, h] :
+         {std::pair{"H5Dclose", set}, {"H5Sclose", space}, {"H5Pclose", dcpl}, {"H5Fclose", file}})
+        reinterpret_cast<int (*)(Hid)>(fn(c))(h);
+    return file >= 0 && set >= 0;
+}
 
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
@@ -501,6 +543,8 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
     WriteRaster(dir + "/cut.tif", "GTiff", r, {"TILED=YES", "BLOCKXSIZE=64", "BLOCKYSIZE=64"});
     std::filesystem::resize_file(dir + "/cut.tif", std::filesystem::file_size(dir + "/cut.tif") / 2);
     expectRefused(dir + "/cut.tif", "truncated GeoTIFF");
+    // The whole map is one read; the row named is the first that fails.
+    EXPECT_NE(err.find("cannot read " + dir + "/cut.tif at row 64:"), std::string::npos) << err;
 
     // 200 bytes of PNG claiming 100000 x 50000 RGB pixels, interlaced.
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
@@ -536,16 +580,100 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
         std::ofstream(dir + "/text.png") << "not a picture at all";
     }
     expectRefused(dir + "/text.png", "not a raster");
-    // A DTED header without the records after it: GDAL's message about it
-    // has a newline in the middle, which the reason must not carry over.
+    // A DTED header: a format GDAL reads but no lunar map comes in, refused
+    // by its name before its driver reads anything.
     {
         std::ofstream(dir + "/bare.dt0") << "UHL1" << std::string(76, ' ') << std::string(400, 'x');
     }
-    expectRefused(dir + "/bare.dt0", "DTED header alone");
-    EXPECT_NE(err.find("DSI or ACC record missing.  DTED access to " + dir + "/bare.dt0 failed."),
-              std::string::npos)
-        << err;
-    ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png", "bare.dt0"});
+    expectRefused(dir + "/bare.dt0", "DTED header");
+    EXPECT_NE(err.find("bare.dt0 is of GDAL's format DTED"), std::string::npos) << err;
+    // GDAL's memory names read any address of the process: as the input and
+    // as a VRT's source.
+    const std::string cMem = "MEM:::DATAPOINTER=0x10,PIXELS=2048,LINES=1024";
+    expectRefused(cMem, "MEM::: input");
+    EXPECT_NE(err.find(cMem + " is a GDAL memory name, not a file"), std::string::npos) << err;
+    {
+        std::ofstream(dir + "/mem.vrt") << VrtOf(cMem);
+    }
+    expectRefused(dir + "/mem.vrt", "MEM::: in a VRT");
+    EXPECT_NE(err.find("mem.vrt needs " + cMem + ", which is a GDAL memory name"), std::string::npos) << err;
+    expectRefused("/vsimem/qarn-in.tif", "a /vsimem/ input");
+    EXPECT_NE(err.find("/vsimem/qarn-in.tif is a GDAL memory name"), std::string::npos) << err;
+
+    // A network source, named through /vsicurl/ or as a plain URL, against a
+    // listener on the loopback that must see no connection.
+    const int fdListen = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fdListen, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nAddr = sizeof addr;
+    ASSERT_EQ(bind(fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(fdListen, 8), 0);
+    ASSERT_EQ(getsockname(fdListen, reinterpret_cast<sockaddr*>(&addr), &nAddr), 0);
+    const std::string cUrl = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/moon.tif";
+    // (Run with a deadline: a request the listener never answers would wait.)
+    for (const std::string& cSrc : {"/vsicurl/" + cUrl, cUrl, std::string()}) {
+        {
+            std::ofstream(dir + "/net.vrt") << VrtOf(cSrc);
+        }
+        const std::string cIn = cSrc.empty() ? cUrl : dir + "/net.vrt";  // last: the URL as the input
+        double dSeconds = 0;
+        EXPECT_EQ(Exec({cIn, dir + "/out.Bmp"}, &dSeconds), 1) << cIn;
+        EXPECT_LT(dSeconds, 5.0) << cIn;
+        const std::string cWhat = cSrc.empty() ? cUrl + " is" : "net.vrt needs " + cSrc + ", which is";
+        EXPECT_NE(err.find(cWhat + " a network name"), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_TRUE(out.empty());
+    }
+    pollfd pfd = {fdListen, POLLIN, 0};
+    EXPECT_EQ(poll(&pfd, 1, 0), 0) << "the converter connected to " << cUrl;
+    close(fdListen);
+
+    // Raw maps cut short: GDAL reads the missing rows as 0.
+    Raster raw;
+    raw.w = 64, raw.h = 32;
+    raw.at = [](int, uint32_t x, uint32_t y) { return double(x + y + 1); };
+    WriteRaster(dir + "/cut.img", "ENVI", raw);
+    std::filesystem::resize_file(dir + "/cut.img", 64 * 20);
+    expectRefused(dir + "/cut.img", "truncated ENVI");
+    EXPECT_NE(err.find("cut.img is cut short: 768 bytes of its pixels are missing"), std::string::npos) << err;
+    {
+        std::ofstream(dir + "/raw.vrt")
+            << "<VRTDataset rasterXSize=\"64\" rasterYSize=\"32\"><VRTRasterBand dataType=\"Byte\" band=\"1\" "
+               "subClass=\"VRTRawRasterBand\"><SourceFilename relativeToVRT=\"1\">cut.img</SourceFilename>"
+               "<ImageOffset>64</ImageOffset><PixelOffset>1</PixelOffset><LineOffset>64</LineOffset>"
+               "</VRTRasterBand></VRTDataset>";
+    }
+    expectRefused(dir + "/raw.vrt", "short VRTRawRasterBand");
+    EXPECT_NE(err.find("raw.vrt needs " + dir + "/cut.img, which is cut short: 832 bytes"), std::string::npos) << err;
+
+    // A GeoTIFF (found by the fuzzer) whose geokeys name a unit PROJ does not
+    // know: libgeotiff's own PROJ context printed its complaint on standard
+    // error before the tool's line.
+    std::string cTiff =
+        "SUkqAAgAAAARAAABAwABAAAAEAAAAAEBAwABAAAACAAAAAIBAwABAAAAEAAAAAMBAwABAAAAAQAAAAYBAwABAAAAAQAAABEBBAAB"
+        "AAAA5wEAABUBAwABAAAAAQAAABYBAwABAAAACAAAABcBBAABAAAAAAEAABwBAwABAAAAAQAAAFMBAwABAAAAAQAAAA6DDAADAAAA"
+        "2gAAAIKEDAAGAAAA8gAAAK+HAwAsAAAAIgEAALCHDAADAAAAegEAALGHAgBVAAAAkgEAAIGkAgACAAAAMAAAAAAAAAAAAAAAAIA2"
+        "QAAAAAAAgDY///8AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAYBmwAAAAAAAgFZAAAAAAAAAAAABAAEAAAAKAAAE"
+        "AAABAAIAAQQAAAEAAQAAAAAAAQD/fwEIsYdUAAAAAggAAAEA/38GCAAAAQCOKwgIAAABAP9/CQiwhwEAAAAKCLCHAQABAA0IsIcB"
+        "AAIAAAAAALiCOkEAAAAAuII6QQAAAAAAAAAAR0NTIE5hbWUgPSB1bmtub3dufERhdHVtID0gdW5rbm93bnxFbGxpcHNvaWQgPSB1"
+        "bmtub3dufFByaW1lbSA9IFJlZmVyZW5jZSBtZXJpZGlhbnx8AEcAZACBAJ4AuwDYAPUAFwA0AFEAbgCLAKgAFwDiAAQAfACZALYA"
+        "0wDwABIALwBMAGkAhgCjAMAA3QD6ABwAOQCxAM4A6wANACoARwBkAIEAngC7ANgA9QAXADQAUQBuAOYACAAlAEIAXwB8AISZALYA"
+        "0wDwABIALwBMAGkAhgCjACAAPQBaAHcAlACxAM4A6wANACoARwBkAIEAngC7ANgAVQByAI8ArADJAOYACAAlAEIAXwB8AJkAtgDT"
+        "APAAEgCKAKcAxADhAAMAIAA9AFoAdwCUALEAzgDrIA0AKgBHAL8A3AD5ABsAOABVAHIAjwCsAMkA5gAIACUAQgBfAHwA";
+    cTiff.resize(size_t(CPLBase64DecodeInPlace(reinterpret_cast<GByte*>(cTiff.data()))));
+    ASSERT_EQ(cTiff.size(), 744u);
+    {
+        std::ofstream(dir + "/unit.tif", std::ios::binary) << cTiff;
+    }
+    expectRefused(dir + "/unit.tif", "GeoTIFF of an unknown unit");
+
+    // A file of the kernel's own: stats as a regular file, and some block.
+    expectRefused("/proc/self/status", "procfs file");
+    EXPECT_NE(err.find("/proc/self/status is a file of the kernel (procfs)"), std::string::npos) << err;
+    ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png", "bare.dt0", "mem.vrt", "net.vrt", "cut.img",
+                      "cut.hdr", "cut.img.aux.xml", "raw.vrt", "unit.tif"});
 
     // A failed run leaves an existing output as it was.
     {
@@ -620,6 +748,20 @@ TEST_F(MkSurface, AbsurdGeoreferencingDamagedDataAndPipesAreRefusedAtOnce) {
     EXPECT_NE(err.find("side.tif needs " + dir + "/side.tif.aux.xml"), std::string::npos) << err;
     EXPECT_TRUE(out.empty());
 
+    // HDF5, whose library opens files past every check of GDAL's: a dataset
+    // stored in a FIFO would block its read for ever. Refused by its format
+    // before the library opens anything.
+    ASSERT_EQ(mkfifo((dir + "/store.fifo").c_str(), 0600), 0);
+    if (WriteExternalHdf5(dir + "/ext.h5", dir + "/store.fifo")) {
+        EXPECT_EQ(Exec({"--left-lon", "0", dir + "/ext.h5", dir + "/out.Bmp"}, &dSeconds), 1);
+        EXPECT_LT(dSeconds, 5.0);
+        EXPECT_NE(err.find("ext.h5 is of GDAL's format"), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_TRUE(out.empty());
+    } else {
+        ADD_FAILURE() << "libhdf5 could not be loaded to make the HDF5 file";
+    }
+
     // A one-pixel map of 200 degrees is not the whole globe.
     Raster one;
     one.w = 1, one.h = 1;
@@ -629,7 +771,8 @@ TEST_F(MkSurface, AbsurdGeoreferencingDamagedDataAndPipesAreRefusedAtOnce) {
     WriteRaster(dir + "/one.tif", "GTiff", one);
     EXPECT_EQ(RunOn(dir + "/one.tif"), 1);
     EXPECT_NE(err.find("covers longitude -100 to 100"), std::string::npos) << err;
-    ExpectOnlyInputs({"absurd.tif", "cut.jpg", "pipe.tif", "piped.vrt", "side.tif", "side.tif.aux.xml", "one.tif"});
+    ExpectOnlyInputs({"absurd.tif", "cut.jpg", "pipe.tif", "piped.vrt", "side.tif", "side.tif.aux.xml", "one.tif",
+                      "store.fifo", "ext.h5"});
 }
 
 TEST_F(MkSurface, RangesThatOverflowAndConstantMapsAskForARange) {
@@ -686,7 +829,7 @@ TEST_F(MkSurface, OutputProblemsAreFoundBeforeTheInputIsRead) {
     EXPECT_EQ(std::string(out.begin(), out.end()), "previous");
 }
 
-TEST_F(MkSurface, TheProgressBarGoesToStandardError) {
+TEST_F(MkSurface, TheProgressIsABarOnATerminalAndPlainLinesElsewhere) {
     const Png p = Gray(64, 32, [](uint32_t x, uint32_t y) { return uint8_t(x + y); });
     WritePng(dir + "/in.png", p);
     const int fdMaster = posix_openpt(O_RDWR | O_NOCTTY);
@@ -706,6 +849,19 @@ TEST_F(MkSurface, TheProgressBarGoesToStandardError) {
     const std::vector<uint8_t> o = ReadAll(dir + "/out.txt");
     EXPECT_EQ(std::string(o.begin(), o.end()),
               "qarn-mksurface: wrote " + dir + "/out.Bmp, 1024 x 512 8-bit gray, 525366 bytes\n");
+
+    // Standard error a file: the size at start and every tenth as lines on
+    // standard output, nothing on standard error; -q none of it.
+    EXPECT_EQ(Exec({dir + "/in.png", dir + "/out.Bmp"}), 0);
+    EXPECT_EQ(err, "");
+    std::string cLog = "qarn-mksurface: reading " + dir + "/in.png, 64 x 32 pixels, 1 band of Byte (PNG)\n";
+    for (int k = 10; k <= 100; k += 10) cLog += "qarn-mksurface: " + std::to_string(k) + " % read\n";
+    cLog += "qarn-mksurface: wrote " + dir + "/out.Bmp, 1024 x 512 8-bit gray, 525366 bytes\n";
+    const std::vector<uint8_t> log = ReadAll(dir + "/out.txt");
+    EXPECT_EQ(std::string(log.begin(), log.end()), cLog);
+    EXPECT_EQ(Exec({"-q", dir + "/in.png", dir + "/out.Bmp"}), 0);
+    EXPECT_EQ(err, "");
+    EXPECT_TRUE(ReadAll(dir + "/out.txt").empty());
 }
 
 TEST_F(MkSurface, AVeryWideMapIsReadInStripsInBoundedMemory) {

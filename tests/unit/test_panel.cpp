@@ -1,6 +1,7 @@
 // The panel's counter step and the composed credits, disclaimer and read-outs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -9,9 +10,11 @@
 
 #include "app/view_state.h"
 #include "overlay/anchor.h"
+#include "overlay/glyphs.h"
 #include "overlay/catalogue.h"
 #include "overlay/status.h"
 #include "overlay/panel.h"
+#include "overlay/text_grid.h"
 #include "tests/unit/helpers.h"
 
 namespace {
@@ -31,6 +34,25 @@ void Credits(float rNow, PanelLines& out) {
 void Readouts(PanelLines& out) {
     PanelCount(ViewState, 1000.0f);
     ComposeReadouts(ViewState, out);
+}
+
+constexpr TextBlock kBlocks[] = {TextBlock::kCredits, TextBlock::kStatus, TextBlock::kCrossHair,
+                                  TextBlock::kCaption, TextBlock::kDisclaimer, TextBlock::kMission};
+
+// Every row of the panel's tables.
+std::vector<PanelRow> AllRows() {
+    std::vector<PanelRow> rows;
+    for (const auto& table : {kStatusRows, kCreditRows, kDisclaimerRows, kReadoutRows})
+        rows.insert(rows.end(), table.begin(), table.end());
+    return rows;
+}
+
+// Where the panel row starting at (iLine, iCol) goes, anchored as its block.
+TextPos AnchorAt(int32_t iW, int32_t iH, int32_t k, int32_t iLine, int32_t iCol) {
+    for (const PanelRow& row : AllRows())
+        if (row.iLine == iLine && row.iCol == iCol) return AnchorPos(iW, iH, k, row.eBlock, iLine, iCol);
+    ADD_FAILURE() << "no panel row at line " << iLine << " column " << iCol;
+    return {0, 0};
 }
 
 const PanelLine* Find(const PanelLines& out, int32_t iLine, int32_t iCol) {
@@ -161,6 +183,33 @@ TEST_F(Panel, CreditsHiddenCountNoBenchmark) {
     EXPECT_EQ(ViewState.nBench, 0);
 }
 
+TEST_F(Panel, CreditsShownAgainTimeOnlyTheFramesTheyCount) {
+    // 100 Hz with the credits shown, then 20 s hidden, then shown again.
+    float rNow = 1000.0f;
+    for (int k = 0; k < 150; ++k) Bench(rNow += 0.01f);
+    ASSERT_NEAR(ViewState.rSecFrame, 0.01f, 1e-4f);
+    ViewState.dFov = 1.0241;
+    PanelLines out;
+    for (int k = 0; k < 2000; ++k) Credits(rNow += 0.01f, out);
+    ViewState.dFov = static_cast<double>(0.5241f);
+    for (int k = 0; k < 150; ++k) {
+        Credits(rNow += 0.01f, out);
+        ASSERT_NEAR(ViewState.rSecFrame, 0.01f, 1e-4f) << "frame " << k << " after the return";
+    }
+}
+
+TEST_F(Panel, DisclaimerCountStopsAtItsLargestValue) {
+    ViewState.nDiscl = INT32_MAX - 1;
+    PanelLines out;
+    for (int k = 0; k < 3; ++k) {
+        PanelCount(ViewState, 1000.0f);
+        EXPECT_EQ(ViewState.nDiscl, INT32_MAX);
+        ComposeDisclaimer(ViewState.nDiscl, out);
+        EXPECT_EQ(Find(out, 54, 2), nullptr);
+        EXPECT_EQ(Find(out, 55, 2), nullptr);
+    }
+}
+
 TEST_F(Panel, StaleFrameLeavesLineSevenOut) {
     ViewState.nFrames = 2000000001;
     PanelLines out;
@@ -289,7 +338,8 @@ struct Box {
 };
 
 constexpr int32_t kSizes[][2] = {{1024, 768}, {1920, 1080}, {1366, 768}, {1280, 720},
-                                 {960, 540},  {800, 600},   {800, 540},  {3840, 2160}};
+                                 {960, 540},  {800, 600},   {800, 540},  {3840, 2160},
+                                 {1080, 1920}, {768, 1024}};
 
 // Every line the panel prints in one frame with everything shown: status,
 // credits with the benchmark, all disclaimer lines, read-outs, both stereo
@@ -324,7 +374,7 @@ bool InkBox(const PanelLine& line, int32_t iW, int32_t iH, Box& box) {
     while (b > a && blank(b - 1)) --b;
     if (a == b) return false;
     const int32_t k = GlyphScale(iW, iH);
-    const TextPos p = AnchorPos(iW, iH, k, line.iLine, line.iCol);
+    const TextPos p = AnchorPos(iW, iH, k, line.eBlock, line.iLine, line.iCol);
     box = {p.iX + 8 * k * a, p.iY - 2 * k, p.iX + 8 * k * b, p.iY + 11 * k};
     return true;
 }
@@ -341,32 +391,34 @@ TEST_F(Panel, OnTheFrameEveryCellIsWhereTheGridPutsIt) {
     const TextGrid grid = GridFor(1024, 768);
     for (int32_t iLine = 1; iLine <= 58; ++iLine)
         for (int32_t iCol = 1; iCol <= 128; ++iCol) {
-            const TextPos p = AnchorPos(1024, 768, 1, iLine, iCol);
-            EXPECT_EQ(p.iX, static_cast<int32_t>(std::floor((GridX(grid, iCol) + 1.0) * 512.0 + 1e-4)));
-            EXPECT_EQ(p.iY, static_cast<int32_t>(std::floor((GridY(grid, iLine) + 1.0) * 384.0 + 1e-4)));
+            for (const TextBlock eBlock : kBlocks) {
+                const TextPos p = AnchorPos(1024, 768, 1, eBlock, iLine, iCol);
+                EXPECT_EQ(p.iX, static_cast<int32_t>(std::floor((GridX(grid, iCol) + 1.0) * 512.0 + 1e-4)));
+                EXPECT_EQ(p.iY, static_cast<int32_t>(std::floor((GridY(grid, iLine) + 1.0) * 384.0 + 1e-4)));
+            }
         }
 }
 
 TEST_F(Panel, BlocksKeepTheirCornerAndShape) {
     // 1920 x 1080: the status line 192 pixels from the right edge and 14
     // from the top as on the frame, the credits at the left edge.
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 105).iX, 1920 - 192);
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 105).iY, 1080 - 14);
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 1).iX, 0);
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 1, 1).iY, 1080 - 14);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 1, 105).iX, 1920 - 192);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 1, 105).iY, 1080 - 14);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 1, 1).iX, 0);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 1, 1).iY, 1080 - 14);
     // The disclaimer keeps its distances from the bottom-left corner, twice them at 4K.
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 53, 11).iX, AnchorPos(1024, 768, 1, 53, 11).iX);
-    EXPECT_EQ(AnchorPos(1920, 1080, 1, 53, 11).iY, AnchorPos(1024, 768, 1, 53, 11).iY);
-    EXPECT_EQ(AnchorPos(3840, 2160, 2, 57, 12).iX, 2 * AnchorPos(1024, 768, 1, 57, 12).iX);
-    EXPECT_EQ(AnchorPos(3840, 2160, 2, 57, 12).iY, 2 * AnchorPos(1024, 768, 1, 57, 12).iY);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 53, 11).iX, AnchorAt(1024, 768, 1, 53, 11).iX);
+    EXPECT_EQ(AnchorAt(1920, 1080, 1, 53, 11).iY, AnchorAt(1024, 768, 1, 53, 11).iY);
+    EXPECT_EQ(AnchorAt(3840, 2160, 2, 57, 12).iX, 2 * AnchorAt(1024, 768, 1, 57, 12).iX);
+    EXPECT_EQ(AnchorAt(3840, 2160, 2, 57, 12).iY, 2 * AnchorAt(1024, 768, 1, 57, 12).iY);
     // Lat= sits as far below the centre row as on the frame (384 there).
-    EXPECT_EQ(AnchorPos(960, 540, 1, 29, 117).iY - 270, AnchorPos(1024, 768, 1, 29, 117).iY - 384);
-    EXPECT_EQ(AnchorPos(3840, 2160, 2, 29, 117).iY - 1080, 2 * (AnchorPos(1024, 768, 1, 29, 117).iY - 384));
+    EXPECT_EQ(AnchorAt(960, 540, 1, 29, 117).iY - 270, AnchorAt(1024, 768, 1, 29, 117).iY - 384);
+    EXPECT_EQ(AnchorAt(3840, 2160, 2, 29, 117).iY - 1080, 2 * (AnchorAt(1024, 768, 1, 29, 117).iY - 384));
 
     // "Gray - near side", "Radius= 1738.km" and "Elev=" end within a pixel of
     // each other on the frame, and the same (times k) on every window.
     auto ends = [](int32_t iW, int32_t iH, int32_t k, int32_t iLine, int32_t iCol, int32_t n) {
-        return AnchorPos(iW, iH, k, iLine, iCol).iX + n * 8 * k;
+        return AnchorAt(iW, iH, k, iLine, iCol).iX + n * 8 * k;
     };
     const int32_t iFrameEnd = ends(1024, 768, 1, 11, 106, 16);
     EXPECT_LE(std::abs(ends(1024, 768, 1, 13, 108, 14) - iFrameEnd), 1);
@@ -376,7 +428,7 @@ TEST_F(Panel, BlocksKeepTheirCornerAndShape) {
         EXPECT_EQ(ends(s[0], s[1], k, 12, 107, 15) - iEnd, k * (ends(1024, 768, 1, 12, 107, 15) - iFrameEnd));
         EXPECT_EQ(ends(s[0], s[1], k, 13, 108, 14) - iEnd, k * (ends(1024, 768, 1, 13, 108, 14) - iFrameEnd));
         // The two disclaimer lines keep their offset, times k.
-        EXPECT_EQ(AnchorPos(s[0], s[1], k, 53, 11).iX - AnchorPos(s[0], s[1], k, 52, 2).iX, 72 * k);
+        EXPECT_EQ(AnchorAt(s[0], s[1], k, 53, 11).iX - AnchorAt(s[0], s[1], k, 52, 2).iX, 72 * k);
     }
 }
 
@@ -384,11 +436,88 @@ TEST_F(Panel, StereoCaptionsFollowTheirImages) {
     // On the frame a caption is where the grid puts it; on a wide window it
     // keeps its offset from its image, which moves out with the height.
     for (int32_t iCol : {37, 89}) {
-        const TextPos f = AnchorPos(1024, 768, 1, 50, iCol);
-        const TextPos w = AnchorPos(1920, 1080, 1, 50, iCol);
+        const TextPos f = AnchorAt(1024, 768, 1, 50, iCol);
+        const TextPos w = AnchorAt(1920, 1080, 1, 50, iCol);
         const double dImage = iCol < 64 ? 302.0 : 722.0;
         EXPECT_NEAR(w.iX - (960.0 + (dImage - 512.0) * 1080.0 / 768.0), f.iX - dImage, 1.0) << iCol;
         EXPECT_EQ(w.iY, f.iY);
+        // Narrower than 4:3 the frame, and the images, scale with the width.
+        const TextPos p = AnchorAt(1080, 1920, 1, 50, iCol);
+        EXPECT_NEAR(p.iX - (540.0 + (dImage - 512.0) * 1080.0 / 1024.0), f.iX - dImage, 1.0) << iCol;
+    }
+}
+
+// On the 1024 x 768 frame each row's ink lies in the corner or at the edge
+// its block keeps on other windows: a row moved without its block, say to
+// the top right with the credits' block, fails here.
+TEST_F(Panel, EveryRowsBlockIsTheCornerItSitsIn) {
+    constexpr int32_t kMidX = 512, kLowY = 256, kHighY = 512;  // thirds of the height
+    for (const PanelRow& row : AllRows()) {
+        const bool bMission = row.eField == Field::kMission1 || row.eField == Field::kMission2;
+        for (int32_t iShift = 0; iShift < (bMission ? kMissions : 1); ++iShift) {
+            const TextPos p = FramePos(row.iLine + iShift, row.iCol);
+            const int32_t x0 = p.iX;
+            const int32_t x1 = p.iX + 8 * RowWidth(row);
+            const bool bLeft = x1 <= kMidX, bRight = x0 >= kMidX;
+            const bool bTop = p.iY >= kHighY, bMiddle = p.iY >= kLowY && p.iY < kHighY, bBottom = p.iY < kLowY;
+            const double dCentre = (x0 + x1) / 2.0;
+            const std::string where = "row at line " + std::to_string(row.iLine + iShift) + " column " +
+                                      std::to_string(row.iCol) + ": \"" + std::string(row.cText) + "\"";
+            switch (row.eBlock) {
+            case TextBlock::kCredits: EXPECT_TRUE(bLeft && bTop) << where; break;
+            case TextBlock::kStatus: EXPECT_TRUE(bRight && bTop) << where; break;
+            case TextBlock::kCrossHair:
+                // Ends within two cells of the right edge, beside the centre row.
+                EXPECT_TRUE(bRight && bMiddle && x1 > 1024 - 16) << where;
+                break;
+            case TextBlock::kCaption:
+                // Under one of the stereo images, centred on it within two cells.
+                EXPECT_TRUE(bBottom && (std::abs(dCentre - 302) <= 16 || std::abs(dCentre - 722) <= 16)) << where;
+                break;
+            case TextBlock::kDisclaimer: EXPECT_TRUE(bLeft && bBottom) << where; break;
+            case TextBlock::kMission: EXPECT_TRUE(bRight && bBottom) << where; break;
+            }
+        }
+    }
+}
+
+// Whether line is row's, its text standing where the row has it.
+bool FromRow(const PanelLine& line, const PanelRow& row) {
+    const bool bMission = row.eField == Field::kMission1 || row.eField == Field::kMission2;
+    const int32_t iShift = line.iLine - row.iLine;
+    if (line.eBlock != row.eBlock || line.iCol != row.iCol || line.n != RowWidth(row)) return false;
+    if (iShift != 0 && !(bMission && iShift > 0 && iShift < kMissions)) return false;
+    for (int32_t i = 0; i < line.n; ++i)
+        if (row.cText[static_cast<size_t>(i)] != '#' && row.cText[static_cast<size_t>(i)] != line.buf.c[i]) return false;
+    return true;
+}
+
+// The fields of every row are as wide as its '#' runs: each line is written
+// to exactly its width, whatever the values, and the row's own text stays
+// where the row has it.
+TEST_F(Panel, EveryLineIsWrittenToItsWidth) {
+    for (const int32_t iViewMode : {1, -1}) {
+        for (int32_t iMission = 1; iMission <= kMissions; ++iMission) {
+            ViewState.iMouseX = -999;
+            ViewState.iMouseY = 12345;  // too wide: asterisks, still four
+            ViewState.KeyChar = 255;
+            ViewState.dLat = -12.34;
+            ViewState.dLon = 179.96;
+            ViewState.rSecFrame = 0.5f;
+            ViewState.nFrames = 2000000001;
+            std::vector<PanelLine> all = EveryLine(iMission);
+            ViewState.iViewMode = iViewMode;
+            PanelLines out;
+            ComposeReadouts(ViewState, out);
+            all.insert(all.end(), out.line.begin(), out.line.begin() + out.nLines);
+            const std::vector<PanelRow> rows = AllRows();
+            for (const PanelLine& line : all) {
+                EXPECT_EQ(line.buf.n, line.n) << "line " << line.iLine << " col " << line.iCol << ": " << Text(line);
+                EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const PanelRow& row) { return FromRow(line, row); }))
+                    << "line " << line.iLine << " col " << line.iCol << ": " << Text(line);
+                for (int32_t i = 0; i < line.n; ++i) EXPECT_NE(line.buf.c[i], '#') << Text(line);
+            }
+        }
     }
 }
 
@@ -438,6 +567,71 @@ TEST(ScaledGlyph, EachPixelBecomesAKByKSquare) {
             nSet += bit(x, y);
         }
     EXPECT_EQ(nSet, (1 + 1 + 4) * k * k);
+}
+
+// The strip as the read-back leaves it: glyph c's pixels at its cell, a
+// pixel of 255 for ink.
+void InkAt(std::vector<uint8_t>& red, int32_t c, int32_t x, int32_t yFromBase) {
+    red[static_cast<size_t>(ReadY(c) + yFromBase) * kReadW + ReadX(c) + x] = 255;
+}
+
+TEST(ScaledGlyph, StripReadBackGivesEachGlyphsRowsFromItsCell) {
+    std::vector<uint8_t> red(static_cast<size_t>(kReadW) * kReadH, 0);
+    InkAt(red, 'A', 0, 0);                 // base line, left pixel
+    InkAt(red, 'A', 7, 10);                // cap height, right pixel
+    InkAt(red, 'A', 3, -kGlyphBelow);      // lowest row read
+    InkAt(red, 255, 1, kGlyphRows - kGlyphBelow - 1);  // last cell, top row read
+    red[static_cast<size_t>(ReadY('A')) * kReadW + ReadX('A') + 8] = 127;  // below the ink level, and outside the glyph
+    GlyphSet glyphs{};
+    GlyphsFromStrip(red.data(), glyphs);
+    GlyphBits a{};
+    a[kGlyphBelow] = 0x80;
+    a[kGlyphBelow + 10] = 0x01;
+    a[0] = 0x10;
+    EXPECT_EQ(glyphs['A'], a);
+    EXPECT_EQ(glyphs[255][kGlyphRows - 1], 0x40);
+    for (int32_t c : {0, 32, 66, 64, 254}) EXPECT_EQ(glyphs[static_cast<size_t>(c)], GlyphBits{}) << c;
+
+    // A read of the font: ink in every digit and capital letter, none in the blank.
+    EXPECT_FALSE(GlyphsPlausible(glyphs));
+    for (int32_t c = '0'; c <= 'Z'; ++c)
+        if (c <= '9' || c >= 'A') InkAt(red, c, 2, 2);
+    GlyphsFromStrip(red.data(), glyphs);
+    EXPECT_TRUE(GlyphsPlausible(glyphs));
+    GlyphSet noQ = glyphs;
+    noQ['Q'].fill(0);
+    EXPECT_FALSE(GlyphsPlausible(noQ));
+
+    // Not the font: nothing drawn, or ink where the blank is.
+    EXPECT_FALSE(GlyphsPlausible(GlyphSet{}));
+    InkAt(red, ' ', 4, 4);
+    GlyphsFromStrip(red.data(), glyphs);
+    EXPECT_FALSE(GlyphsPlausible(glyphs));
+}
+
+TEST(ScaledGlyph, ALineIsItsGlyphsSideBySide) {
+    GlyphSet glyphs{};
+    glyphs['A'][kGlyphBelow] = 0xF0;
+    glyphs['B'][kGlyphBelow + 1] = 0x81;
+    glyphs[176][0] = 0x18;  // the degree sign: a code above 127
+    for (int32_t k : {1, 2, 3}) {
+        const std::vector<uint8_t> scaled = ScaleGlyphs(glyphs, k);
+        const char cText[] = "AB \xB0";
+        const int32_t n = 4;
+        std::vector<uint8_t> line(static_cast<size_t>(n * ScaledGlyphBytes(k)), 0xEE);
+        LineBitmap(scaled.data(), k, cText, n, line.data());
+        // Row r of character i is row r of the glyph scaled alone.
+        for (int32_t i = 0; i < n; ++i) {
+            const size_t c = static_cast<unsigned char>(cText[i]);
+            const uint8_t* glyph = scaled.data() + c * ScaledGlyphBytes(k);
+            for (int32_t r = 0; r < kGlyphRows * k; ++r)
+                for (int32_t b = 0; b < k; ++b)
+                    EXPECT_EQ(line[static_cast<size_t>(r * n * k + i * k + b)], glyph[r * k + b])
+                        << "k " << k << " char " << i << " row " << r;
+        }
+        // The "A" at the left of its base line, k pixels for each of its four.
+        EXPECT_EQ(line[static_cast<size_t>(kGlyphBelow * k * n * k)], k == 1 ? 0xF0 : 0xFF);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/startup.h"
 #include "app/view_state.h"
 #include "overlay/palette.h"
 #include "overlay/status.h"
@@ -80,7 +81,7 @@ TEST(TextFont, OtherFontsDrawNothingAndKeepTheCursor) {
     ViewState.iHeight = 768;
     for (int32_t iFont : {-2, -1, 0}) {
         int32_t iLine = 3, iCol = 126;
-        PrntOrth(5, "hello", iLine, iCol, 15, 0, iFont);
+        PrntOrth(5, "hello", iLine, iCol, 15, 0, iFont, TextBlock::kCredits);
         EXPECT_EQ(iLine, 3);
         EXPECT_EQ(iCol, 126);
     }
@@ -91,10 +92,37 @@ void OnStderr() { ::dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 TEST(TextFontDeathTest, FontOutsideTheRangeStopsEvenWithNoCharacters) {
     int32_t iLine = 1, iCol = 1;
-    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, 2)), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, 2, TextBlock::kCredits)), ::testing::ExitedWithCode(1),
                 "^GLScrSup/PrntOrth: Only iFont=-2 thru \\+1 is implemented\\.\n$");
-    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, -3)), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT((OnStderr(), PrntOrth(0, "", iLine, iCol, 15, 0, -3, TextBlock::kCredits)), ::testing::ExitedWithCode(1),
                 "GLScrSup/PrntOrth: Only iFont=-2 thru \\+1 is implemented\\.");
+}
+
+TEST(TextLines, ARowsTextStandsAroundItsFields) {
+    constexpr PanelRow row{TextBlock::kStatus, 13, 108, 9, "Elev=#######km"};
+    PanelLines out{};
+    LineBuf& buf = AddRow(out, row, 12, 2);
+    EXPECT_EQ(out.nLines, 1);
+    EXPECT_EQ(out.line[0].iLine, 15);
+    EXPECT_EQ(out.line[0].iCol, 108);
+    EXPECT_EQ(out.line[0].iClr, 12);
+    EXPECT_EQ(out.line[0].eBlock, TextBlock::kStatus);
+    EXPECT_EQ(out.line[0].n, 14);
+    EXPECT_EQ(std::string(buf.c, static_cast<size_t>(buf.n)), "Elev=");
+    PutF(buf, 378267.3, 7, 0);
+    RowText(buf, row);
+    EXPECT_EQ(std::string(buf.c, static_cast<size_t>(buf.n)), "Elev=378267.km");
+    RowText(buf, row);  // at the end: nothing more
+    EXPECT_EQ(buf.n, 14);
+}
+
+TEST(TextLinesDeathTest, AddLineStopsPastTheSixteenthLine) {
+    PanelLines out{};
+    for (int32_t k = 0; k < kPanelLinesMax; ++k) AddLine(out, TextBlock::kStatus, k + 1, 105, 3, 15);
+    EXPECT_EQ(out.nLines, 16);
+    EXPECT_EQ(out.line[15].iLine, 16);
+    EXPECT_EXIT((OnStderr(), AddLine(out, TextBlock::kStatus, 17, 105, 3, 15)), ::testing::ExitedWithCode(1),
+                "^AddLine: more than 16 lines in one panel section\\.\n$");
 }
 
 TEST(Palette, TableHoldsTheSixteenColours) {
@@ -122,7 +150,7 @@ class StatusLines : public ::testing::Test {
 protected:
     void SetUp() override {
         saved = ViewState;
-        std::memcpy(ViewState.cVersion, "Qarn.Exe  v0.44s   ", 20);
+        std::memcpy(ViewState.cVersion, kIdentText, sizeof kIdentText);
         ViewState.iMouseX = 512;
         ViewState.iMouseY = 384;
         ViewState.MenuNew = 13;
@@ -153,7 +181,7 @@ TEST_F(StatusLines, LevelThreeGivesNineLinesAtColumn105) {
             EXPECT_EQ(Text(line), texts[k]);
         }
     }
-    EXPECT_EQ(std::string(out.line[0].buf.c, 20), std::string("Qarn.Exe  v0.44s   ") + '\0');
+    EXPECT_EQ(std::string(out.line[0].buf.c, 20), std::string(kIdentText, sizeof kIdentText));
 }
 
 TEST_F(StatusLines, ErrorShowsInHexAndLightRed) {

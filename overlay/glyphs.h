@@ -1,0 +1,60 @@
+// The 8 x 13 bitmap font at whole multiples of its size. GLUT holds the font;
+// the viewer draws its 256 glyphs once in a strip of the back buffer, reads
+// them back (overlay/text.cpp) and keeps them here as rows of bits, so a
+// large window can print every font pixel as a k x k square. Pure bit work,
+// no GL.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// One glyph as read back: kGlyphRows rows of 8 pixels, bottom row first, the
+// most significant bit at the left; row kGlyphBelow is the base line.
+constexpr int32_t kGlyphCols = 8;     // pixels, also the advance
+constexpr int32_t kGlyphRows = 16;    // rows read around the 13 of the cell
+constexpr int32_t kGlyphBelow = 3;    // rows below the base line
+constexpr int32_t kGlyphCodes = 256;  // character codes 0..255
+
+// The strip the glyphs are drawn into for the read-back: 32 to a row in cells
+// of 16 x 20 pixels from the bottom-left corner, each base line 4 pixels up
+// and its left edge 4 pixels in.
+constexpr int32_t kReadCols = 32;
+constexpr int32_t kReadCellW = 16;  // pixels
+constexpr int32_t kReadCellH = 20;  // pixels
+constexpr int32_t kReadInset = 4;   // pixels
+constexpr int32_t kReadW = kReadCols * kReadCellW;                 // 512 pixels
+constexpr int32_t kReadH = (kGlyphCodes / kReadCols) * kReadCellH;  // 160 pixels
+
+// Where glyph c's origin (left edge, base line) goes in the strip.
+int32_t ReadX(int32_t c);
+int32_t ReadY(int32_t c);
+
+using GlyphBits = std::array<uint8_t, kGlyphRows>;
+using GlyphSet = std::array<GlyphBits, kGlyphCodes>;
+
+// The glyphs from the strip's red channel, kReadW x kReadH bytes with the
+// bottom row first; a pixel of 128 or more is ink.
+void GlyphsFromStrip(const uint8_t* red, GlyphSet& glyphs);
+
+// A read of the font, not of something else: the blank has no ink, every
+// digit and capital letter has.
+bool GlyphsPlausible(const GlyphSet& glyphs);
+
+// Glyph scale k of one glyph: every pixel becomes k x k, rows of k bytes,
+// bottom row first, as glBitmap takes them (8k x 16k bits). out holds
+// kGlyphRows * k * k bytes.
+void ScaleGlyph(const uint8_t (&rows)[kGlyphRows], int32_t k, uint8_t* out);
+
+// Bytes of one glyph at scale k.
+constexpr int32_t ScaledGlyphBytes(int32_t k) { return kGlyphRows * k * k; }
+
+// All 256 glyphs at scale k, glyph c at c * ScaledGlyphBytes(k).
+std::vector<uint8_t> ScaleGlyphs(const GlyphSet& glyphs, int32_t k);
+
+// A run of nChar characters as one bitmap: the scaled glyphs of
+// ScaleGlyphs(..., k) side by side, rows of nChar * k bytes, bottom row first
+// (nChar * 8k x 16k bits). Drawn at the first character's raster position it
+// lights the pixels the glyphs drawn one by one would. out holds
+// nChar * ScaledGlyphBytes(k) bytes.
+void LineBitmap(const uint8_t* scaled, int32_t k, const char* cText, int32_t nChar, uint8_t* out);
