@@ -34,7 +34,8 @@ BENCH_ARGS   ?=
 LINT_DIRS    := app overlay input image tools
 
 .PHONY: all build run test deps clean install package validate test-install deps-dev bench \
-        bench-surface sanitize fuzz lint soak screenshots
+        bench-surface sanitize fuzz lint soak screenshots deps-windows windows package-windows \
+        test-windows
 
 all: build
 
@@ -73,7 +74,7 @@ test: deps
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
 
 clean:
-	rm -rf $(BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(DEB_BUILD) $(WIN_BUILD)
 
 # ---- install and package ---------------------------------------------
 
@@ -189,3 +190,34 @@ soak: build
 # viewer on its own Xvfb; each frame is checked before anything is written.
 screenshots: build
 	PYTHONPATH=tests/e2e python3 docs/screenshots.py --bin $(BUILD)/qarn
+
+# ---- Windows ------------------------------------------------------------
+
+# qarn.exe cross-built with MinGW-w64 on freeglut from Debian's source
+# package (cmake/windows/fetch-freeglut.sh), its NSIS installer, and the
+# end-to-end tests of both under Wine on Xvfb.
+WIN_BUILD    ?= build-win
+WIN_PACKAGES := g++-mingw-w64-x86-64 wine wine64 nsis dpkg-dev cmake python3 xvfb xauth xdotool \
+                x11-utils imagemagick
+WIN_TOOLCHAIN := cmake/windows/mingw-w64-x86_64.cmake
+
+deps-windows:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WIN_PACKAGES)"
+
+windows: deps-windows
+	JOBS=$(JOBS) bash cmake/windows/fetch-freeglut.sh $(WIN_BUILD)/freeglut
+	@test -f $(WIN_BUILD)/CMakeCache.txt || cmake -S . -B $(WIN_BUILD) \
+	  -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	@ls -l $(WIN_BUILD)/qarn.exe
+
+# The build's time stamps come from SOURCE_DATE_EPOCH, the last commit's
+# time when it is not given.
+package-windows: windows
+	rm -f $(WIN_BUILD)/qarn-*-win64.exe
+	cd $(WIN_BUILD) && SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct)} cpack -G NSIS
+	@ls -l $(WIN_BUILD)/qarn-*-win64.exe
+
+test-windows: package-windows build
+	python3 tests/e2e/test_windows.py --exe $(WIN_BUILD)/qarn.exe \
+	  --installer "$$(ls $(WIN_BUILD)/qarn-*-win64.exe)" --linux-bin $(BUILD)/qarn

@@ -2,6 +2,7 @@
 
 #include <GL/freeglut.h>
 
+#include "app/clock.h"
 #include "app/stop.h"
 #include "app/userview.h"
 #include "app/view_state.h"

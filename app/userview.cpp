@@ -21,6 +21,7 @@
 #include "app/desktop.h"
 #include "app/frame_gl.h"
 #include "app/stop.h"
+#include "app/clock.h"
 #include "app/view_state.h"
 #include "input/commands.h"
 #include "overlay/anchor.h"

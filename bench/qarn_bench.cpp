@@ -31,6 +31,7 @@
 #include "app/startup.h"
 #include "app/stop.h"
 #include "app/userview.h"
+#include "app/clock.h"
 #include "app/view_state.h"
 #include "image/bmp.h"
 #include "image/screen_dump.h"

@@ -5,17 +5,13 @@
 // arithmetic against the file's length before it is used.
 #include "image/bmp_codec.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
-#include "image/file_kind.h"
+#include "image/regular_file.h"
 
 namespace {
 
@@ -204,37 +200,30 @@ void MapGray(const uint8_t* bPalIn, uint8_t* bGrayInOut) {
     for (size_t n = 0; n < kMapPixels; ++n) bGrayInOut[n] = bLevel[bGrayInOut[n]];
 }
 
-// Bytes of a surface image: a buffer in memory, or an open file (fd >= 0).
+// Bytes of a surface image: a buffer in memory, or an open file (pFile set).
 struct BmpSource {
     const uint8_t* bData;
     int64_t nData;
-    int fd;
+    const RegularFile* pFile;
 };
 
-// Up to nWant bytes from offset nAt, through short reads; the count read, or
-// -1 with errno set.
-int64_t Fetch(const BmpSource& src, int64_t nAt, uint8_t* bOut, size_t nWant) {
-    if (src.fd < 0) {
-        const size_t nGot = size_t(std::clamp<int64_t>(src.nData - nAt, 0, int64_t(nWant)));
-        if (nGot != 0) std::memcpy(bOut, src.bData + nAt, nGot);
+// Up to nWant bytes from offset nAt; the count read, or -1 with cErr set.
+int64_t Fetch(const BmpSource& src, int64_t nAt, uint8_t* bOut, size_t nWant, std::string& cErr) {
+    if (src.pFile == nullptr) {
+        if (nAt < 0 || nAt >= src.nData) return 0;
+        const size_t nGot = std::min(nWant, size_t(src.nData - nAt));
+        std::memcpy(bOut, src.bData + nAt, nGot);
         return int64_t(nGot);
     }
-    size_t nGot = 0;
-    while (nGot < nWant) {
-        const ssize_t n = pread(src.fd, bOut + nGot, nWant - nGot, off_t(nAt) + off_t(nGot));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return -1;
-        if (n == 0) break;
-        nGot += size_t(n);
-    }
-    return int64_t(nGot);
+    return ReadRegular(*src.pFile, nAt, bOut, nWant, cErr);
 }
 
 // Exactly nWant bytes at nAt: a read error, or a file that ended early (it
 // shrank after it was measured), fails.
 BmpResult FetchPart(const BmpSource& src, int64_t nAt, uint8_t* bOut, size_t nWant) {
-    const int64_t nGot = Fetch(src, nAt, bOut, nWant);
-    if (nGot < 0) return Fail(BmpStatus::Io, "read failed: %s", std::strerror(errno));
+    std::string cErr;
+    const int64_t nGot = Fetch(src, nAt, bOut, nWant, cErr);
+    if (nGot < 0) return Fail(BmpStatus::Io, "read failed: %s", cErr.c_str());
     if (size_t(nGot) < nWant) {
         const int64_t nEnd = nAt + nGot;
         return Fail(BmpStatus::Short, "file ends after %lld %s, %lld %s short",
@@ -249,8 +238,9 @@ BmpResult FetchPart(const BmpSource& src, int64_t nAt, uint8_t* bOut, size_t nWa
 BmpResult Decode(const BmpSource& src, int64_t nFile, BmpHeader& bh, uint8_t* bPalOut,
                  uint8_t* bGrayOut) {
     uint8_t bHead[kBmpHeaderBytes];
-    const int64_t nHead = Fetch(src, 0, bHead, sizeof bHead);
-    if (nHead < 0) return Fail(BmpStatus::Io, "read failed: %s", std::strerror(errno));
+    std::string cErr;
+    const int64_t nHead = Fetch(src, 0, bHead, sizeof bHead, cErr);
+    if (nHead < 0) return Fail(BmpStatus::Io, "read failed: %s", cErr.c_str());
     if (nHead < int64_t(sizeof bHead))
         return Fail(BmpStatus::Short, "file ends after %lld %s, inside its 54-byte header",
                     static_cast<long long>(nHead), Bytes(nHead));
@@ -271,20 +261,14 @@ BmpResult Decode(const BmpSource& src, int64_t nFile, BmpHeader& bh, uint8_t* bP
 
 BmpResult BmpParse(const uint8_t* bData, size_t nData, BmpHeader& bh, uint8_t* bPalOut,
                    uint8_t* bGrayOut) {
-    return Decode(BmpSource{bData, int64_t(nData), -1}, int64_t(nData), bh, bPalOut, bGrayOut);
+    return Decode(BmpSource{bData, int64_t(nData), nullptr}, int64_t(nData), bh, bPalOut, bGrayOut);
 }
 
 BmpResult BmpLoad(const char* cFile, BmpHeader& bh, uint8_t* bPalOut, uint8_t* bGrayOut) {
-    const int fd = open(cFile, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return Fail(BmpStatus::Io, "cannot open for reading: %s", std::strerror(errno));
-    struct stat st {};
-    BmpResult r = kOk;
-    if (fstat(fd, &st) != 0)
-        r = Fail(BmpStatus::Io, "cannot examine: %s", std::strerror(errno));
-    else if (!S_ISREG(st.st_mode))
-        r = Fail(BmpStatus::Io, "not a regular file (%s)", FileKind(st.st_mode));
-    else
-        r = Decode(BmpSource{nullptr, 0, fd}, int64_t(st.st_size), bh, bPalOut, bGrayOut);
-    close(fd);
+    RegularFile f{};
+    std::string cWhy;
+    if (!OpenRegular(cFile, f, cWhy)) return Fail(BmpStatus::Io, "%s", cWhy.c_str());
+    const BmpResult r = Decode(BmpSource{nullptr, 0, &f}, f.nSize, bh, bPalOut, bGrayOut);
+    CloseRegular(f);
     return r;
 }

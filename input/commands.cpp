@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/angles.h"
+#include "app/clock.h"
 #include "app/view_state.h"
 #include "input/keyboard.h"
 #include "overlay/catalogue.h"

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iterator>
 
+#include "app/clock.h"
 #include "app/view_state.h"
 #include "overlay/catalogue.h"
 #include "overlay/palette.h"

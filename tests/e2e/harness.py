@@ -18,6 +18,9 @@ import time
 import unittest
 
 QARN_BIN = os.environ.get("QARN_BIN", "build/qarn")
+# What runs the program: empty for a native binary, "wine" for qarn.exe
+# (the Windows build's tests set it; words split on blanks).
+QARN_RUNNER = os.environ.get("QARN_RUNNER", "").split()
 QARN_MAP = os.environ.get("QARN_MAP", "data/Qarns.Bmp")
 QARN_MKSURFACE = os.environ.get("QARN_MKSURFACE", "build/tools/qarn-mksurface")
 SCREEN_W, SCREEN_H = 1024, 768
@@ -147,7 +150,7 @@ class Viewer:
             else:
                 environ[name] = value
         self.proc = subprocess.Popen(
-            [os.path.abspath(command or QARN_BIN)] + list(args), cwd=self.dir, env=environ,
+            QARN_RUNNER + [os.path.abspath(command or QARN_BIN)] + list(args), cwd=self.dir, env=environ,
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()

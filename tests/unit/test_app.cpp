@@ -12,6 +12,7 @@
 #include "app/camera.h"
 #include "app/check_gl.h"
 #include "app/startup.h"
+#include "app/clock.h"
 #include "app/view_state.h"
 
 TEST(CheckGLLine, FormatsSiteAndHexCode) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "app/clock.h"
 #include "app/view_state.h"
 #include "input/commands.h"
 #include "input/keyboard.h"

@@ -1,0 +1,25 @@
+# The Windows installer: `make package-windows`, CPack's NSIS generator with
+# the project's own script (cmake/windows/NSIS.template.in). Per user, no
+# administrator: the program goes to the user's programs folder, its working
+# folder, which holds Qarns.Bmp and receives the screen dumps, is a "qarn"
+# folder in the user's Pictures (the README says why), and a Start-menu
+# shortcut starts the program there.
+install(TARGETS qarn RUNTIME DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/data/Qarns.Bmp DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION . RENAME copyright.txt)
+install(FILES ${QARN_FREEGLUT_DIR}/COPYING.freeglut DESTINATION . RENAME freeglut-copying.txt
+        OPTIONAL)
+
+set(CPACK_GENERATOR NSIS)
+set(CPACK_PACKAGE_NAME qarn)
+set(CPACK_PACKAGE_VENDOR "qarn developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME qarn-${PROJECT_VERSION}-win64)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY qarn)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+set(CPACK_NSIS_DISPLAY_NAME "qarn ${PROJECT_VERSION}")
+set(CPACK_QARN_ICON ${PROJECT_BINARY_DIR}/generated/qarn.ico)
+# CPack finds NSIS.template.in on the module path before its own.
+list(PREPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/windows)
+include(CPack)
