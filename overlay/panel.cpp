@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "app/clock.h"
+#include "app/version.h"
 #include "app/view_state.h"
 #include "overlay/catalogue.h"
 #include "overlay/palette.h"
@@ -28,7 +29,7 @@ constexpr PanelRow kBenchRow{kCredits, 7, 1, kClrGray, "Benchmark:###########", 
 constexpr PanelRow kCreditTable[] = {
     {kCredits, 1, 1, kClrWhite, "Lunar Surface:  Courtesy USGS Astrogeology Research Program"},
     {kCredits, 2, 1, kClrLightCyan, kBlanks.substr(0, 54)},
-    {kCredits, 3, 1, kClrLightCyan, "          Linux, g++ 12, CMake, freeglut & Mesa GL"},
+    {kCredits, 3, 1, kClrLightCyan, kBuildLine},
     {kCredits, 4, 1, kClrLightCyan, "Uses GLUT32.DLL & 1024x768 screen res."},
     {kCredits, 5, 1, kClrLightBlue, "Event loop & model view after the freeglut demos &"},
     {kCredits, 6, 1, kClrLightBlue, "the OpenGL Programming Guide code."},
