@@ -26,6 +26,18 @@ QARN_MKSURFACE = os.environ.get("QARN_MKSURFACE", "build/tools/qarn-mksurface")
 SCREEN_W, SCREEN_H = 1024, 768
 
 
+def _ident_text():
+    """The identification field's 19 characters: the release is project(VERSION)
+    of the top CMakeLists.txt, the one place that names it."""
+    top = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "CMakeLists.txt")
+    with open(top) as f:
+        release = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1)
+    return ("Qarn.Exe  v%ss" % release).ljust(19)
+
+
+IDENT_TEXT = _ident_text()
+
+
 def end_process(proc):
     """Ends a process this harness started, by its id: TERM, then KILL after 10 s."""
     if proc.poll() is None:

@@ -17,7 +17,7 @@ from probes import pointer_spin, pointer_tilt
 from textref import Text, fld_f, fld_i, fld_z
 
 DEG, PLUSMINUS, CROSS = b"\xb0", b"\xb1", b"\x0f"
-VERSION = b"Qarn.Exe  v0.44s   \x00"
+VERSION = harness.IDENT_TEXT.encode() + b"\x00"
 FOV0 = textref.f32(0.5241)
 DEG_RAD = 0.017453292519943295
 SITES = [(0.7, 23.4), (-3.2, -23.4), (-3.7, -17.5), (26.1, 3.7), (-9.0, 15.5), (20.2, 30.8)]

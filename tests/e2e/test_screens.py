@@ -32,7 +32,7 @@ FOV0 = 0.5241000056266785
 
 # Texts of the panel that stay as they are at start: text, line, column, colour.
 PANEL_TEXTS = [
-    ("Qarn.Exe  v0.44s", 1, 105, 15), ("MenuNew=", 3, 105, 8), ("ArrowKey=", 5, 105, 8),
+    (harness.IDENT_TEXT.rstrip(), 1, 105, 15), ("MenuNew=", 3, 105, 8), ("ArrowKey=", 5, 105, 8),
     ("RMB:menu Qq:quit", 7, 105, 11), ("LMB+mouse:motion", 8, 105, 11),
     (" ~ :screen dump", 9, 105, 9), ("Arrows: zoom", 10, 105, 9),
     ("Gray - near side", 11, 106, 7), ("Radius= 1738.km", 12, 107, 9),

@@ -4,7 +4,7 @@ import os
 import harness
 from harness import QARN_MAP, Viewer, ViewerTest, write_gray_bmp
 
-IDENT = " Qarn.Exe  v0.44s   "
+IDENT = " " + harness.IDENT_TEXT
 
 
 class StartupTest(ViewerTest):
