@@ -10,7 +10,6 @@
 
 #include "app/view_state.h"
 #include "overlay/anchor.h"
-#include "overlay/glyphs.h"
 #include "overlay/catalogue.h"
 #include "overlay/status.h"
 #include "overlay/panel.h"
@@ -543,94 +542,6 @@ TEST_F(Panel, NoTwoLinesOverlapOnAnyWindow) {
                                            << boxes[i].second << "\" and \"" << boxes[j].second << "\"";
                 }
         }
-    }
-}
-
-TEST(ScaledGlyph, EachPixelBecomesAKByKSquare) {
-    uint8_t rows[kGlyphRows] = {};
-    rows[0] = 0x80;   // bottom row: the left pixel
-    rows[15] = 0x01;  // top row: the right pixel
-    rows[7] = 0xA5;
-    uint8_t one[kGlyphRows];
-    ScaleGlyph(rows, 1, one);
-    EXPECT_EQ(0, std::memcmp(one, rows, sizeof rows));
-
-    const int32_t k = 3;
-    std::vector<uint8_t> out(kGlyphRows * k * k, 0xFF);
-    ScaleGlyph(rows, k, out.data());
-    auto bit = [&](int32_t x, int32_t y) { return (out[y * k + x / 8] >> (7 - x % 8)) & 1; };
-    int32_t nSet = 0;
-    for (int32_t y = 0; y < kGlyphRows * k; ++y)
-        for (int32_t x = 0; x < kGlyphCols * k; ++x) {
-            const bool bSource = (rows[y / k] >> (7 - x / k)) & 1;
-            EXPECT_EQ(bit(x, y), bSource ? 1 : 0) << x << "," << y;
-            nSet += bit(x, y);
-        }
-    EXPECT_EQ(nSet, (1 + 1 + 4) * k * k);
-}
-
-// The strip as the read-back leaves it: glyph c's pixels at its cell, a
-// pixel of 255 for ink.
-void InkAt(std::vector<uint8_t>& red, int32_t c, int32_t x, int32_t yFromBase) {
-    red[static_cast<size_t>(ReadY(c) + yFromBase) * kReadW + ReadX(c) + x] = 255;
-}
-
-TEST(ScaledGlyph, StripReadBackGivesEachGlyphsRowsFromItsCell) {
-    std::vector<uint8_t> red(static_cast<size_t>(kReadW) * kReadH, 0);
-    InkAt(red, 'A', 0, 0);                 // base line, left pixel
-    InkAt(red, 'A', 7, 10);                // cap height, right pixel
-    InkAt(red, 'A', 3, -kGlyphBelow);      // lowest row read
-    InkAt(red, 255, 1, kGlyphRows - kGlyphBelow - 1);  // last cell, top row read
-    red[static_cast<size_t>(ReadY('A')) * kReadW + ReadX('A') + 8] = 127;  // below the ink level, and outside the glyph
-    GlyphSet glyphs{};
-    GlyphsFromStrip(red.data(), glyphs);
-    GlyphBits a{};
-    a[kGlyphBelow] = 0x80;
-    a[kGlyphBelow + 10] = 0x01;
-    a[0] = 0x10;
-    EXPECT_EQ(glyphs['A'], a);
-    EXPECT_EQ(glyphs[255][kGlyphRows - 1], 0x40);
-    for (int32_t c : {0, 32, 66, 64, 254}) EXPECT_EQ(glyphs[static_cast<size_t>(c)], GlyphBits{}) << c;
-
-    // A read of the font: ink in every digit and capital letter, none in the blank.
-    EXPECT_FALSE(GlyphsPlausible(glyphs));
-    for (int32_t c = '0'; c <= 'Z'; ++c)
-        if (c <= '9' || c >= 'A') InkAt(red, c, 2, 2);
-    GlyphsFromStrip(red.data(), glyphs);
-    EXPECT_TRUE(GlyphsPlausible(glyphs));
-    GlyphSet noQ = glyphs;
-    noQ['Q'].fill(0);
-    EXPECT_FALSE(GlyphsPlausible(noQ));
-
-    // Not the font: nothing drawn, or ink where the blank is.
-    EXPECT_FALSE(GlyphsPlausible(GlyphSet{}));
-    InkAt(red, ' ', 4, 4);
-    GlyphsFromStrip(red.data(), glyphs);
-    EXPECT_FALSE(GlyphsPlausible(glyphs));
-}
-
-TEST(ScaledGlyph, ALineIsItsGlyphsSideBySide) {
-    GlyphSet glyphs{};
-    glyphs['A'][kGlyphBelow] = 0xF0;
-    glyphs['B'][kGlyphBelow + 1] = 0x81;
-    glyphs[176][0] = 0x18;  // the degree sign: a code above 127
-    for (int32_t k : {1, 2, 3}) {
-        const std::vector<uint8_t> scaled = ScaleGlyphs(glyphs, k);
-        const char cText[] = "AB \xB0";
-        const int32_t n = 4;
-        std::vector<uint8_t> line(static_cast<size_t>(n * ScaledGlyphBytes(k)), 0xEE);
-        LineBitmap(scaled.data(), k, cText, n, line.data());
-        // Row r of character i is row r of the glyph scaled alone.
-        for (int32_t i = 0; i < n; ++i) {
-            const size_t c = static_cast<unsigned char>(cText[i]);
-            const uint8_t* glyph = scaled.data() + c * ScaledGlyphBytes(k);
-            for (int32_t r = 0; r < kGlyphRows * k; ++r)
-                for (int32_t b = 0; b < k; ++b)
-                    EXPECT_EQ(line[static_cast<size_t>(r * n * k + i * k + b)], glyph[r * k + b])
-                        << "k " << k << " char " << i << " row " << r;
-        }
-        // The "A" at the left of its base line, k pixels for each of its four.
-        EXPECT_EQ(line[static_cast<size_t>(kGlyphBelow * k * n * k)], k == 1 ? 0xF0 : 0xFF);
     }
 }
 
