@@ -86,9 +86,13 @@ class InputTest(harness.ViewerTest):
         v.move(240, 240, settle=0.2)
         v.xdo(["mouseup", "3"])
         time.sleep(0.3)
+        # The press that closes the menu left open is made clear of it: where
+        # the release already closed it (as on Windows at times), the press
+        # opens one, which must not cover the point the next opening lets go.
+        v.move(800, 600, settle=0.2)
         v.xdo(["mousedown", "3"])  # closes the menu left open
         v.xdo(["mouseup", "3"])
-        v.move(800, 600)
+        time.sleep(0.3)
         self.assert_lon(grab(v), SITES[0][1], what="Apollo after right-button presses")
 
         # Auto mode moves the pointer; F3 stops it again.
