@@ -41,6 +41,7 @@ os.makedirs(os.environ["HOME"])
 
 import harness  # noqa: E402  (reads QARN_BIN and QARN_RUNNER set above)
 from harness import Picture, ViewerTest  # noqa: E402
+from probes import centre_probe, grab, lat_gray, lat_of_gray, make_surface, mouse_lat  # noqa: E402
 from test_dump import SIZE, DumpTest  # noqa: E402
 from test_input import InputTest  # noqa: E402
 from test_screens import Wide  # noqa: E402
@@ -79,7 +80,8 @@ def end_prefix():
 # tests that read the view or the "Lat=" line off an exact pointer position
 # (without a window manager Wine reports the pointer 4 px left and 23 px up of
 # where X has it, the caption and border of the window before it went full
-# screen; under openbox, which keys need, that holds for the first moments);
+# screen; under openbox, which keys need, that holds until the pointer first
+# moves: PointerTest below moves it);
 # the tests that type keys every 20 ms (zoom runs, key codes), of which Wine
 # loses some on a busy machine, and the pair-mode eye labels, whose second F9
 # within a second Wine drops. PairTest below steps the view modes one key at
@@ -116,7 +118,7 @@ def load_tests(loader, tests, pattern):
         for name in names:
             suite.addTest(wine_cls(name))
     suite.addTest(MenuTest("test_menu_entries"))
-    for cls in (WindowsFilesTest, PairTest, SameAsLinuxTest, InstallerTest):
+    for cls in (PointerTest, WindowsFilesTest, PairTest, SameAsLinuxTest, InstallerTest):
         suite.addTests(loader.loadTestsFromTestCase(cls))
     return suite
 
@@ -145,6 +147,35 @@ class MenuTest(under_openbox(InputTest)):
     def tearDownClass(cls):
         super().tearDownClass()
         wine(["reg", "delete", X11_DRIVER, "/v", "Managed", "/f"])
+
+
+class PointerTest(ViewerTest):
+    """Mouse mode: the latitude at the screen centre follows the pointer's
+    row. Wine's first report of the pointer, made when the window appears
+    under it, still counts from where the window's client area was before it
+    went full screen (about 20 px higher), and X reports no move to where the
+    pointer already is, so the pointer leaves its starting place first."""
+    window_manager = True
+
+    def wait_latitude(self, v, y, timeout=10.0):
+        """Waits until the centre shows mouse mode's latitude for row y;
+        returns what it last showed."""
+        deadline = time.time() + timeout
+        while True:
+            kinds, g = centre_probe(grab(v))
+            lat = lat_of_gray(g) if kinds == {"near"} else None
+            if (lat is not None and abs(lat - mouse_lat(y)) < 1.0) or time.time() > deadline:
+                return lat
+            time.sleep(0.2)
+
+    def test_latitude_at_the_screen_centre_follows_the_pointer(self):
+        v = self.start(surface=make_surface(lat_gray))
+        for y in (300, 384, 460, 384):
+            v.move(512, y, settle=0.0)
+            lat = self.wait_latitude(v, y)
+            self.assertIsNotNone(lat, "row %d: no near side at the centre" % y)
+            self.assertLess(abs(lat - mouse_lat(y)), 1.0,
+                            "row %d: centre latitude %.2f, expected %.2f" % (y, lat, mouse_lat(y)))
 
 
 class WindowsFilesTest(ViewerTest):
