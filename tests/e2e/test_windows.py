@@ -77,12 +77,7 @@ def end_prefix():
 # The Linux tests that hold on Windows as they are. Left out: the named pipe
 # as the map and the console reader that goes away (POSIX only), the window
 # manager and Wayland groups (X11 only). Left out for Wine 8 on Xvfb: the
-# tests that read the view or the "Lat=" line off an exact pointer position
-# (without a window manager Wine reports the pointer 4 px left and 23 px up of
-# where X has it, the caption and border of the window before it went full
-# screen; under openbox, which keys need, that holds until the pointer first
-# moves: PointerTest below moves it);
-# the tests that type keys every 20 ms (zoom runs, key codes), of which Wine
+# tests that type keys every 20 ms (zoom runs, key codes), of which Wine
 # loses some on a busy machine, and the pair-mode eye labels, whose second F9
 # within a second Wine drops. PairTest below steps the view modes one key at
 # a time instead. The second run in one folder of the dump test is left out
@@ -94,7 +89,7 @@ SHARED = {
     InputTest: ["test_auto_mode_and_drag", "test_apollo_ignores_pointer_and_clicks", "test_quit_keys"],
     DumpTest: ["test_five_dumps_then_the_program_ends", "test_dump_holds_what_the_screen_shows",
                "test_unwritable_dump_stops_with_the_io_message"],
-    Wide: ["test_panel_keeps_its_shape"],
+    Wide: ["test_panel_keeps_its_shape", "test_pointer_resting_at_the_centre_at_start"],
     StartupTest: ["test_identification_line_is_the_only_line_before_the_window",
                   "test_window_title_and_full_screen_size",
                   "test_command_line_arguments_are_ignored",
@@ -151,10 +146,11 @@ class MenuTest(under_openbox(InputTest)):
 
 class PointerTest(ViewerTest):
     """Mouse mode: the latitude at the screen centre follows the pointer's
-    row. Wine's first report of the pointer, made when the window appears
-    under it, still counts from where the window's client area was before it
-    went full screen (about 20 px higher), and X reports no move to where the
-    pointer already is, so the pointer leaves its starting place first."""
+    row, from the start on. Wine's own report of a pointer that rests where
+    the window appears counts from where the window's client area was before
+    it went full screen (about 20 px higher), and X reports no move to where
+    the pointer already is: the viewer takes the pointer itself once the
+    window has its full-screen size."""
     window_manager = True
 
     def wait_latitude(self, v, y, timeout=10.0):
@@ -169,8 +165,11 @@ class PointerTest(ViewerTest):
             time.sleep(0.2)
 
     def test_latitude_at_the_screen_centre_follows_the_pointer(self):
+        # Xvfb starts with the pointer at the screen centre: never moved, it
+        # is where the window appears.
         v = self.start(surface=make_surface(lat_gray))
-        for y in (300, 384, 460, 384):
+        self.assertEqual(v.pointer(), (512, 384))
+        for y in (384, 300, 460, 384):
             v.move(512, y, settle=0.0)
             lat = self.wait_latitude(v, y)
             self.assertIsNotNone(lat, "row %d: no near side at the centre" % y)
@@ -245,8 +244,8 @@ class SameAsLinuxTest(ViewerTest):
         return pic
 
     def test_apollo_mode_matches_the_linux_viewer(self):
-        # Apollo mode: the view does not hang on the pointer, which Wine may
-        # report shifted (above). The start view is kept for looking at.
+        # Apollo mode: the view does not hang on the pointer. The start view
+        # is kept for looking at.
         linux_bin = os.path.abspath(OPTS.linux_bin)
         keep = os.environ.get("QARN_WIN_PICTURES")
         for name, keys in (("start", []), ("apollo", ["F1"])):
