@@ -2,7 +2,8 @@
 // the pointer's shape while auto mode moves it, no frames while the window
 // cannot be seen, and the end of the run when the window is closed or the
 // display is lost. The functions above the line are the window system's own
-// (desktop_x11.cpp); those below go through GLUT alone (desktop.cpp).
+// (desktop_x11.cpp, desktop_win32.cpp); those below go through GLUT alone
+// (desktop.cpp).
 #pragma once
 
 #include <cstdint>

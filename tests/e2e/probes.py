@@ -215,13 +215,14 @@ def pointer_for(lat, lon):
 
 # ---- the pop-up menu -----------------------------------------------------------
 
-def menu_rows(pic, px, py):
+def menu_rows(pic, px, py, bg_gray=MENU_BG):
     """Centre rows of the entries of a menu opened at (px, py), found as
-    bands of dark text on the menu's flat gray below the press point."""
+    bands of dark text on the menu's flat gray (bg_gray) below the press
+    point."""
     bands = []
     for y in range(py, min(py + 320, pic.height)):
         seg = [pic.pixel(x, y) for x in range(px + 4, min(px + 120, pic.width))]
-        bg = sum(1 for p in seg if all(abs(c - MENU_BG) <= 3 for c in p))
+        bg = sum(1 for p in seg if all(abs(c - bg_gray) <= 3 for c in p))
         dark = sum(1 for p in seg if max(p) < 60)
         if bg + dark < 0.9 * len(seg):
             if bands:
