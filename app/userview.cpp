@@ -1,6 +1,7 @@
 // One complete frame, in this order:
-//  1. the window's size (and the pointer, when the size is new) and the
-//     glyphs at the scale that size asks for;
+//  1. the window's size, asked again when the viewport has moved (and the
+//     pointer, when the size is new), and the glyphs at the scale that size
+//     asks for;
 //  2. the command step: function keys to commands, zoom, first-frame values,
 //     frame count, altitude, one-shot switches (input/commands.h);
 //  3. the clear (FramePrelude);
@@ -8,7 +9,7 @@
 //     the check of site 369, the credits and the disclaimer lines;
 //  5. the view-angle step, and the pointer warp of auto mode;
 //  6. the read-outs, which thus show the previous frame's latitude and
-//     longitude;
+//     longitude, then every print of the frame drawn at once (DrawPrints);
 //  7. the eye passes: one, or two for a stereo pair (DrawEyePasses);
 //  8. the swap, the next redisplay and the end-of-frame check (site 393),
 //     which ends the run on an error.
@@ -31,10 +32,17 @@
 
 namespace {
 
-// The window's real size for this frame. A full-screen window takes the
-// screen's size, whatever it is. A new size is also where the window system
-// may have put the window under a pointer that has not moved since.
+// The window's real size for this frame. Asking it is a round trip to the
+// X server, so it is asked at the first frame and whenever the viewport has
+// moved, as GLUT's default reshape moves it after every change of size. A
+// new size is also where the window system may have put the window under a
+// pointer that has not moved since.
 void TakeWindowSize(ViewStateRecord& vs) {
+    GLint view[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, view);
+    if (vs.iWinWidth != 0 && view[2] == vs.iAskedViewW && view[3] == vs.iAskedViewH) return;
+    vs.iAskedViewW = view[2];
+    vs.iAskedViewH = view[3];
     const WindowPixels win =
         ShownSize(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), vs);
     const bool bNew = win.iW != vs.iWinWidth || win.iH != vs.iWinHeight;
@@ -72,6 +80,7 @@ void Userview() {
     if (warp.bWarp) glutWarpPointer(warp.iX, warp.iY);
 
     PanelReadouts();
+    DrawPrints();
 
     DrawEyePasses(vs, EyeDraw::kAll);
 

@@ -49,10 +49,14 @@ struct ViewStateRecord {
     int32_t iHeight;    // 768, pixels
     char cVersion[20];  // kIdentText (app/startup.h), "Qarn.Exe  v0.44s   " and a NUL
 
-    // The window as GLUT reports it, taken at the start of every frame: the
-    // size of the picture drawn, read back by the dump and under the pointer.
+    // The window as GLUT reports it, taken at the start of a frame: the size
+    // of the picture drawn, read back by the dump and under the pointer. It
+    // is asked again only when GLUT's default reshape, which keeps the
+    // viewport equal to the window, has moved the viewport since.
     int32_t iWinWidth;   // pixels, 0 before the first frame
     int32_t iWinHeight;  // pixels
+    int32_t iAskedViewW; // viewport width when the size was last asked, pixels
+    int32_t iAskedViewH; // viewport height, pixels
 
     // Camera.
     double dFov;      // angle the whole globe subtends at the eye, 0.5241..140.0 deg

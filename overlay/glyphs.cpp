@@ -1,8 +1,16 @@
-// The read-back font as bits and its scaled copies.
+// The read-back font as bits, its scaled copies and the texture made of them.
 #include "overlay/glyphs.h"
 
 #include <algorithm>
 #include <cstddef>
+
+namespace {
+
+bool HasInk(const GlyphBits& rows) {
+    return std::any_of(rows.begin(), rows.end(), [](uint8_t row) { return row != 0; });
+}
+
+}  // namespace
 
 int32_t ReadX(int32_t c) { return (c % kReadCols) * kReadCellW + kReadInset; }
 
@@ -21,10 +29,7 @@ void GlyphsFromStrip(const uint8_t* red, GlyphSet& glyphs) {
 }
 
 bool GlyphsPlausible(const GlyphSet& glyphs) {
-    auto ink = [&](unsigned char c) {
-        const GlyphBits& rows = glyphs[c];
-        return std::any_of(rows.begin(), rows.end(), [](uint8_t row) { return row != 0; });
-    };
+    auto ink = [&](unsigned char c) { return HasInk(glyphs[c]); };
     if (ink(' ')) return false;
     for (unsigned char c = '0'; c <= '9'; ++c)
         if (!ink(c)) return false;
@@ -58,13 +63,40 @@ std::vector<uint8_t> ScaleGlyphs(const GlyphSet& glyphs, int32_t k) {
     return bits;
 }
 
-void LineBitmap(const uint8_t* scaled, int32_t k, const char* cText, int32_t nChar, uint8_t* out) {
-    const auto nGlyph = static_cast<std::size_t>(ScaledGlyphBytes(k));
-    const auto nRow = static_cast<std::size_t>(nChar) * k;  // bytes a line row
+std::vector<uint8_t> AlphaGlyphs(const GlyphSet& glyphs, int32_t k) {
+    const std::vector<uint8_t> bits = ScaleGlyphs(glyphs, k);
+    std::vector<uint8_t> alpha(static_cast<std::size_t>(kGlyphCodes) * AlphaGlyphBytes(k), 0);
+    for (std::size_t i = 0; i < alpha.size(); ++i)
+        if ((bits[i / 8] & (0x80u >> (i % 8))) != 0) alpha[i] = 255;
+    return alpha;
+}
+
+void LineAlpha(const uint8_t* alpha, int32_t k, const char* cText, int32_t nChar, uint8_t* out,
+               int32_t iStride) {
+    const int32_t w = kGlyphCols * k;
     for (int32_t i = 0; i < nChar; ++i) {
-        const uint8_t* glyph = scaled + static_cast<unsigned char>(cText[i]) * nGlyph;
+        const uint8_t* glyph = alpha + static_cast<std::ptrdiff_t>(static_cast<unsigned char>(cText[i])) * AlphaGlyphBytes(k);
         for (int32_t r = 0; r < kGlyphRows * k; ++r)
-            std::copy(glyph + static_cast<std::size_t>(r) * k, glyph + static_cast<std::size_t>(r + 1) * k,
-                      out + r * nRow + static_cast<std::size_t>(i) * k);
+            std::copy(glyph + static_cast<std::ptrdiff_t>(r) * w, glyph + static_cast<std::ptrdiff_t>(r + 1) * w,
+                      out + static_cast<std::ptrdiff_t>(r) * iStride + static_cast<std::ptrdiff_t>(i) * w);
     }
+}
+
+InkBox LineInk(const GlyphSet& glyphs, const char* cText, int32_t nChar) {
+    InkBox box{0, 0, kGlyphRows, 0};
+    bool bInk = false;
+    for (int32_t i = 0; i < nChar; ++i) {
+        const GlyphBits& rows = glyphs[static_cast<unsigned char>(cText[i])];
+        if (!HasInk(rows)) continue;
+        if (!bInk) box.iFirst = i;
+        bInk = true;
+        box.iEnd = i + 1;
+        for (int32_t r = 0; r < kGlyphRows; ++r) {
+            if (rows[static_cast<std::size_t>(r)] == 0) continue;
+            box.iRowLo = std::min(box.iRowLo, r);
+            box.iRowHi = std::max(box.iRowHi, r + 1);
+        }
+    }
+    if (!bInk) return {0, 0, 0, 0};
+    return box;
 }

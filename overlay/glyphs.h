@@ -52,9 +52,23 @@ constexpr int32_t ScaledGlyphBytes(int32_t k) { return kGlyphRows * k * k; }
 // All 256 glyphs at scale k, glyph c at c * ScaledGlyphBytes(k).
 std::vector<uint8_t> ScaleGlyphs(const GlyphSet& glyphs, int32_t k);
 
-// A run of nChar characters as one bitmap: the scaled glyphs of
-// ScaleGlyphs(..., k) side by side, rows of nChar * k bytes, bottom row first
-// (nChar * 8k x 16k bits). Drawn at the first character's raster position it
-// lights the pixels the glyphs drawn one by one would. out holds
-// nChar * ScaledGlyphBytes(k) bytes.
-void LineBitmap(const uint8_t* scaled, int32_t k, const char* cText, int32_t nChar, uint8_t* out);
+// The 256 glyphs at scale k as alpha texels, 255 for ink and 0 elsewhere:
+// glyph c's 16k rows of 8k bytes, bottom row first, at c * AlphaGlyphBytes(k).
+constexpr int32_t AlphaGlyphBytes(int32_t k) { return kGlyphCols * k * kGlyphRows * k; }
+std::vector<uint8_t> AlphaGlyphs(const GlyphSet& glyphs, int32_t k);
+
+// A print's texels: nChar glyphs of AlphaGlyphs(..., k) side by side, rows
+// iStride bytes apart, bottom row first (nChar * 8k x 16k texels).
+void LineAlpha(const uint8_t* alpha, int32_t k, const char* cText, int32_t nChar, uint8_t* out,
+               int32_t iStride);
+
+// The part of a print that has ink: characters iFirst up to iEnd, font rows
+// iRowLo up to iRowHi at scale 1, counted from the lowest row read. Empty
+// (iFirst == iEnd) for a print of blanks.
+struct InkBox {
+    int32_t iFirst;
+    int32_t iEnd;
+    int32_t iRowLo;
+    int32_t iRowHi;
+};
+InkBox LineInk(const GlyphSet& glyphs, const char* cText, int32_t nChar);

@@ -5,7 +5,10 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "app/stop.h"
@@ -18,25 +21,43 @@
 namespace {
 
 // The 8 x 13 font as read back once on the first display, and its glyphs at
-// the window's scale k, from which each print is made as one bitmap: one
-// glBitmap a line rather than one per character. Rebuilt when k changes.
+// the window's scale k as alpha texels. Rebuilt when k changes.
 struct FontBits {
-    bool bRead;                 // the one read-back has been made
-    bool bReadOk;               // and gave the font; otherwise GLUT draws each glyph
-    int32_t k;                  // scale of scaled, 0 while there is none
-    GlyphSet glyphs;            // the read-back at scale 1
-    std::vector<uint8_t> scaled;  // the 256 glyphs at scale k
-    std::vector<uint8_t> line;    // one bitmap of up to kLineLen characters at scale k
+    bool bRead;                  // the one read-back has been made
+    bool bReadOk;                // and gave the font; otherwise GLUT draws each glyph
+    int32_t k;                   // scale of alpha, 0 while there is none
+    GlyphSet glyphs;             // the read-back at scale 1
+    std::vector<uint8_t> alpha;  // AlphaGlyphs(glyphs, k)
+    GLint iBigView[2];           // GL_MAX_VIEWPORT_DIMS: a viewport over any window
+    GLint iMaxTex;               // GL_MAX_TEXTURE_SIZE, texels
 };
 FontBits fontBits{};
 
-// Rows of a print's bitmap at scale k: the glyphs' 16 k, and at least 33.
-// Mesa gathers bitmaps up to 32 rows high into a 512 x 32 texture and shades
-// all of it at each flush, which every change of colour or line brings, some
-// 30 times a frame; a taller bitmap is drawn as a texture of its own size.
-// The rows above the glyphs are blank.
-constexpr int32_t kMinRows = 33;
-int32_t BitmapRows(int32_t k) { return std::max(kGlyphRows * k, kMinRows); }
+// One corner of a print's quad as glInterleavedArrays(GL_T2F_C3F_V3F) takes it.
+struct TextVertex {
+    GLfloat s, t;     // texels of the batch's texture (scaled to 0..1 by the texture matrix)
+    GLfloat r, g, b;  // the print's colour
+    GLfloat x, y, z;  // normalised device coordinates of the big viewport
+};
+
+// The frame's prints, drawn together by DrawPrints before the globe. As
+// bitmaps each print cost a software rasteriser a texture and a draw of its
+// own, and glyph by glyph quads a few thousand instructions each; here every
+// print is one quad on one texture that holds the texels of all of them, laid
+// on shelves 16k texels high, and the frame's text is one upload and one draw.
+struct PrintBatch {
+    std::vector<uint8_t> ink;          // the texels, iInkW a row, bottom row first
+    int32_t iInkW;                     // texels a row: kLineLen characters at scale k, a power of two
+    int32_t iShelfX;                   // where the next print's texels go, texels
+    int32_t iShelfY;
+    std::vector<TextVertex> vertices;  // four a print, in print order
+    int32_t iLastClr;                  // colour current after the last print
+    bool bAny;                         // a print with font 1 since the last draw
+    GLuint iTex;                       // texture name, 0 until the first draw
+    int32_t iTexW;                     // its size as last specified, texels
+    int32_t iTexH;
+};
+PrintBatch batch{};
 
 // Raster position on the centre of pixel (iX, iY) with identity matrices,
 // through the viewport (GLUT sets it to the window only once it has seen the
@@ -64,6 +85,54 @@ void PopNdc() {
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
+}
+
+// The texels of nChar characters of cText (at most kLineLen) on the next
+// shelf place and a quad of colour iClr over their ink, its lower left corner
+// at window pixel (iX, iY). Every corner falls on a pixel edge and a texel
+// edge, so each pixel centre takes exactly one texel.
+void QueueRun(const char* cText, int32_t nChar, const InkBox& box, int32_t iX, int32_t iY, int32_t iClr) {
+    const FontBits& f = fontBits;
+    PrintBatch& pb = batch;
+    const int32_t k = f.k;
+    const int32_t h = kGlyphRows * k;
+    const int32_t w = nChar * kGlyphCols * k;
+    if (pb.iShelfX + w > pb.iInkW) {
+        pb.iShelfX = 0;
+        pb.iShelfY += h;
+    }
+    // No room left in the largest texture: what is queued is drawn first.
+    if (pb.iShelfY + h > f.iMaxTex) {
+        DrawPrints();
+        pb.bAny = true;
+    }
+    pb.ink.resize(static_cast<std::size_t>(pb.iShelfY + h) * pb.iInkW);
+    LineAlpha(f.alpha.data(), k, cText, nChar,
+              pb.ink.data() + static_cast<std::ptrdiff_t>(pb.iShelfY) * pb.iInkW + pb.iShelfX, pb.iInkW);
+
+    const std::array<float, 3> rgb = PaletteRgb(iClr);
+    const auto dx = static_cast<GLfloat>(2.0 / f.iBigView[0]);
+    const auto dy = static_cast<GLfloat>(2.0 / f.iBigView[1]);
+    const auto z = static_cast<GLfloat>(kTextZ);
+    const int32_t v0 = box.iRowLo * k;
+    const int32_t v1 = box.iRowHi * k;
+    for (const auto& [u, v] : {std::pair{0, v0}, {w, v0}, {w, v1}, {0, v1}}) {
+        pb.vertices.push_back({static_cast<GLfloat>(pb.iShelfX + u), static_cast<GLfloat>(pb.iShelfY + v),
+                               rgb[0], rgb[1], rgb[2], static_cast<GLfloat>(iX + u) * dx - 1.0f,
+                               static_cast<GLfloat>(iY + v) * dy - 1.0f, z});
+    }
+    pb.iShelfX += w;
+}
+
+// The print's characters with ink, queued in runs of at most kLineLen, from
+// (iX, iY), the left end of its base line in window pixels.
+void QueuePrint(const char* cText, int32_t nChar, int32_t iX, int32_t iY, int32_t iClr) {
+    const int32_t k = fontBits.k;
+    const InkBox box = LineInk(fontBits.glyphs, cText, nChar);
+    for (int32_t i = box.iFirst; i < box.iEnd; i += kLineLen) {
+        const int32_t n = std::min(kLineLen, box.iEnd - i);
+        QueueRun(cText + i, n, box, iX + i * kGlyphCols * k, iY - kGlyphBelow * k, iClr);
+    }
 }
 
 // Draws the 256 glyphs white on black into a strip at the bottom left of the
@@ -102,11 +171,23 @@ void PrepareGlyphs(int32_t k) {
     if (!f.bRead) {
         f.bRead = true;
         f.bReadOk = ReadGlyphs(f.glyphs);
+        glGetIntegerv(GL_MAX_VIEWPORT_DIMS, f.iBigView);
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &f.iMaxTex);
     }
     if (!f.bReadOk || k < 1 || f.k == k) return;
-    f.scaled = ScaleGlyphs(f.glyphs, k);
-    f.line.assign(static_cast<std::size_t>(kLineLen) * k * BitmapRows(k), 0);
+    const auto iInkW = static_cast<int32_t>(std::bit_ceil(static_cast<uint32_t>(kLineLen * kGlyphCols * k)));
+    // Too large for this GL: GLUT's glyphs at scale 1 instead.
+    if (iInkW > f.iMaxTex || kGlyphRows * k > f.iMaxTex) {
+        f.k = 0;
+        return;
+    }
+    f.alpha = AlphaGlyphs(f.glyphs, k);
     f.k = k;
+    PrintBatch& pb = batch;
+    pb.iInkW = iInkW;
+    pb.ink.clear();
+    pb.iShelfX = 0;
+    pb.iShelfY = 0;
 }
 
 void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
@@ -114,9 +195,6 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     if (iFont < -2 || iFont > 1) StopFatal("GLScrSup/PrntOrth: Only iFont=-2 thru +1 is implemented.");
     // Fonts -2..0 have no glyphs here: nothing drawn, cursor kept.
     if (iFont != 1) return;
-
-    // Text goes in normalised device coordinates whatever the caller's matrices.
-    PushNdc();
 
     // The cursor runs on the frame's grid; the print goes where its block
     // is anchored on the real window.
@@ -131,39 +209,84 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     if (iBkClr >= 0) SetClr(iBkClr);
 
     SetClr(iClr);
-    RasterAt(pos.iX, pos.iY, kTextZ);
     FontBits& f = fontBits;
     if (f.k == k) {
-        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        // Queued for DrawPrints. A bitmap is drawn only from a raster
+        // position inside the viewport; so is a print here.
+        PrintBatch& pb = batch;
+        pb.bAny = true;
+        pb.iLastClr = iClr;
+        GLint view[4] = {0, 0, 1, 1};
+        glGetIntegerv(GL_VIEWPORT, view);
+        if (pos.iX >= view[0] && pos.iX < view[0] + view[2] && pos.iY >= view[1] && pos.iY < view[1] + view[3])
+            QueuePrint(cText, nChar, pos.iX, pos.iY, iClr);
+    } else {
+        // No read-back of the font (or before the first display): GLUT's
+        // glyphs one by one, at scale 1, drawn at once.
+        PushNdc();
+        RasterAt(pos.iX, pos.iY, kTextZ);
+        for (int32_t c = 0; c < nChar; ++c)
+            glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(cText[c]));
+        PopNdc();
+    }
+
+    GridAdvance(grid, nChar, iLine, iCol);
+}
+
+void DrawPrints() {
+    PrintBatch& pb = batch;
+    if (!pb.vertices.empty()) {
+        const FontBits& f = fontBits;
+        const int32_t nRows = pb.iShelfY + kGlyphRows * f.k;
+        glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT);
+        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT | GL_CLIENT_PIXEL_STORE_BIT);
+        if (pb.iTex == 0) glGenTextures(1, &pb.iTex);
+        glBindTexture(GL_TEXTURE_2D, pb.iTex);
         glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
         glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
         glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        // kLineLen characters a bitmap at most; each moves the raster
-        // position on by its width, as the glyphs one by one would.
-        const int32_t nRows = BitmapRows(k);
-        for (int32_t i = 0; i < nChar; i += kLineLen) {
-            const int32_t n = std::min(kLineLen, nChar - i);
-            const auto nGlyphBytes = static_cast<std::ptrdiff_t>(n) * ScaledGlyphBytes(k);
-            LineBitmap(f.scaled.data(), k, cText + i, n, f.line.data());
-            std::fill(f.line.begin() + nGlyphBytes, f.line.begin() + static_cast<std::ptrdiff_t>(n) * k * nRows,
-                      uint8_t{0});
-            glBitmap(n * kGlyphCols * k, nRows, 0.0f, static_cast<float>(kGlyphBelow * k),
-                     static_cast<float>(n * kGlyphCols * k), 0.0f, f.line.data());
+        if (pb.iTexW != pb.iInkW || pb.iTexH < nRows) {
+            pb.iTexW = pb.iInkW;
+            pb.iTexH = static_cast<int32_t>(std::bit_ceil(static_cast<uint32_t>(nRows)));
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, pb.iTexW, pb.iTexH, 0, GL_ALPHA, GL_UNSIGNED_BYTE, nullptr);
+            // One texel a pixel, never blended with its neighbours.
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
         }
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, pb.iInkW, nRows, GL_ALPHA, GL_UNSIGNED_BYTE, pb.ink.data());
+
+        PushNdc();
+        glMatrixMode(GL_TEXTURE);
+        glPushMatrix();
+        glLoadIdentity();
+        glScaled(1.0 / pb.iTexW, 1.0 / pb.iTexH, 1.0);
+        // A bitmap is clipped by the window alone, not by the viewport.
+        glViewport(0, 0, f.iBigView[0], f.iBigView[1]);
+        glEnable(GL_TEXTURE_2D);
+        // The print's colour as it is; the texture's alpha keeps the ink.
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GREATER, 0.5f);
+        glInterleavedArrays(GL_T2F_C3F_V3F, 0, pb.vertices.data());
+        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(pb.vertices.size()));
+        glMatrixMode(GL_TEXTURE);
+        glPopMatrix();
+        PopNdc();
         glPopClientAttrib();
-    } else {
-        // No read-back of the font (or before the first display): GLUT's
-        // glyphs one by one, at scale 1.
-        for (int32_t c = 0; c < nChar; ++c)
-            glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(cText[c]));
+        glPopAttrib();
+        pb.vertices.clear();
     }
-
-    PopNdc();
-
-    GridAdvance(grid, nChar, iLine, iCol);
+    pb.iShelfX = 0;
+    pb.iShelfY = 0;
+    // The colour array leaves the current colour undefined: the last
+    // print's, as the prints one by one left it.
+    if (pb.bAny) SetClr(pb.iLastClr);
+    pb.bAny = false;
 }
 
 void PrintLines(const PanelLines& lines) {

@@ -1,5 +1,5 @@
 // The 8 x 13 font's glyphs: the read-back strip, the scaled glyphs and a
-// print's line bitmap, all without GL.
+// print's texels, all without GL.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -73,29 +73,46 @@ TEST(ScaledGlyph, StripReadBackGivesEachGlyphsRowsFromItsCell) {
     EXPECT_FALSE(GlyphsPlausible(glyphs));
 }
 
-TEST(ScaledGlyph, ALineIsItsGlyphsSideBySide) {
+// A print's texels are its glyphs side by side, each font pixel a k x k
+// square: what the glyphs drawn one by one as bitmaps light. Its ink box
+// leaves out the blanks at either end and the rows without ink.
+TEST(ScaledGlyph, APrintsTexelsAreItsGlyphsAndItsInkBoxHoldsThem) {
     GlyphSet glyphs{};
     glyphs['A'][kGlyphBelow] = 0xF0;
     glyphs['B'][kGlyphBelow + 1] = 0x81;
-    glyphs[176][0] = 0x18;  // the degree sign: a code above 127
+    glyphs['B'][kGlyphRows - 2] = 0x01;
+    glyphs[176][1] = 0x18;  // the degree sign: a code above 127
+    glyphs[255][0] = 0x80;  // the last code
+    const char cText[] = " AB \xB0\xFF ";
+    const int32_t n = 7;
     for (int32_t k : {1, 2, 3}) {
-        const std::vector<uint8_t> scaled = ScaleGlyphs(glyphs, k);
-        const char cText[] = "AB \xB0";
-        const int32_t n = 4;
-        std::vector<uint8_t> line(static_cast<size_t>(n * ScaledGlyphBytes(k)), 0xEE);
-        LineBitmap(scaled.data(), k, cText, n, line.data());
-        // Row r of character i is row r of the glyph scaled alone.
-        for (int32_t i = 0; i < n; ++i) {
-            const size_t c = static_cast<unsigned char>(cText[i]);
-            const uint8_t* glyph = scaled.data() + c * ScaledGlyphBytes(k);
-            for (int32_t r = 0; r < kGlyphRows * k; ++r)
-                for (int32_t b = 0; b < k; ++b)
-                    EXPECT_EQ(line[static_cast<size_t>(r * n * k + i * k + b)], glyph[r * k + b])
-                        << "k " << k << " char " << i << " row " << r;
-        }
-        // The "A" at the left of its base line, k pixels for each of its four.
-        EXPECT_EQ(line[static_cast<size_t>(kGlyphBelow * k * n * k)], k == 1 ? 0xF0 : 0xFF);
+        const std::vector<uint8_t> alpha = AlphaGlyphs(glyphs, k);
+        ASSERT_EQ(alpha.size(), static_cast<size_t>(256 * AlphaGlyphBytes(k)));
+        const int32_t iStride = n * 8 * k + 5;  // rows wider than the print
+        std::vector<uint8_t> out(static_cast<size_t>(iStride * kGlyphRows * k), 7);
+        LineAlpha(alpha.data(), k, cText, n, out.data(), iStride);
+        for (int32_t y = 0; y < kGlyphRows * k; ++y)
+            for (int32_t x = 0; x < iStride; ++x) {
+                const uint8_t got = out[static_cast<size_t>(y * iStride + x)];
+                if (x >= n * 8 * k) {
+                    EXPECT_EQ(got, 7) << "beyond the print: k " << k << " " << x << "," << y;
+                    continue;
+                }
+                const GlyphBits& rows = glyphs[static_cast<unsigned char>(cText[x / (8 * k)])];
+                const bool bInk = (rows[static_cast<size_t>(y / k)] >> (7 - x % (8 * k) / k)) & 1;
+                EXPECT_EQ(got, bInk ? 255 : 0) << "k " << k << " " << x << "," << y;
+            }
     }
+    const InkBox box = LineInk(glyphs, cText, n);
+    EXPECT_EQ(box.iFirst, 1);
+    EXPECT_EQ(box.iEnd, 6);
+    EXPECT_EQ(box.iRowLo, 0);
+    EXPECT_EQ(box.iRowHi, kGlyphRows - 1);
+    const InkBox one = LineInk(glyphs, "B", 1);
+    EXPECT_EQ(one.iRowLo, kGlyphBelow + 1);
+    EXPECT_EQ(one.iRowHi, kGlyphRows - 1);
+    const InkBox none = LineInk(glyphs, "  ", 2);
+    EXPECT_EQ(none.iFirst, none.iEnd);
 }
 
 }  // namespace
