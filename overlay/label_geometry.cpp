@@ -2,6 +2,7 @@
 // names placed on the globe and their glyph strokes. Angles in degrees.
 #include "overlay/label_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/angles.h"
@@ -104,6 +105,32 @@ int LabelSegments(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double
                                out.subspan(count).first<kMaxGlyphSegments>());
     }
     return count;
+}
+
+Vec3 EyeInFrame(const double (&m)[16]) {
+    // m = [R t]: the eye, at the origin of eye space, is -R^T t here.
+    Vec3 eye{};
+    for (int i = 0; i < 3; ++i) eye[i] = -(m[4 * i] * m[12] + m[4 * i + 1] * m[13] + m[4 * i + 2] * m[14]);
+    return eye;
+}
+
+namespace {
+
+// The segment from the eye to p meets the ball of radius dR about the origin.
+bool PointHidden(const Vec3& p, const Vec3& eye, double dR) {
+    const Vec3 d{p[0] - eye[0], p[1] - eye[1], p[2] - eye[2]};
+    const double dd = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    if (dd == 0.0) return false;
+    // The segment's point nearest the centre.
+    const double t = std::clamp(-(eye[0] * d[0] + eye[1] * d[1] + eye[2] * d[2]) / dd, 0.0, 1.0);
+    const Vec3 q{eye[0] + t * d[0], eye[1] + t * d[1], eye[2] + t * d[2]};
+    return q[0] * q[0] + q[1] * q[1] + q[2] * q[2] <= dR * dR;
+}
+
+}  // namespace
+
+bool StrokeHidden(const Segment3& s, const Vec3& eye, double dR) {
+    return PointHidden(s.a, eye, dR) && PointHidden(s.b, eye, dR);
 }
 
 Label3D GridLabel(int n, double dSpin) {

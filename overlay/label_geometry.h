@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "app/view_state.h"
+
 using Vec3 = std::array<double, 3>;
 
 constexpr int kLabelChars = 40;                                  // characters per label at most
@@ -41,6 +43,22 @@ int GlyphSegments(unsigned char c, int k, const Vec3& dPos, const LabelAxes& axe
 // characters; returns their number.
 int LabelSegments(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize,
                   std::span<Segment3, kMaxLabelSegments> out);
+
+// The eye's position in the frame of the model-view matrix m (column-major,
+// as glGetDoublev gives it), which must be a rotation and a translation.
+Vec3 EyeInFrame(const double (&m)[16]);
+
+// The ball about the globe's centre whose shadow surely hides a stroke when
+// the textured globe is drawn: well inside the globe's facets (72 x 36, none
+// nearer the centre than 0.996 of its radius), so that a stroke in its shadow
+// is a line's width inside the globe's outline on the screen and far enough
+// behind the globe's surface for any depth buffer.
+constexpr double kHideRadius = 0.95 * kGlobeRadius;  // scene units
+
+// True when every point of stroke s is hidden from the eye by the ball of
+// radius dR about the origin: the ball with its shadow is convex, so both
+// ends in it are enough.
+bool StrokeHidden(const Segment3& s, const Vec3& eye, double dR);
 
 // One call of Prnt3D: the text (NUL after it, blanks to the end), where and
 // how it stands, its size and palette colour.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/angles.h"
 #include "overlay/catalogue.h"
 #include "overlay/label_geometry.h"
 #include "tests/unit/helpers.h"
@@ -179,4 +180,33 @@ TEST(PlaceLetters, ColoursAndBlanks) {
     }
     const Label3D t = PlaceLetter(9, 1);
     EXPECT_EQ(LabelSegments(t.cLabel.data(), t.dPos, t.dAng, t.dSize, buf), 2);
+}
+
+// The eye of a model-view matrix made as a frame makes it: back along z by
+// the globe radius and an altitude, then turned about x.
+TEST(HiddenStrokes, EyeOfTheModelViewAndTheGlobesShadow) {
+    const double d = kGlobeRadius + 5.0;
+    const double a = 30.0 * kDegRad, c = std::cos(a), s = std::sin(a);
+    // Translate(0, 0, -d) Rotate(30 deg about x), column-major.
+    const double m[16] = {1, 0, 0, 0, 0, c, s, 0, 0, -s, c, 0, 0, 0, -d, 1};
+    const Vec3 eye = EyeInFrame(m);
+    EXPECT_NEAR(eye[0], 0.0, 1e-12);
+    EXPECT_NEAR(eye[1], d * s, 1e-12);
+    EXPECT_NEAR(eye[2], d * c, 1e-12);
+
+    // From an eye far out on the +z axis, as at the start view: behind the
+    // ball is -z, and its shadow nearly a cylinder.
+    const Vec3 e{0.0, 0.0, 1000.0};
+    const double r = kHideRadius;
+    const double back = -(kGlobeRadius + 1.0);
+    EXPECT_TRUE(StrokeHidden({{0.0, 0.0, back}, {3.0, 2.0, back}}, e, r));
+    // In front of the globe, or beside it outside its shadow.
+    EXPECT_FALSE(StrokeHidden({{0.0, 0.0, kGlobeRadius + 1.0}, {3.0, 0.0, kGlobeRadius + 1.0}}, e, r));
+    EXPECT_FALSE(StrokeHidden({{kGlobeRadius + 2.0, 0.0, back}, {kGlobeRadius + 3.0, 0.0, back}}, e, r));
+    // One end in the shadow is not enough.
+    EXPECT_FALSE(StrokeHidden({{0.0, 0.0, back}, {kGlobeRadius + 3.0, 0.0, back}}, e, r));
+    // Just behind the limb of the drawn globe but outside the smaller ball's
+    // shadow: kept, for the line's width and the depth buffer's steps.
+    const double limb = kGlobeRadius * 0.99;
+    EXPECT_FALSE(StrokeHidden({{limb, 0.0, -1.0}, {limb, 0.5, -1.0}}, e, r));
 }
