@@ -9,6 +9,7 @@
 
 #include "app/check_gl.h"
 #include "app/desktop.h"
+#include "app/heap.h"
 #include "app/stop.h"
 #include "app/view_state.h"
 #include "image/bmp.h"
@@ -45,6 +46,7 @@ void FinishSetup() {
 }
 
 int32_t StartViewer(const ViewerStart& how) {
+    KeepFreedHeap();
     SetIdentity();
     if (how.bIdentLine) {
         // List-style line: a blank, then the field; the NUL is not written.
