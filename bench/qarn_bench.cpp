@@ -1,12 +1,11 @@
-// Frame benchmark: the viewer's own Userview in fixed scenes, against two
-// floors drawn in the same window with the same GL state (clear + swap, and
-// clear + the two spheres + swap). Times are milliseconds per frame with
-// glFinish before every clock reading, so they cover the rendering itself.
-// The main table is meant for a 1024 x 768 screen; "--table wide" times the
-// start view and the L:R pair at dFov 60, each against the spheres of its own
-// eye passes, for a large screen such as 1920 x 1080; "--table uhd" the
-// start view against its spheres on 3840 x 2160, where the text is drawn at
-// twice the font's size.
+// Frame benchmark: the viewer's own Userview in fixed scenes, against floors
+// drawn in the same window with the same GL state: clear + swap, and clear +
+// the spheres of a scene's own eye passes + swap. Times are milliseconds per
+// frame with glFinish before every clock reading, so they cover the rendering
+// itself. The main table is meant for a 1024 x 768 screen; "--table wide"
+// times the start view and the L:R pair at dFov 60 for a large screen such as
+// 1920 x 1080; "--table uhd" the start view on 3840 x 2160, where the text is
+// drawn at twice the font's size.
 //
 // qarn-bench [--table main|wide|uhd] [--frames N] [--reps R] [--warmup W] [--dump DIR] [--only SCENE]
 // Needs Qarns.Bmp in the working directory and an X display; no keyboard.
@@ -57,18 +56,27 @@ struct Scene {
 };
 
 // Each table holds one clear floor (Kind::FloorClear); iFloor is the index
-// of the sphere floor a scene is compared with.
+// of the sphere floor a scene is compared with: the spheres of its own eye
+// passes at its own field of view, so that the ratio is what the cross-hair,
+// the labels and the text add to the globe beside them. The main table's
+// floors beyond the start view's come after its first ten scenes, which keep
+// their numbers.
 constexpr Scene kMainScenes[] = {
     {"start view", Kind::Userview, kFovAtStart, 0, true, true, 9},
     {"start, labels+names off", Kind::Userview, kFovAtStart, 0, true, false, 9},
-    {"dFov 60", Kind::Userview, 60.0, 0, true, true, 9},
-    {"dFov 140 near surface", Kind::Userview, 140.0, 0, true, true, 9},
-    {"L:R pair, dFov 60", Kind::Userview, 60.0, 1, true, true, 9},
-    {"L:R pair, start view", Kind::Userview, kFovAtStart, 1, true, true, 9},
-    {"L:R pair, dFov 140", Kind::Userview, 140.0, 1, true, true, 9},
-    {"dFov 60, all off", Kind::Userview, 60.0, 0, false, false, 9},
+    {"dFov 60", Kind::Userview, 60.0, 0, true, true, 10},
+    {"dFov 140 near surface", Kind::Userview, 140.0, 0, true, true, 11},
+    {"L:R pair, dFov 60", Kind::Userview, 60.0, 1, true, true, 12},
+    {"L:R pair, start view", Kind::Userview, kFovAtStart, 1, true, true, 13},
+    {"L:R pair, dFov 140", Kind::Userview, 140.0, 1, true, true, 14},
+    {"dFov 60, all off", Kind::Userview, 60.0, 0, false, false, 10},
     {"floor: clear+swap", Kind::FloorClear, kFovAtStart, 0, true, true, 9},
     {"floor: clear+spheres+swap", Kind::FloorSphere, kFovAtStart, 0, true, true, 9},
+    {"floor: spheres, dFov 60", Kind::FloorSphere, 60.0, 0, true, true, 10},
+    {"floor: spheres, dFov 140", Kind::FloorSphere, 140.0, 0, true, true, 11},
+    {"floor: L:R spheres, dFov 60", Kind::FloorSphere, 60.0, 1, true, true, 12},
+    {"floor: L:R spheres, start", Kind::FloorSphere, kFovAtStart, 1, true, true, 13},
+    {"floor: L:R spheres, dFov 140", Kind::FloorSphere, 140.0, 1, true, true, 14},
 };
 constexpr Scene kWideScenes[] = {
     {"start view", Kind::Userview, kFovAtStart, 0, true, true, 1},
@@ -278,9 +286,48 @@ Picture FrozenPicture(const Scene& sc) {
     return ReadFront();
 }
 
+// What the repetitions measured, scene by scene.
+struct Timings {
+    std::vector<std::vector<double>> dMs;     // ms per frame, one a timing
+    std::vector<double> dMed;                 // their medians
+    std::vector<double> dSphere;              // x its sphere floor: median of the paired ratios
+};
+
+// Every scene R times; the scenes in table order within each repetition, so
+// that a slow spell of the machine touches all of them alike, and each viewer
+// scene followed at once by its sphere floor: the ratio is taken within that
+// pair, a few hundred milliseconds apart, which a drift of the machine's speed
+// over the run leaves alone.
+Timings TimeTable(std::span<const Scene> scenes, const Options& o) {
+    const size_t n = scenes.size();
+    Timings t{std::vector<std::vector<double>>(n), std::vector<double>(n), std::vector<double>(n, 1.0)};
+    std::vector<std::vector<double>> dRatio(n);
+    for (int r = 0; r < o.nReps; ++r) {
+        for (size_t s = 0; s < n; ++s) {
+            // The sphere floors are timed with their scenes.
+            if (scenes[s].eKind == Kind::FloorSphere) continue;
+            const double dScene = TimeScene(scenes[s], o);
+            t.dMs[s].push_back(dScene);
+            if (scenes[s].eKind != Kind::Userview) continue;
+            const auto iFloor = static_cast<size_t>(scenes[s].iFloor);
+            const double dFloor = TimeScene(scenes[iFloor], o);
+            t.dMs[iFloor].push_back(dFloor);
+            dRatio[s].push_back(dScene / dFloor);
+        }
+    }
+    for (size_t s = 0; s < n; ++s) {
+        t.dMed[s] = Median(t.dMs[s]);
+        if (!dRatio[s].empty()) t.dSphere[s] = Median(dRatio[s]);
+    }
+    for (size_t s = 0; s < n; ++s)
+        if (scenes[s].eKind == Kind::FloorClear) t.dSphere[s] = t.dMed[s] / t.dMed[static_cast<size_t>(scenes[s].iFloor)];
+    return t;
+}
+
 // The table: medians, ranges, ratios to the floors and picture checksums.
-void PrintTable(std::span<const Scene> scenes, const std::vector<std::vector<double>>& dMs,
-                const std::vector<double>& dMed, const Options& o) {
+void PrintTable(std::span<const Scene> scenes, const Timings& t, const Options& o) {
+    const std::vector<std::vector<double>>& dMs = t.dMs;
+    const std::vector<double>& dMed = t.dMed;
     const int iFloorClear = ClearFloor(scenes);
     std::printf("\n%-27s %9s %13s %7s %9s %9s  %s\n", "scene", "ms/frame", "min-max", "fps",
                 "x clear", "x sphere", "picture");
@@ -296,34 +343,43 @@ void PrintTable(std::span<const Scene> scenes, const std::vector<std::vector<dou
         char cRange[32];
         std::snprintf(cRange, sizeof cRange, "%.2f-%.2f", *itMin, *itMax);
         std::printf("%-27s %9.3f %13s %7.0f %9.2f %9.2f  %016llx\n", sc.cName, dMed[s], cRange,
-                    1000.0 / dMed[s], dMed[s] / dMed[iFloorClear], dMed[s] / dMed[sc.iFloor],
+                    1000.0 / dMed[s], dMed[s] / dMed[iFloorClear], t.dSphere[s],
                     static_cast<unsigned long long>(p.hash));
     }
 }
 
 // The summary line: the wide table's ratios, or the main table's targets.
-void PrintTargets(std::span<const Scene> scenes, const std::vector<double>& dMed, const Options& o) {
+void PrintTargets(std::span<const Scene> scenes, const Timings& t, const Options& o) {
+    const std::vector<double>& dMed = t.dMed;
     if (o.bUhd) {
-        std::printf("\nstart view %.2f x its sphere floor\n", dMed[0] / dMed[scenes[0].iFloor]);
+        std::printf("\nstart view %.2f x its sphere floor\n", t.dSphere[0]);
         return;
     }
     if (o.bWide) {
         // Each viewer scene against the spheres of its own eye passes.
         std::printf("\nstart view %.2f x its sphere floor; L:R pair at dFov 60 %.2f x its "
                     "sphere floor\n",
-                    dMed[0] / dMed[scenes[0].iFloor], dMed[2] / dMed[scenes[2].iFloor]);
+                    t.dSphere[0], t.dSphere[2]);
         return;
     }
-    // Every viewer scene at 100 frames per second or more, the start view at
-    // most 1.5 times the sphere floor.
+    // Every viewer scene at 100 frames per second or more and at most 1.25
+    // times the spheres of its own eye passes.
     double dSlowest = 0.0;
-    for (size_t s = 0; s < scenes.size(); ++s)
-        if (scenes[s].eKind == Kind::Userview) dSlowest = std::max(dSlowest, dMed[s]);
-    const double dFloor = dMed[scenes[0].iFloor];
-    std::printf("\nslowest scene %.0f fps (target 100): %s; start view %.2f x sphere floor "
-                "(target 1.5): %s\n",
-                1000.0 / dSlowest, dSlowest <= 10.0 ? "met" : "missed", dMed[0] / dFloor,
-                dMed[0] <= 1.5 * dFloor ? "met" : "missed");
+    double dWorst = 0.0;
+    size_t iWorst = 0;
+    for (size_t s = 0; s < scenes.size(); ++s) {
+        if (scenes[s].eKind != Kind::Userview) continue;
+        dSlowest = std::max(dSlowest, dMed[s]);
+        const double dRatio = t.dSphere[s];
+        if (dRatio > dWorst) {
+            dWorst = dRatio;
+            iWorst = s;
+        }
+    }
+    std::printf("\nslowest scene %.0f fps (target 100): %s; largest %.2f x its sphere floor, %s "
+                "(target 1.25): %s\n",
+                1000.0 / dSlowest, dSlowest <= 10.0 ? "met" : "missed", dWorst, scenes[iWorst].cName,
+                dWorst <= 1.25 ? "met" : "missed");
 }
 
 }  // namespace
@@ -331,7 +387,6 @@ void PrintTargets(std::span<const Scene> scenes, const std::vector<double>& dMed
 int main(int argc, char** argv) {
     const Options o = ParseArgs(argc, argv);
     const std::span<const Scene> scenes = ScenesOf(o);
-    const int nScenes = static_cast<int>(scenes.size());
     OpenBenchWindow();
 
     // The first frame assigns the start values; every scene starts from them.
@@ -351,17 +406,9 @@ int main(int argc, char** argv) {
                 ViewState.iWinWidth / 2, ViewState.iWinHeight / 2);
     std::fflush(stdout);
 
-    // Scenes interleaved within each repetition, so a slow spell of the
-    // machine touches all of them alike.
-    std::vector<std::vector<double>> dMs(nScenes);
-    for (int r = 0; r < o.nReps; ++r)
-        for (int s = 0; s < nScenes; ++s) dMs[s].push_back(TimeScene(scenes[s], o));
-
-    std::vector<double> dMed(nScenes);
-    for (int s = 0; s < nScenes; ++s) dMed[s] = Median(dMs[s]);
-
-    PrintTable(scenes, dMs, dMed, o);
-    PrintTargets(scenes, dMed, o);
+    const Timings t = TimeTable(scenes, o);
+    PrintTable(scenes, t, o);
+    PrintTargets(scenes, t, o);
     std::printf("peak resident memory: %.1f MiB\n", PeakRssKiB() / 1024.0);
     return 0;
 }
