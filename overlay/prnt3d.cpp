@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <vector>
 
 #include "overlay/palette.h"
@@ -60,6 +61,12 @@ void LabelsEnd() {
 }
 
 void Prnt3D(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize, int32_t iLabClr) {
+    std::array<Segment3, kMaxLabelSegments> seg;  // 28 KiB of stack, nothing allocated
+    const int n = LabelSegments(cLabel, dPos, dAng, dSize, seg);
+    Prnt3DStrokes(std::span<const Segment3>(seg.data(), static_cast<std::size_t>(n)), iLabClr);
+}
+
+void Prnt3DStrokes(std::span<const Segment3> seg, int32_t iLabClr) {
     // The colour of both vertices of each stroke; with flat shading a line
     // takes its second vertex's. SetClr also stops on a colour outside the
     // palette, as when the label was drawn at once.
@@ -69,10 +76,7 @@ void Prnt3D(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize
         labels.iClr = iLabClr;
         labels.rgb = PaletteRgb(iLabClr);
     }
-    std::array<Segment3, kMaxLabelSegments> seg;  // 28 KiB of stack, nothing allocated
-    const int n = LabelSegments(cLabel, dPos, dAng, dSize, seg);
-    for (int i = 0; i < n; ++i) {
-        const Segment3& s = seg[static_cast<std::size_t>(i)];
+    for (const Segment3& s : seg) {
         if (labels.bHide && StrokeHidden(s, labels.eye, kHideRadius)) continue;
         PushVertex(s.a);
         PushVertex(s.b);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "overlay/label_geometry.h"
 
@@ -21,3 +22,6 @@ void LabelsEnd();
 // gives, each a separate segment, drawn by LabelsEnd with the matrices
 // current then, which neither changes.
 void Prnt3D(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize, int32_t iLabClr);
+
+// The same with the strokes given, as LabelSegments returns them.
+void Prnt3DStrokes(std::span<const Segment3> seg, int32_t iLabClr);
