@@ -1,5 +1,5 @@
-// The Windows heap keeps freed blocks for reuse and gives memory back to the
-// system only in large steps of its own: nothing to tune.
+// The Windows heap has its own policy for giving freed memory back to the
+// system, with no switch like glibc's trim threshold: its defaults stand.
 #include "app/heap.h"
 
 void KeepFreedHeap() {}
