@@ -666,6 +666,13 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
             EXPECT_TRUE(out.empty()) << cSrc;
         }
     }
+    // A refused name holding a newline (a character reference in the VRT)
+    // is said on one line.
+    {
+        std::ofstream(dir + "/stdin.vrt") << VrtOf("/vsistdout/&#10;x");
+    }
+    expectRefused(dir + "/stdin.vrt", "a refused name with a newline");
+    EXPECT_NE(err.find("stdin.vrt needs /vsistdout/ x, which is"), std::string::npos) << err;
 
     // Raw maps cut short: GDAL reads the missing rows as 0.
     Raster raw;
@@ -754,7 +761,8 @@ TEST(MapOpens, EveryFileSystemGdalListsButTheLocalOnesIsRefused) {
             if (VSILFILE* f = VSIFOpenL(cName.c_str(), "rb")) VSIFCloseL(f);
             const bool bOpen = !TakeGdalRefusal().cName.empty();
             const bool bLocal = std::find(local.begin(), local.end(), *p) != local.end();
-            if (bStat != !bLocal || bOpen != !bLocal) cWrong += std::string(*p) + (bLocal ? " refused\n" : " let through\n");
+            if (bStat != !bLocal || bOpen != !bLocal)
+                cWrong += std::string(*p) + (bLocal ? " refused\n" : " let through\n");
         }
         CSLDestroy(prefixes);
         (void)!write(fds[1], cWrong.data(), cWrong.size());
