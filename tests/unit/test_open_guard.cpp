@@ -100,7 +100,9 @@ TEST_F(OpenGuard, AFifoPutInPlaceOfAFileAfterTheLookIsNeverOpened) {
              return IsTheMap(f != nullptr ? fileno(f) : -1);
          }},
     };
-    for (const auto& [cHow, fn] : openers) {
+    for (const auto& opener : openers) {
+        const char* cHow = opener.first;
+        const std::function<int()>& fn = opener.second;
         std::ofstream(cMap) << "moon";
         ASSERT_EQ(mkfifo(cFifo.c_str(), 0600), 0);
         const int iStatus = InChild([&] {
