@@ -22,10 +22,8 @@
 
 namespace convert_parts {
 
-GdalMessages gdalMsgs;
-
-std::string WithGdal(const std::string& cMsg) {
-    return gdalMsgs.cErr.empty() ? cMsg : cMsg + ": " + gdalMsgs.cErr;
+std::string WithGdal(const GdalMessages& m, const std::string& cMsg) {
+    return m.cErr.empty() ? cMsg : cMsg + ": " + m.cErr;
 }
 
 std::string Num(const char* cFmt, double d) {
@@ -67,13 +65,16 @@ std::string OneLine(const char* cMsg) {
     return c;
 }
 
+// GDAL's error handler during a conversion; its user data is the
+// conversion's GdalMessages.
 void CPL_STDCALL CollectGdalError(CPLErr eClass, CPLErrorNum, const char* cMsg) {
-    if (cMsg == nullptr) return;
+    auto* m = static_cast<GdalMessages*>(CPLGetErrorHandlerUserData());
+    if (cMsg == nullptr || m == nullptr) return;
     if (eClass >= CE_Failure) {
-        gdalMsgs.cErr = OneLine(cMsg);
-    } else if (eClass == CE_Warning && gdalMsgs.bReadingPixels && SaysDamaged(cMsg)) {
-        gdalMsgs.cErr = OneLine(cMsg);
-        gdalMsgs.bDamaged = true;
+        m->cErr = OneLine(cMsg);
+    } else if (eClass == CE_Warning && m->bReadingPixels && SaysDamaged(cMsg)) {
+        m->cErr = OneLine(cMsg);
+        m->bDamaged = true;
     }
 }
 
@@ -105,7 +106,7 @@ Why CheckInput(const std::string& cIn, bool bMemoryOk) {
     return {};
 }
 
-Why Open(const ConvertOptions& o, GDALDatasetUniquePtr& ds) {
+Why Open(const ConvertOptions& o, const GdalMessages& m, GDALDatasetUniquePtr& ds) {
     ds.reset(GDALDataset::Open(o.cIn.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
     if (!ds) {
         struct stat st;
@@ -113,8 +114,8 @@ Why Open(const ConvertOptions& o, GDALDatasetUniquePtr& ds) {
             return "cannot open " + o.cIn + ": " + std::strerror(errno);
         if (stat(o.cIn.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             return o.cIn + " is a directory, not a map GDAL can read";
-        return gdalMsgs.cErr.empty() ? o.cIn + ": not a raster format GDAL can read"
-                                     : "cannot read " + o.cIn + ": " + gdalMsgs.cErr;
+        return m.cErr.empty() ? o.cIn + ": not a raster format GDAL can read"
+                              : "cannot read " + o.cIn + ": " + m.cErr;
     }
     const uint64_t nW = uint64_t(ds->GetRasterXSize()), nH = uint64_t(ds->GetRasterYSize());
     if (nW == 0 || nH == 0 || nW * nH > kMaxSourcePixels) {
@@ -126,12 +127,10 @@ Why Open(const ConvertOptions& o, GDALDatasetUniquePtr& ds) {
     return {};
 }
 
-// GDAL's error handler, set for one conversion and restored after it.
+// GDAL's error handler, set for one conversion and restored after it,
+// collecting into that conversion's messages.
 struct GdalErrors {
-    GdalErrors() {
-        gdalMsgs.cErr.clear();
-        CPLPushErrorHandler(CollectGdalError);
-    }
+    explicit GdalErrors(GdalMessages& m) { CPLPushErrorHandlerEx(CollectGdalError, &m); }
     ~GdalErrors() { CPLPopErrorHandler(); }
     GdalErrors(const GdalErrors&) = delete;
     GdalErrors& operator=(const GdalErrors&) = delete;
@@ -151,7 +150,8 @@ std::string ConvertMap(const ConvertOptions& o, const ConvertHooks& h) {
     Why cWhy = CheckOutput(o.cOut);
     if (cWhy.empty()) cWhy = CheckInput(o.cIn, h.bMemoryInput);
     if (!cWhy.empty()) return cWhy;
-    GdalErrors errors;
+    GdalMessages msgs;
+    const GdalErrors errors(msgs);
     LimitGdalOpens();
     GDALSetCacheMax64(kCacheBytes);
     // libjpeg's "premature end" and "corrupt data" become failures of the read.
@@ -161,7 +161,7 @@ std::string ConvertMap(const ConvertOptions& o, const ConvertHooks& h) {
     MapPlace p;
     std::vector<uint8_t> gray;
     TakeRefusal(h);
-    cWhy = Open(o, ds);
+    cWhy = Open(o, msgs, ds);
     if (cWhy.empty() && h.fnStart != nullptr) {
         MapSize sz;
         sz.nW = uint32_t(ds->GetRasterXSize());
@@ -172,13 +172,14 @@ std::string ConvertMap(const ConvertOptions& o, const ConvertHooks& h) {
         h.fnStart(sz, h.pData);
     }
     if (cWhy.empty()) cWhy = Describe(ds.get(), o, s);
-    if (cWhy.empty()) cWhy = Place(ds.get(), o, p);
-    if (cWhy.empty()) cWhy = Average(s, p, o, h, gray);
+    if (cWhy.empty()) cWhy = Place(ds.get(), o, msgs, p);
+    if (cWhy.empty()) cWhy = Average(s, p, o, h, msgs, gray);
     ds.reset();
     // A source or sidecar left out unread would make another map, or none.
     const Refusal r = TakeRefusal(h);
     if (r.cName == o.cIn) return o.cIn + " " + r.cWhat;
-    if (!r.cName.empty()) return o.cIn + " needs " + r.cName + ", which " + r.cWhat;
+    // A name kept from a file (a VRT's source) may hold a newline: said on one line.
+    if (!r.cName.empty()) return o.cIn + " needs " + OneLine(r.cName.c_str()) + ", which " + r.cWhat;
     if (!cWhy.empty()) return cWhy;
     const auto head = BmpHead();
     const auto body = BmpBody(gray);

@@ -16,25 +16,25 @@ namespace convert_parts {
 
 using Why = std::string;  // "" when all is well, else the reason
 
-// The message of GDAL's last failure, shown in ours instead of GDAL's own
-// printing. While pixels are read, a warning that the data is damaged (a
-// JPEG cut short or corrupt) counts as a failure: GDAL would fill the rest
-// with gray and call the read a success.
+// The message of GDAL's last failure in one conversion, shown in ours
+// instead of GDAL's own printing: the conversion's own, handed to GDAL's
+// error handler as its user data. While pixels are read, a warning that the
+// data is damaged (a JPEG cut short or corrupt) counts as a failure: GDAL
+// would fill the rest with gray and call the read a success.
 struct GdalMessages {
     std::string cErr;
     bool bReadingPixels = false;
     bool bDamaged = false;
 };
-extern GdalMessages gdalMsgs;
 
-// cMsg, then ": " and GDAL's last message when there is one.
-std::string WithGdal(const std::string& cMsg);
+// cMsg, then ": " and GDAL's last message in m when there is one.
+std::string WithGdal(const GdalMessages& m, const std::string& cMsg);
 // d printed with cFmt.
 std::string Num(const char* cFmt, double d);
 
 // Where the map's pixels lie on the globe, from its georeferencing or from
 // --left-lon; the reason when that is not a whole-globe plate carree.
-Why Place(GDALDataset* ds, const ConvertOptions& o, MapPlace& p);
+Why Place(GDALDataset* ds, const ConvertOptions& o, const GdalMessages& m, MapPlace& p);
 
 enum class Kind { Gray, Rgb, Palette };
 
@@ -55,8 +55,9 @@ struct Source {
 
 Why Describe(GDALDataset* ds, const ConvertOptions& o, Source& s);
 
-// Reads the whole map and gives the gray image, top row first.
-Why Average(const Source& s, const MapPlace& p, const ConvertOptions& o, const ConvertHooks& h,
+// Reads the whole map and gives the gray image, top row first; GDAL's
+// messages meanwhile in m.
+Why Average(const Source& s, const MapPlace& p, const ConvertOptions& o, const ConvertHooks& h, GdalMessages& m,
             std::vector<uint8_t>& gray);
 
 }  // namespace convert_parts

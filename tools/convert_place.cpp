@@ -37,7 +37,7 @@ bool ToLonLat(LonLatOf& t, double x, double y, double& dLon, double& dLat) {
     return true;
 }
 
-Why SetUpLonLat(const OGRSpatialReference& srs, const std::string& cIn, LonLatOf& t) {
+Why SetUpLonLat(const OGRSpatialReference& srs, const std::string& cIn, const GdalMessages& m, LonLatOf& t) {
     t.src = srs;
     t.src.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     if (t.src.IsGeographic()) {
@@ -47,11 +47,11 @@ Why SetUpLonLat(const OGRSpatialReference& srs, const std::string& cIn, LonLatOf
     }
     if (!t.src.IsProjected()) return cIn + ": its coordinate system is neither geographic nor projected";
     std::unique_ptr<OGRSpatialReference> g(t.src.CloneGeogCS());
-    if (!g) return WithGdal(cIn + ": its coordinate system has no geographic base");
+    if (!g) return WithGdal(m, cIn + ": its coordinate system has no geographic base");
     t.geog = *g;
     t.geog.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     t.ct.reset(OGRCreateCoordinateTransformation(&t.src, &t.geog));
-    if (!t.ct) return WithGdal(cIn + ": cannot convert its coordinates to longitude and latitude");
+    if (!t.ct) return WithGdal(m, cIn + ": cannot convert its coordinates to longitude and latitude");
     return {};
 }
 
@@ -59,14 +59,14 @@ constexpr int kSteps = 8;  // points sampled along the middle row and column
 
 // Longitudes along the middle row and latitudes down the middle column, the
 // longitudes unwrapped so that each step is under 180 degrees.
-Why SampleEdges(LonLatOf& t, const double gt[6], int nW, int nH, const std::string& cIn,
+Why SampleEdges(LonLatOf& t, const double gt[6], int nW, int nH, const std::string& cIn, const GdalMessages& m,
                 double lon[kSteps + 1], double lat[kSteps + 1]) {
     const double xMid = gt[0] + gt[1] * nW / 2, yMid = gt[3] + gt[5] * nH / 2;
     double dDummy = 0;
     for (int k = 0; k <= kSteps; ++k) {
         const double x = gt[0] + gt[1] * nW * k / kSteps, y = gt[3] + gt[5] * nH * k / kSteps;
         if (!ToLonLat(t, x, yMid, lon[k], dDummy) || !ToLonLat(t, xMid, y, dDummy, lat[k]))
-            return WithGdal(cIn + ": cannot convert its corners to longitude and latitude");
+            return WithGdal(m, cIn + ": cannot convert its corners to longitude and latitude");
         // Whole turns in one step, not a loop: at 1e20 degrees subtracting
         // 360 no longer changes the value.
         const double d = k > 0 ? lon[k] - lon[k - 1] : 0.0;
@@ -99,15 +99,15 @@ bool IsPlateCarree(LonLatOf& t, const double gt[6], int nW, int nH, const double
 // column; the reason when the map is not a plate carree on which longitude
 // and latitude run linearly with the columns and rows.
 Why FindExtent(GDALDataset* ds, const OGRSpatialReference& srs, const double gt[6], const std::string& cIn,
-               MapExtent& e) {
+               const GdalMessages& m, MapExtent& e) {
     const int nW = ds->GetRasterXSize(), nH = ds->GetRasterYSize();
     if (gt[2] != 0.0 || gt[4] != 0.0) return cIn + ": rotated georeferencing is not supported";
     if (!std::all_of(gt, gt + 6, [](double d) { return std::isfinite(d); }) || gt[1] == 0 || gt[5] == 0)
         return cIn + ": its georeferencing gives no finite pixel size";
     LonLatOf t;
-    Why cWhy = SetUpLonLat(srs, cIn, t);
+    Why cWhy = SetUpLonLat(srs, cIn, m, t);
     double lon[kSteps + 1], lat[kSteps + 1];
-    if (cWhy.empty()) cWhy = SampleEdges(t, gt, nW, nH, cIn, lon, lat);
+    if (cWhy.empty()) cWhy = SampleEdges(t, gt, nW, nH, cIn, m, lon, lat);
     if (!cWhy.empty()) return cWhy;
     e = {lon[0], lon[kSteps], lat[0], lat[kSteps]};
     // Name the sphere of a map in metres: on the wrong body it shows as a
@@ -135,13 +135,13 @@ Why FindExtent(GDALDataset* ds, const OGRSpatialReference& srs, const double gt[
 
 }  // namespace
 
-Why Place(GDALDataset* ds, const ConvertOptions& o, MapPlace& p) {
+Why Place(GDALDataset* ds, const ConvertOptions& o, const GdalMessages& m, MapPlace& p) {
     const uint32_t nW = uint32_t(ds->GetRasterXSize()), nH = uint32_t(ds->GetRasterYSize());
     double gt[6];
     const OGRSpatialReference* srs = ds->GetSpatialRef();
     if (!o.bLeftLon && srs != nullptr && !srs->IsEmpty() && ds->GetGeoTransform(gt) == CE_None) {
         MapExtent e;
-        Why cWhy = FindExtent(ds, *srs, gt, o.cIn, e);
+        Why cWhy = FindExtent(ds, *srs, gt, o.cIn, m, e);
         if (cWhy.empty() && !PlaceFromExtent(nW, nH, e, p, cWhy)) cWhy = o.cIn + " " + cWhy;
         return cWhy;
     }

@@ -305,38 +305,38 @@ void SetUpReader(const Source& s, const Cuts& c, Reader& rd) {
 }
 
 // Rows y0 .. y0+n-1 of the strip's columns into the read buffers; false on a
-// failure or damaged data.
-bool ReadRows(const Source& s, const Strip& st, uint32_t y0, uint32_t n, Reader& rd) {
+// failure or damaged data, told in m.
+bool ReadRows(const Source& s, const Strip& st, uint32_t y0, uint32_t n, GdalMessages& m, Reader& rd) {
     const int x0 = int(st.x0), nCols = int(st.nCols);
     std::vector<int> bandMap = s.bands;
     void* pBuf = s.bByte ? static_cast<void*>(rd.bufB.data()) : static_cast<void*>(rd.bufD.data());
-    gdalMsgs.cErr.clear();
-    gdalMsgs.bDamaged = false;
-    gdalMsgs.bReadingPixels = true;
+    m.cErr.clear();
+    m.bDamaged = false;
+    m.bReadingPixels = true;
     const bool bOk =
         s.ds->RasterIO(GF_Read, x0, int(y0), nCols, int(n), pBuf, nCols, int(n), s.bByte ? GDT_Byte : GDT_Float64,
                        int(bandMap.size()), bandMap.data(), 0, 0, 0, nullptr) == CE_None &&
         (s.mask == nullptr || s.mask->RasterIO(GF_Read, x0, int(y0), nCols, int(n), rd.maskBuf.data(), nCols,
                                                int(n), GDT_Byte, 0, 0, nullptr) == CE_None);
-    gdalMsgs.bReadingPixels = false;
-    return bOk && !gdalMsgs.bDamaged;
+    m.bReadingPixels = false;
+    return bOk && !m.bDamaged;
 }
 
-Why ReadStrip(const Source& s, const ConvertOptions& o, const Strip& st, Reader& rd) {
-    if (ReadRows(s, st, st.y0, st.n, rd)) return {};
+Why ReadStrip(const Source& s, const ConvertOptions& o, const Strip& st, GdalMessages& m, Reader& rd) {
+    if (ReadRows(s, st, st.y0, st.n, m, rd)) return {};
     // The strip's rows one by one, to name the first that fails (a strip may
     // also fail as a whole and not row by row: its first row is named then).
     uint32_t y = st.y0;
-    std::string cErr = gdalMsgs.cErr;
+    std::string cErr = m.cErr;
     for (uint32_t r = 0; st.n > 1 && r < st.n; ++r) {
-        if (!ReadRows(s, st, st.y0 + r, 1, rd)) {
+        if (!ReadRows(s, st, st.y0 + r, 1, m, rd)) {
             y = st.y0 + r;
-            cErr = gdalMsgs.cErr;
+            cErr = m.cErr;
             break;
         }
     }
-    gdalMsgs.cErr = cErr;
-    return WithGdal("cannot read " + o.cIn + " at row " + std::to_string(y));
+    m.cErr = cErr;
+    return WithGdal(m, "cannot read " + o.cIn + " at row " + std::to_string(y));
 }
 
 // Folds row r of the strip just read into the sums: the row's walk is begun
@@ -403,7 +403,7 @@ Why Finish(const Source& s, const ConvertOptions& o, const Reader& rd, std::vect
 
 }  // namespace
 
-Why Average(const Source& s, const MapPlace& p, const ConvertOptions& o, const ConvertHooks& h,
+Why Average(const Source& s, const MapPlace& p, const ConvertOptions& o, const ConvertHooks& h, GdalMessages& m,
             std::vector<uint8_t>& gray) {
     const Cuts c = CutMap(s);
     const RowFns f = PickRow(s);
@@ -421,7 +421,7 @@ Why Average(const Source& s, const MapPlace& p, const ConvertOptions& o, const C
             st.n = std::min(c.nRows, s.nH - y0);
             st.bFirst = k == 0;
             st.bLast = k + 1 == c.nStrips;
-            Why cWhy = ReadStrip(s, o, st, rd);
+            Why cWhy = ReadStrip(s, o, st, m, rd);
             if (!cWhy.empty()) return cWhy;
             for (uint32_t r = 0; r < st.n; ++r) AddStripRow(s, o, p, f, c, st, r, rd);
             if (h.fnProgress != nullptr)

@@ -39,10 +39,19 @@ std::array<Wrapped, kMapDrivers.size()> wrapped;
 std::mutex refusalLock;
 Refusal firstRefusal;  // the first since the last TakeGdalRefusal
 
+// The name as said in a message: past the prefix of a file system that
+// ends in '?' (/vsistdin?) come its options, not a file, and they are left
+// out.
+std::string Said(const std::string& cName) {
+    const size_t nEnd = cName.rfind("/vsi", 0) == 0 ? cName.find_first_of("/?", 4) : std::string::npos;
+    return nEnd != std::string::npos && cName[nEnd] == '?' ? cName.substr(0, nEnd + 1) : cName;
+}
+
 void Refuse(const std::string& cName, const std::string& cWhat) {
-    CPLError(CE_Failure, CPLE_OpenFailed, "%s %s", cName.c_str(), cWhat.c_str());
+    const std::string cSaid = Said(cName);
+    CPLError(CE_Failure, CPLE_OpenFailed, "%s %s", cSaid.c_str(), cWhat.c_str());
     const std::lock_guard<std::mutex> hold(refusalLock);
-    if (firstRefusal.cName.empty()) firstRefusal = {cName, cWhat};
+    if (firstRefusal.cName.empty()) firstRefusal = {cSaid, cWhat};
 }
 
 bool StartsWithCi(const std::string& c, const char* cPrefix) {
@@ -60,9 +69,12 @@ constexpr std::array<const char*, 8> kRemoteVsi = {"curl", "s3", "gs", "az", "ad
 
 constexpr const char* kNetwork = "is a network name; qarn-mksurface reads local files only";
 
+// Why a name under cPrefix is refused. A prefix that does not end in '/' is
+// said alone (see Said).
 std::string VsiRefusal(const std::string& cPrefix) {
     for (const char* c : kRemoteVsi)
         if (cPrefix.find(c) != std::string::npos) return kNetwork;
+    if (cPrefix.back() != '/') return "is a GDAL virtual file system of a kind qarn-mksurface does not open";
     return "is a GDAL virtual file (" + cPrefix + ") of a kind qarn-mksurface does not open";
 }
 
@@ -87,11 +99,15 @@ std::vector<VSIFilesystemHandler*>& Replaced() {
     return *replaced;
 }
 
+// Every file system GDAL lists but the local ones, whatever its prefix ends
+// in: GDAL hands a name to the handler of a prefix it starts with, and
+// /vsistdin? has its own, apart from /vsistdin/. Raw bands, sidecars and
+// every source open their files through these handlers.
 void RefuseRemoteFileSystems() {
     char** prefixes = VSIGetFileSystemsPrefixes();
     for (char** p = prefixes; p != nullptr && *p != nullptr; ++p) {
         const std::string c = *p;
-        if (c.rfind("/vsi", 0) != 0 || c.back() != '/') continue;
+        if (c.empty()) continue;
         if (std::find_if(kLocalVsi.begin(), kLocalVsi.end(), [&](const char* l) { return c == l; }) !=
             kLocalVsi.end())
             continue;
@@ -214,7 +230,7 @@ std::string NameRefusal(const std::string& cName, bool bMemoryOk) {
     if (nColon != std::string::npos && nColon > 0 && std::all_of(cName.begin(), cName.begin() + long(nColon), isScheme))
         return kNetwork;
     if (cName.rfind("/vsi", 0) == 0) {
-        const size_t nEnd = cName.find('/', 4);
+        const size_t nEnd = cName.find_first_of("/?", 4);
         const std::string cPrefix = cName.substr(0, nEnd == std::string::npos ? cName.size() : nEnd + 1);
         if (std::find_if(kLocalVsi.begin(), kLocalVsi.end(), [&](const char* l) { return cPrefix == l; }) ==
             kLocalVsi.end())

@@ -8,11 +8,13 @@
 // in all their 64-bit and fortified forms, is refused on a FIFO, a socket, a
 // device other than the few that never block, and any file of procfs, sysfs
 // and the like; the first such name is kept for the converter's message.
+// What is judged is what is opened: a descriptor that opens nothing, not a
+// name that another process may point elsewhere before the open.
 //
 // The definitions below take the place of the C library's for the whole
 // program (the dynamic linker binds every library's calls to the
-// executable's own); each forwards to the next definition, the C library's
-// or a sanitizer's.
+// executable's own); each opens through the next definition of openat (and
+// fopen's stream through the next fdopen), the C library's or a sanitizer's.
 // The plain declarations of open and fopen are needed to define them: not
 // the fortified inline wrappers, nor the 64-bit renames.
 #undef _FORTIFY_SOURCE
@@ -26,6 +28,7 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -72,83 +75,145 @@ void Keep(const char* cPath, std::string cWhat) {
     if (Refused().cName.empty()) Refused() = {cPath, std::move(cWhat)};
 }
 
-// True, after keeping the name, when the file at dirfd/cPath must not be
-// opened. A name that does not exist yet (an output) passes.
-bool MayBlock(int dirfd, const char* cPath) {
-    struct stat st;
-    if (cPath == nullptr || fstatat(dirfd, cPath, &st, 0) != 0) return false;
-    if (S_ISDIR(st.st_mode)) return false;
-    if (S_ISREG(st.st_mode)) {
-        // statfs has no "at" form: a relative name under another folder is
-        // checked through /proc/self/fd, itself not opened.
-        struct statfs fs;
-        const bool bAt = dirfd != AT_FDCWD && cPath[0] != '/';
-        const std::string cAt = bAt ? "/proc/self/fd/" + std::to_string(dirfd) + "/" + cPath : cPath;
-        if (statfs(cAt.c_str(), &fs) != 0) return false;
-        for (const auto& [nMagic, cFs] : kKernelFs) {
-            if (long(fs.f_type) != nMagic) continue;
-            Keep(cPath, std::string("is a file of the kernel (") + cFs + "), not a map");
-            return true;
-        }
-        return false;
-    }
-    if (S_ISCHR(st.st_mode) && major(st.st_rdev) == 1) {
-        for (const unsigned m : kQuietMemDevices)
-            if (minor(st.st_rdev) == m) return false;
-    }
-    Keep(cPath, "is not a regular file");
-    return true;
-}
-
 template <class Fn>
 Fn Next(const char* cName) {
     // The next definition in the lookup order after this executable.
     return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, cName));
 }
 
-using FopenFn = FILE* (*)(const char*, const char*);
-using OpenFn = int (*)(const char*, int, ...);
 using OpenatFn = int (*)(int, const char*, int, ...);
-using Open2Fn = int (*)(const char*, int);
-using Openat2Fn = int (*)(int, const char*, int);
+using FdopenFn = FILE* (*)(int, const char*);
 
-FILE* Fopen(const char* cName, const char* cPath, const char* cMode) {
-    if (MayBlock(AT_FDCWD, cPath)) return errno = ENXIO, nullptr;
-    const auto fn = Next<FopenFn>(cName);
-    if (fn == nullptr) return errno = ENOSYS, nullptr;
-    return fn(cPath, cMode);
+// The C library's openat (or a sanitizer's): every open of the guard's own,
+// which no other definition here sees.
+int RealOpenat(int dirfd, const char* cPath, int iFlags, mode_t mode) {
+    static const auto fn = Next<OpenatFn>("openat");
+    return fn == nullptr ? (errno = ENOSYS, -1) : fn(dirfd, cPath, iFlags, mode);
+}
+
+// What may be done with what a descriptor opened with O_PATH holds.
+enum class Look { Open, Refuse, Fail };
+
+// Open for a folder, a regular file outside the kernel's file systems and
+// the quiet devices; Refuse, after keeping the name, for anything else; Fail
+// with errno set when it cannot be told or opened at all.
+Look LookAt(int fdLook, const char* cPath) {
+    struct stat st;
+    if (fstat(fdLook, &st) != 0) return Look::Fail;
+    if (S_ISDIR(st.st_mode)) return Look::Open;
+    if (S_ISREG(st.st_mode)) {
+        struct statfs fs;
+        if (fstatfs(fdLook, &fs) != 0) return Look::Fail;
+        for (const auto& [nMagic, cFs] : kKernelFs) {
+            if (long(fs.f_type) != nMagic) continue;
+            Keep(cPath, std::string("is a file of the kernel (") + cFs + "), not a map");
+            return Look::Refuse;
+        }
+        return Look::Open;
+    }
+    if (S_ISLNK(st.st_mode)) return errno = ELOOP, Look::Fail;  // a link, with O_NOFOLLOW
+    if (S_ISCHR(st.st_mode) && major(st.st_rdev) == 1) {
+        for (const unsigned m : kQuietMemDevices)
+            if (minor(st.st_rdev) == m) return Look::Open;
+    }
+    Keep(cPath, "is not a regular file");
+    return Look::Refuse;
+}
+
+// Every open of the process. What a name stands for is looked at through a
+// descriptor of its own (O_PATH), and what was looked at is what is opened,
+// through /proc/self/fd: a FIFO or device put in the name's place after the
+// look is never opened. A name that does not exist yet is made (with
+// O_EXCL, so that nothing put there meanwhile is opened instead).
+int GuardedOpen(int dirfd, const char* cPath, int iFlags, mode_t mode) {
+    // O_PATH opens nothing; O_CREAT | O_EXCL opens only a file it makes;
+    // O_TMPFILE makes one in a folder.
+    if (cPath == nullptr || (iFlags & O_PATH) != 0 || (iFlags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL) ||
+        (iFlags & O_TMPFILE) == O_TMPFILE)
+        return RealOpenat(dirfd, cPath, iFlags, mode);
+    for (int nTry = 0; nTry < 3; ++nTry) {
+        const int fdLook = RealOpenat(dirfd, cPath, O_PATH | O_CLOEXEC | (iFlags & (O_NOFOLLOW | O_DIRECTORY)), 0);
+        if (fdLook < 0) {
+            if (errno != ENOENT || (iFlags & O_CREAT) == 0) return -1;
+            const int fd = RealOpenat(dirfd, cPath, iFlags | O_EXCL, mode);
+            if (fd >= 0 || errno != EEXIST) return fd;
+            continue;  // made meanwhile, or a link to nothing: look again
+        }
+        const Look eLook = LookAt(fdLook, cPath);
+        int fd = -1;
+        if (eLook == Look::Refuse) {
+            errno = ENXIO;
+        } else if (eLook == Look::Open) {
+            // procfs's link to what fdLook holds (a link in the name was
+            // followed, or not, at the look). Needs /proc mounted.
+            const std::string cSame = "/proc/self/fd/" + std::to_string(fdLook);
+            fd = RealOpenat(AT_FDCWD, cSame.c_str(), iFlags & ~(O_CREAT | O_NOFOLLOW), 0);
+        }
+        const int iErr = errno;
+        close(fdLook);
+        errno = iErr;
+        return fd;
+    }
+    // A link to no file, which O_EXCL does not follow: not made through.
+    return errno = ELOOP, -1;
 }
 
 // The mode argument exists only when a file may be made.
 bool HasMode(int iFlags) { return (iFlags & O_CREAT) != 0 || (iFlags & O_TMPFILE) == O_TMPFILE; }
 
-int Open(const char* cName, const char* cPath, int iFlags, mode_t mode) {
-    if (MayBlock(AT_FDCWD, cPath)) return errno = ENXIO, -1;
-    const auto fn = Next<OpenFn>(cName);
-    return fn == nullptr ? (errno = ENOSYS, -1) : fn(cPath, iFlags, mode);
-}
-
-int Openat(const char* cName, int dirfd, const char* cPath, int iFlags, mode_t mode) {
-    if (MayBlock(dirfd, cPath)) return errno = ENXIO, -1;
-    const auto fn = Next<OpenatFn>(cName);
-    return fn == nullptr ? (errno = ENOSYS, -1) : fn(dirfd, cPath, iFlags, mode);
-}
-
 mode_t ModeOf(int iFlags, va_list ap) { return HasMode(iFlags) ? mode_t(va_arg(ap, int)) : 0; }
+
+// fopen's open flags, as the C library reads its mode: 'r', 'w' or 'a'
+// first, then in any order '+' (read and write), 'x' (O_EXCL), 'e'
+// (O_CLOEXEC), and letters that change no flag ('b', 'c', 'm'); ",ccs="
+// ends it. False for any other first letter.
+bool FopenFlags(const char* cMode, int& iFlags) {
+    if (cMode[0] == 'r')
+        iFlags = O_RDONLY;
+    else if (cMode[0] == 'w')
+        iFlags = O_WRONLY | O_CREAT | O_TRUNC;
+    else if (cMode[0] == 'a')
+        iFlags = O_WRONLY | O_CREAT | O_APPEND;
+    else
+        return false;
+    for (const char* c = cMode + 1; *c != '\0' && *c != ','; ++c) {
+        if (*c == '+') iFlags = (iFlags & ~O_ACCMODE) | O_RDWR;
+        if (*c == 'x') iFlags |= O_EXCL;
+        if (*c == 'e') iFlags |= O_CLOEXEC;
+    }
+    return true;
+}
+
+// fopen as the guarded open of its flags and iMore, made 0666 less the
+// umask, and the stream on that descriptor in the same mode.
+FILE* Fopen(const char* cPath, const char* cMode, int iMore) {
+    int iFlags = 0;
+    if (cPath == nullptr || cMode == nullptr || !FopenFlags(cMode, iFlags)) return errno = EINVAL, nullptr;
+    const int fd = GuardedOpen(AT_FDCWD, cPath, iFlags | iMore, 0666);
+    if (fd < 0) return nullptr;
+    static const auto fn = Next<FdopenFn>("fdopen");
+    FILE* f = fn != nullptr ? fn(fd, cMode) : (errno = ENOSYS, nullptr);
+    if (f == nullptr) {
+        const int iErr = errno;
+        close(fd);
+        errno = iErr;
+    }
+    return f;
+}
 
 }  // namespace
 
 extern "C" {
 
-FILE* fopen(const char* cPath, const char* cMode) { return Fopen("fopen", cPath, cMode); }
-FILE* fopen64(const char* cPath, const char* cMode) { return Fopen("fopen64", cPath, cMode); }
+FILE* fopen(const char* cPath, const char* cMode) { return Fopen(cPath, cMode, 0); }
+FILE* fopen64(const char* cPath, const char* cMode) { return Fopen(cPath, cMode, O_LARGEFILE); }
 
 int open(const char* cPath, int iFlags, ...) {
     va_list ap;
     va_start(ap, iFlags);
     const mode_t mode = ModeOf(iFlags, ap);
     va_end(ap);
-    return Open("open", cPath, iFlags, mode);
+    return GuardedOpen(AT_FDCWD, cPath, iFlags, mode);
 }
 
 int open64(const char* cPath, int iFlags, ...) {
@@ -156,7 +221,7 @@ int open64(const char* cPath, int iFlags, ...) {
     va_start(ap, iFlags);
     const mode_t mode = ModeOf(iFlags, ap);
     va_end(ap);
-    return Open("open64", cPath, iFlags, mode);
+    return GuardedOpen(AT_FDCWD, cPath, iFlags | O_LARGEFILE, mode);
 }
 
 int openat(int dirfd, const char* cPath, int iFlags, ...) {
@@ -164,7 +229,7 @@ int openat(int dirfd, const char* cPath, int iFlags, ...) {
     va_start(ap, iFlags);
     const mode_t mode = ModeOf(iFlags, ap);
     va_end(ap);
-    return Openat("openat", dirfd, cPath, iFlags, mode);
+    return GuardedOpen(dirfd, cPath, iFlags, mode);
 }
 
 int openat64(int dirfd, const char* cPath, int iFlags, ...) {
@@ -172,32 +237,15 @@ int openat64(int dirfd, const char* cPath, int iFlags, ...) {
     va_start(ap, iFlags);
     const mode_t mode = ModeOf(iFlags, ap);
     va_end(ap);
-    return Openat("openat64", dirfd, cPath, iFlags, mode);
+    return GuardedOpen(dirfd, cPath, iFlags | O_LARGEFILE, mode);
 }
 
 // What _FORTIFY_SOURCE builds call for open without a mode.
-int __open_2(const char* cPath, int iFlags) {
-    if (MayBlock(AT_FDCWD, cPath)) return errno = ENXIO, -1;
-    const auto fn = Next<Open2Fn>("__open_2");
-    return fn == nullptr ? (errno = ENOSYS, -1) : fn(cPath, iFlags);
-}
-
-int __open64_2(const char* cPath, int iFlags) {
-    if (MayBlock(AT_FDCWD, cPath)) return errno = ENXIO, -1;
-    const auto fn = Next<Open2Fn>("__open64_2");
-    return fn == nullptr ? (errno = ENOSYS, -1) : fn(cPath, iFlags);
-}
-
-int __openat_2(int dirfd, const char* cPath, int iFlags) {
-    if (MayBlock(dirfd, cPath)) return errno = ENXIO, -1;
-    const auto fn = Next<Openat2Fn>("__openat_2");
-    return fn == nullptr ? (errno = ENOSYS, -1) : fn(dirfd, cPath, iFlags);
-}
-
+int __open_2(const char* cPath, int iFlags) { return GuardedOpen(AT_FDCWD, cPath, iFlags, 0); }
+int __open64_2(const char* cPath, int iFlags) { return GuardedOpen(AT_FDCWD, cPath, iFlags | O_LARGEFILE, 0); }
+int __openat_2(int dirfd, const char* cPath, int iFlags) { return GuardedOpen(dirfd, cPath, iFlags, 0); }
 int __openat64_2(int dirfd, const char* cPath, int iFlags) {
-    if (MayBlock(dirfd, cPath)) return errno = ENXIO, -1;
-    const auto fn = Next<Openat2Fn>("__openat64_2");
-    return fn == nullptr ? (errno = ENOSYS, -1) : fn(dirfd, cPath, iFlags);
+    return GuardedOpen(dirfd, cPath, iFlags | O_LARGEFILE, 0);
 }
 
 }  // extern "C"

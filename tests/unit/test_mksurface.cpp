@@ -1,6 +1,7 @@
 // The surface-image maker: its placement arithmetic, and the program run on
 // maps written here with libpng and GDAL.
 #include <cpl_string.h>
+#include <cpl_vsi.h>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogr_spatialref.h>
@@ -15,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 
@@ -28,6 +30,7 @@
 #include <vector>
 
 #include "tests/unit/files.h"
+#include "tools/map_opens.h"
 #include "tools/surface.h"
 
 namespace {
@@ -162,12 +165,14 @@ protected:
     // Runs the tool with argv args (no shell), standard output and error to
     // out.txt and err.txt, or standard error to fdErr when given; returns
     // its exit status, and its wall seconds and peak resident KiB.
-    // uid, when not 0, is the account the child runs as (the test may be root).
+    // uid, when not 0, is the account the child runs as (the test may be root);
+    // fdIn, when given, its standard input.
     int Exec(const std::vector<std::string>& args, double* pSeconds = nullptr, long* pMaxRssKiB = nullptr,
-             int fdErr = -1, uid_t uid = 0) {
+             int fdErr = -1, uid_t uid = 0, int fdIn = -1) {
         const auto t0 = std::chrono::steady_clock::now();
         const pid_t pid = fork();
         if (pid == 0) {
+            if (fdIn >= 0) dup2(fdIn, 0);
             const int fdOut = open((dir + "/out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(fdOut, 1);
             dup2(fdErr >= 0 ? fdErr : open((dir + "/err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
@@ -630,6 +635,45 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
     EXPECT_EQ(poll(&pfd, 1, 0), 0) << "the converter connected to " << cUrl;
     close(fdListen);
 
+    // GDAL's standard input as a raw band's file, alone, as a sub-file or
+    // under gzip: the bytes on the pipe became the map, and an idle pipe
+    // blocked the read. Refused by its file system, the query left unsaid.
+    for (const char* cSrc : {"/vsistdin?buffer_limit=100000", "/vsisubfile/0_2048,/vsistdin?", "/vsigzip//vsistdin?"}) {
+        {
+            std::ofstream(dir + "/stdin.vrt")
+                << "<VRTDataset rasterXSize=\"64\" rasterYSize=\"32\"><VRTRasterBand dataType=\"Byte\" band=\"1\" "
+                   "subClass=\"VRTRawRasterBand\"><SourceFilename>" << cSrc << "</SourceFilename></VRTRasterBand>"
+                   "</VRTDataset>";
+        }
+        for (const bool bIdle : {false, true}) {
+            int fds[2];
+            ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+            if (!bIdle) {
+                std::vector<uint8_t> bytes(2048);
+                for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 37 + i / 64);
+                ASSERT_EQ(write(fds[1], bytes.data(), bytes.size()), ssize_t(bytes.size()));
+                close(fds[1]);
+            }
+            double dSeconds = 0;
+            EXPECT_EQ(Exec({dir + "/stdin.vrt", dir + "/out.Bmp"}, &dSeconds, nullptr, -1, 0, fds[0]), 1) << cSrc;
+            close(fds[0]);
+            if (bIdle) close(fds[1]);
+            EXPECT_LT(dSeconds, 5.0) << cSrc;
+            EXPECT_NE(err.find("stdin.vrt needs /vsistdin?, which is a GDAL virtual file system"), std::string::npos)
+                << cSrc << ": " << err;
+            EXPECT_EQ(err.find("buffer_limit"), std::string::npos) << err;
+            EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << cSrc << ": " << err;
+            EXPECT_TRUE(out.empty()) << cSrc;
+        }
+    }
+    // A refused name holding a newline (a character reference in the VRT)
+    // is said on one line.
+    {
+        std::ofstream(dir + "/stdin.vrt") << VrtOf("/vsistdout/&#10;x");
+    }
+    expectRefused(dir + "/stdin.vrt", "a refused name with a newline");
+    EXPECT_NE(err.find("stdin.vrt needs /vsistdout/ x, which is"), std::string::npos) << err;
+
     // Raw maps cut short: GDAL reads the missing rows as 0.
     Raster raw;
     raw.w = 64, raw.h = 32;
@@ -672,8 +716,8 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
     // A file of the kernel's own: stats as a regular file, and some block.
     expectRefused("/proc/self/status", "procfs file");
     EXPECT_NE(err.find("/proc/self/status is a file of the kernel (procfs)"), std::string::npos) << err;
-    ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png", "bare.dt0", "mem.vrt", "net.vrt", "cut.img",
-                      "cut.hdr", "cut.img.aux.xml", "raw.vrt", "unit.tif"});
+    ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png", "bare.dt0", "mem.vrt", "net.vrt", "stdin.vrt",
+                      "cut.img", "cut.hdr", "cut.img.aux.xml", "raw.vrt", "unit.tif"});
 
     // A failed run leaves an existing output as it was.
     {
@@ -690,6 +734,49 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
         const std::vector<uint8_t> e = ReadAll(dir + "/err.txt");
         EXPECT_NE(std::string(e.begin(), e.end()).find("usage: qarn-mksurface"), std::string::npos) << cArgs;
     }
+}
+
+// Every file system this GDAL lists, whatever its prefix ends in, refuses a
+// name (to stat and to open) once the converter's limits are set, but those
+// that read local bytes only. In a child: the limits hold for the process.
+TEST(MapOpens, EveryFileSystemGdalListsButTheLocalOnesIsRefused) {
+    const std::vector<std::string> local = {"/vsimem/",     "/vsizip/",    "/vsigzip/", "/vsitar/",
+                                            "/vsisubfile/", "/vsisparse/", "/vsi7z/",   "/vsirar/"};
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(30);
+        dup2(open("/dev/null", O_RDONLY), 0);  // in case standard input is read after all
+        LimitGdalOpens();
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        TakeGdalRefusal();
+        std::string cWrong;
+        char** prefixes = VSIGetFileSystemsPrefixes();
+        for (char** p = prefixes; p != nullptr && *p != nullptr; ++p) {
+            const std::string cName = std::string(*p) + "qarn-probe";
+            VSIStatBufL st;
+            (void)!VSIStatL(cName.c_str(), &st);
+            const bool bStat = !TakeGdalRefusal().cName.empty();
+            if (VSILFILE* f = VSIFOpenL(cName.c_str(), "rb")) VSIFCloseL(f);
+            const bool bOpen = !TakeGdalRefusal().cName.empty();
+            const bool bLocal = std::find(local.begin(), local.end(), *p) != local.end();
+            if (bStat != !bLocal || bOpen != !bLocal)
+                cWrong += std::string(*p) + (bLocal ? " refused\n" : " let through\n");
+        }
+        CSLDestroy(prefixes);
+        (void)!write(fds[1], cWrong.data(), cWrong.size());
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string cWrong;
+    char c[256];
+    for (ssize_t n; (n = read(fds[0], c, sizeof c)) > 0;) cWrong.append(c, size_t(n));
+    close(fds[0]);
+    int st = 0;
+    waitpid(pid, &st, 0);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+    EXPECT_EQ(cWrong, "");
 }
 
 TEST_F(MkSurface, AbsurdGeoreferencingDamagedDataAndPipesAreRefusedAtOnce) {
