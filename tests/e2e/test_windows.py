@@ -529,7 +529,7 @@ class PackageTest(ViewerTest):
     def older_installer(self, folder):
         """A 0.1 installer made with this one's script from the same build
         tree, which also installs old-only.txt."""
-        build = OPTS.win_build or os.path.dirname(os.path.abspath(OPTS.installer))
+        build = os.path.abspath(OPTS.win_build or os.path.dirname(OPTS.installer))
         extra = os.path.join(folder, "extra")
         os.makedirs(extra)
         with open(os.path.join(extra, "old-only.txt"), "w") as f:
@@ -575,10 +575,10 @@ class PackageTest(ViewerTest):
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             self.wait_for("the installer's window", lambda: xdo("search", "--onlyvisible", "--name",
-                                                                " Setup$"), 60)
+                                                                "^qarn .* Setup"), 60)
             deadline = time.time() + 120
             while setup.poll() is None and time.time() < deadline:
-                wins = xdo("search", "--onlyvisible", "--name", " Setup$")
+                wins = xdo("search", "--onlyvisible", "--name", "^qarn .* Setup")
                 if wins:
                     xdo("windowactivate", "--sync", wins[0])
                     xdo("key", "Return")
