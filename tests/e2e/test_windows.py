@@ -466,6 +466,22 @@ class PackageTest(ViewerTest):
                  timeout=120)
         self.assertEqual(r.returncode, status, r.stderr[-2000:])
 
+    def uninstaller_copies(self):
+        """Processes of this prefix started from the uninstaller's copies
+        (~nsu*.tmp folders in the temporary folder)."""
+        found = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    cmd = f.read().replace(b"\0", b" ").decode("latin-1")
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    env = f.read().split(b"\0")
+            except OSError:
+                continue
+            if "~nsu" in cmd and ("WINEPREFIX=" + os.environ["WINEPREFIX"]).encode() in env:
+                found.append(cmd)
+        return found
+
     def own_map(self):
         """A map of the user's own in the working folder: other pixels, a
         later time; every map has the same size."""
@@ -515,6 +531,11 @@ class PackageTest(ViewerTest):
         v = self.start(command=os.path.join(self.prog, "qarn.exe"), workdir=self.work, surface=None)
         self.install(status=2)
         self.uninstall_in_place(status=2)
+        # The usual way returns 0 once its copy in the temporary folder has
+        # started (NSIS's doing); the copy changes nothing either.
+        r = wine([os.path.join(self.prog, "Uninstall.exe"), "/S"], timeout=120)
+        self.assertEqual(r.returncode, 0)
+        self.wait_for("the uninstaller's copy ended", lambda: not self.uninstaller_copies(), 60)
         self.assertTrue(v.alive())
         self.assertEqual(files_under(self.prog, self.work), before)
         self.assertEqual(self.key(), key)
