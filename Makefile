@@ -199,7 +199,7 @@ screenshots: build
 # end-to-end tests of both under Wine on Xvfb.
 WIN_BUILD    ?= build-win
 WIN_PACKAGES := g++-mingw-w64-x86-64 wine wine64 nsis dpkg-dev cmake python3 xvfb xauth xdotool \
-                x11-utils imagemagick
+                x11-utils imagemagick icoutils openbox x11-apps
 WIN_TOOLCHAIN := cmake/windows/mingw-w64-x86_64.cmake
 
 deps-windows:
@@ -212,12 +212,21 @@ windows: deps-windows
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	@ls -l $(WIN_BUILD)/qarn.exe
 
-# The build's time stamps come from SOURCE_DATE_EPOCH, the last commit's
-# time when it is not given.
+# The installer, the portable zip (the installed files and a README.txt)
+# and SHA256SUMS of both. The build's time stamps come from
+# SOURCE_DATE_EPOCH, the last commit's time when it is not given.
 package-windows: windows
-	rm -f $(WIN_BUILD)/qarn-*-win64.exe
-	cd $(WIN_BUILD) && SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct)} cpack -G NSIS
-	@ls -l $(WIN_BUILD)/qarn-*-win64.exe
+	rm -rf $(WIN_BUILD)/qarn-*-win64.exe $(WIN_BUILD)/qarn-*-win64.zip $(WIN_BUILD)/SHA256SUMS \
+	  $(WIN_BUILD)/zip-stage
+	export SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct)}; \
+	version=$$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' $(WIN_BUILD)/CMakeCache.txt); \
+	(cd $(WIN_BUILD) && cpack -G NSIS) && \
+	cmake --install $(WIN_BUILD) --prefix $(WIN_BUILD)/zip-stage --strip >/dev/null && \
+	python3 packaging/windows/make-zip.py --stage $(WIN_BUILD)/zip-stage \
+	  --readme packaging/windows/README.txt --version $$version --epoch $$SOURCE_DATE_EPOCH \
+	  --out $(WIN_BUILD)/qarn-$$version-win64.zip
+	cd $(WIN_BUILD) && sha256sum qarn-*-win64.exe qarn-*-win64.zip >SHA256SUMS
+	@ls -l $(WIN_BUILD)/qarn-*-win64.exe $(WIN_BUILD)/qarn-*-win64.zip
 
 test-windows: package-windows build
 	python3 tests/e2e/test_windows.py --exe $(WIN_BUILD)/qarn.exe \

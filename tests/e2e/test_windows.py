@@ -13,18 +13,28 @@ Documents) are made inside the prefix and the user's own are never touched.
 """
 
 import argparse
+import calendar
+import hashlib
 import os
+import re
 import shutil
+import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import zipfile
 
 ARGS = argparse.ArgumentParser(description=__doc__.splitlines()[0])
 ARGS.add_argument("--exe", default="build-win/qarn.exe")
 ARGS.add_argument("--installer", default="")
 ARGS.add_argument("--linux-bin", default="build/qarn")
+# The portable zip and the build tree the installer was made in (an older
+# installer is made there with cpack): by default beside the installer.
+ARGS.add_argument("--zip", default="")
+ARGS.add_argument("--win-build", default="")
 OPTS, REST = ARGS.parse_known_args()
 
 ROOT = tempfile.mkdtemp(prefix="qarn-wine-")
@@ -115,6 +125,7 @@ def load_tests(loader, tests, pattern):
     suite.addTest(MenuTest("test_menu_entries"))
     for cls in (PointerTest, WindowsFilesTest, PairTest, SameAsLinuxTest, InstallerTest):
         suite.addTests(loader.loadTestsFromTestCase(cls))
+    suite.addTests(loader.loadTestsFromTestCase(PackageTest))
     return suite
 
 
@@ -338,6 +349,364 @@ class InstallerTest(ViewerTest):
                       lambda: not os.path.exists(os.path.join(work, "Qarns.Bmp")))
         self.assertEqual(os.listdir(work), ["ScrnDmp1.Bmp"])
         self.wait_for("the uninstall entry removed", lambda: self.uninstall_key().returncode != 0)
+
+
+with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
+    RELEASE = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1)
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\qarn"
+
+
+def files_under(*dirs):
+    """Every file under the folders, by path: size, last-write time, SHA-256."""
+    out = {}
+    for top in dirs:
+        for dirpath, _, names in os.walk(top):
+            for name in names:
+                path = os.path.join(dirpath, name)
+                with open(path, "rb") as f:
+                    out[path] = (os.path.getsize(path), os.stat(path).st_mtime_ns,
+                                 hashlib.sha256(f.read()).hexdigest())
+    return out
+
+
+def version_resource(pe):
+    """The version resource of a PE file, through wrestool: the fixed part's
+    file and product versions (four numbers each) and the strings."""
+    raw = subprocess.run(["wrestool", "-x", "--raw", "--type=16", pe], capture_output=True,
+                         check=True, timeout=60).stdout
+    found = {"strings": {}}
+
+    def walk(off, end, depth):
+        # Each node: length, value length, type, a UTF-16 key, its value and
+        # its children, each part aligned to 4 bytes.
+        while off + 6 <= end:
+            length, vlen, kind = struct.unpack_from("<HHH", raw, off)
+            if length == 0:
+                return
+            key_end = off + 6
+            while raw[key_end:key_end + 2] != b"\0\0":
+                key_end += 2
+            key = raw[off + 6:key_end].decode("utf-16-le")
+            value = (key_end + 2 + 3) & ~3
+            size = vlen * 2 if kind == 1 else vlen
+            data = raw[value:value + size]
+            if depth == 0:
+                ms, ls, pms, pls = struct.unpack_from("<4I", data, 8)
+                found["file"] = (ms >> 16, ms & 0xffff, ls >> 16, ls & 0xffff)
+                found["product"] = (pms >> 16, pms & 0xffff, pls >> 16, pls & 0xffff)
+            elif depth == 3:
+                found["strings"][key] = data.decode("utf-16-le").rstrip("\0")
+            walk((value + size + 3) & ~3, off + length, depth + 1)
+            off = (off + length + 3) & ~3
+
+    walk(0, len(raw), 0)
+    return found
+
+
+def end_viewer(pid):
+    """Ends, by its id, a qarn.exe this test caused to start but did not
+    start itself (the installer's finish page did), if it still runs."""
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            if b"qarn.exe" in f.read():
+                os.kill(pid, signal.SIGKILL)
+    except (OSError, ProcessLookupError):
+        pass
+
+
+class PackageTest(ViewerTest):
+    """The installer against what the user keeps: the working folder's map
+    goes on uninstall only while it is the installer's copy, a running qarn
+    stops an install or uninstall before anything changes (exit status 2),
+    an upgrade removes what only the older version installed and keeps the
+    user's map; the finish page's box starts qarn in the working folder.
+    Also the installer's version resource and manifest, and the portable
+    zip: its files, its bytes made again from them, a start of qarn.exe
+    unpacked from it. Every install test begins with nothing installed."""
+    window_manager = True
+
+    def setUp(self):
+        super().setUp()
+        if not OPTS.installer:
+            self.skipTest("no --installer given")
+        users = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users")
+        names = [n for n in os.listdir(users) if n != "Public"]
+        self.assertEqual(len(names), 1, names)
+        home = os.path.join(users, names[0])
+        self.prog = os.path.join(home, "AppData", "Local", "Programs", "qarn")
+        self.work = os.path.join(home, "Pictures", "qarn")
+        self.link = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu",
+                                 "Programs", "qarn.lnk")
+        self.map = os.path.join(self.work, "Qarns.Bmp")
+        self.nothing_installed()
+
+    def tearDown(self):
+        super().tearDown()
+        self.nothing_installed()
+
+    def nothing_installed(self):
+        for d in (self.prog, self.work):
+            shutil.rmtree(d, ignore_errors=True)
+        if os.path.exists(self.link):
+            os.remove(self.link)
+        wine(["reg", "delete", UNINSTALL_KEY, "/f"])
+
+    def wait_for(self, what, cond, timeout=60.0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if cond():
+                return
+            time.sleep(0.2)
+        self.fail("%s within %.0f s" % (what, timeout))
+
+    def key(self):
+        r = wine(["reg", "query", UNINSTALL_KEY])
+        return r.stdout.decode("latin-1") if r.returncode == 0 else None
+
+    def value(self, name):
+        m = re.search(r"^\s*%s\s+REG_\w+\s+(.*?)\s*$" % name, self.key() or "", re.M)
+        return m and m.group(1)
+
+    def install(self, installer=None, status=0):
+        r = wine([os.path.abspath(installer or OPTS.installer), "/S"], timeout=180)
+        self.assertEqual(r.returncode, status, r.stderr[-2000:])
+
+    def uninstall_in_place(self, status=0):
+        """The quiet uninstall string's way: Uninstall.exe run in place
+        (_?=), which returns when it has ended, with its exit status."""
+        r = wine([os.path.join(self.prog, "Uninstall.exe"), "/S", "_?=" + self.value("InstallLocation")],
+                 timeout=120)
+        self.assertEqual(r.returncode, status, r.stderr[-2000:])
+
+    def uninstaller_copies(self):
+        """Processes of this prefix started from the uninstaller's copies
+        (~nsu*.tmp folders in the temporary folder)."""
+        found = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    cmd = f.read().replace(b"\0", b" ").decode("latin-1")
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    env = f.read().split(b"\0")
+            except OSError:
+                continue
+            if "~nsu" in cmd and ("WINEPREFIX=" + os.environ["WINEPREFIX"]).encode() in env:
+                found.append(cmd)
+        return found
+
+    def own_map(self):
+        """A map of the user's own in the working folder: other pixels, a
+        later time; every map has the same size."""
+        with open(harness.QARN_MAP, "rb") as f:
+            data = bytearray(f.read())
+        data[-4096:] = bytes(4096)
+        with open(self.map, "wb") as f:
+            f.write(data)
+        return bytes(data)
+
+    def read(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def test_uninstall_keeps_a_changed_map_and_removes_an_unchanged_one(self):
+        self.install()
+        mine = self.own_map()
+        # In place, the uninstaller returns once its work is done: all but its
+        # own file is gone then, and that goes when it has ended.
+        self.uninstall_in_place()
+        self.assertIsNone(self.key())
+        self.assertFalse(os.path.exists(self.link))
+        self.assertLessEqual(set(os.listdir(self.prog)) if os.path.isdir(self.prog) else set(),
+                             {"Uninstall.exe"})
+        self.wait_for("the program folder removed", lambda: not os.path.exists(self.prog), 30)
+        self.assertEqual(os.listdir(self.work), ["Qarns.Bmp"])
+        self.assertEqual(self.read(self.map), mine)
+
+        # Installed again over it: the user's map stays, and stays on uninstall.
+        self.install()
+        self.assertEqual(self.read(self.map), mine)
+        self.uninstall_in_place()
+        self.assertEqual(self.read(self.map), mine)
+
+        # Without it: the installer's copy, removed with the folder.
+        os.remove(self.map)
+        self.install()
+        self.assertEqual(self.read(self.map), self.read(harness.QARN_MAP))
+        r = wine([os.path.join(self.prog, "Uninstall.exe"), "/S"], timeout=120)
+        self.assertEqual(r.returncode, 0)
+        self.wait_for("the working folder removed", lambda: not os.path.exists(self.work))
+        self.wait_for("the program folder removed", lambda: not os.path.exists(self.prog))
+
+    def test_install_and_uninstall_refused_while_qarn_runs(self):
+        self.install()
+        before, key = files_under(self.prog, self.work), self.key()
+        v = self.start(command=os.path.join(self.prog, "qarn.exe"), workdir=self.work, surface=None)
+        self.install(status=2)
+        self.uninstall_in_place(status=2)
+        # The usual way returns 0 once its copy in the temporary folder has
+        # started (NSIS's doing); the copy changes nothing either.
+        r = wine([os.path.join(self.prog, "Uninstall.exe"), "/S"], timeout=120)
+        self.assertEqual(r.returncode, 0)
+        self.wait_for("the uninstaller's copy ended", lambda: not self.uninstaller_copies(), 60)
+        self.assertTrue(v.alive())
+        self.assertEqual(files_under(self.prog, self.work), before)
+        self.assertEqual(self.key(), key)
+        self.assertTrue(os.path.exists(self.link))
+        v.key("q", settle=0.0)
+        self.assertEqual(v.wait_exit(30), 0)
+        # Closed, both go ahead.
+        self.install()
+        self.uninstall_in_place()
+        self.assertIsNone(self.key())
+
+    def older_installer(self, folder):
+        """A 0.1 installer made with this one's script from the same build
+        tree, which also installs old-only.txt."""
+        build = os.path.abspath(OPTS.win_build or os.path.dirname(OPTS.installer))
+        extra = os.path.join(folder, "extra")
+        os.makedirs(extra)
+        with open(os.path.join(extra, "old-only.txt"), "w") as f:
+            f.write("installed by 0.1 alone\n")
+        r = subprocess.run(
+            ["cpack", "-G", "NSIS", "--config", os.path.join(build, "CPackConfig.cmake"),
+             "-B", os.path.join(folder, "out"), "-D", "CPACK_PACKAGE_VERSION=0.1",
+             "-D", "CPACK_PACKAGE_FILE_NAME=qarn-0.1-win64", "-D", "CPACK_NSIS_DISPLAY_NAME=qarn 0.1",
+             "-D", "CPACK_INSTALLED_DIRECTORIES=%s;." % extra],
+            cwd=build, capture_output=True, timeout=300)
+        self.assertEqual(r.returncode, 0, r.stdout[-2000:] + r.stderr[-2000:])
+        return os.path.join(folder, "out", "qarn-0.1-win64.exe")
+
+    def test_upgrade_removes_old_only_files_and_keeps_the_users_map(self):
+        folder = tempfile.mkdtemp(prefix="qarn-older-", dir=ROOT)
+        self.install(self.older_installer(folder))
+        self.assertEqual(self.value("DisplayVersion"), "0.1")
+        self.assertTrue(os.path.isfile(os.path.join(self.prog, "old-only.txt")))
+        mine = self.own_map()
+        self.install()
+        self.assertEqual(sorted(os.listdir(self.prog)),
+                         ["Qarns.Bmp", "Uninstall.exe", "copyright.txt", "freeglut-copying.txt",
+                          "qarn.exe"])
+        self.assertEqual(self.value("DisplayVersion"), RELEASE)
+        self.assertNotIn("old-only", self.value("InstalledFiles"))
+        self.assertEqual(self.read(self.map), mine)
+        size = int(self.value("EstimatedSize"), 16)
+        total = sum(os.path.getsize(os.path.join(self.prog, n)) for n in os.listdir(self.prog))
+        self.assertLess(abs(size - total / 1024), 8, (size, total))
+        self.uninstall_in_place()
+        self.assertEqual(self.read(self.map), mine)
+
+    def test_the_finish_pages_box_starts_qarn_in_the_working_folder(self):
+        # An interactive install: Return takes the default button, Install
+        # on the folder page, Finish (with "Run qarn" ticked) on the last.
+        env = self.xvfb.env()
+
+        def xdo(*args):
+            return subprocess.run(["xdotool"] + list(args), env=env, capture_output=True, text=True,
+                                  timeout=15).stdout.split()
+
+        setup = subprocess.Popen(["wine", os.path.abspath(OPTS.installer)], env=env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.wait_for("the installer's window", lambda: xdo("search", "--onlyvisible", "--name",
+                                                                "^qarn .* Setup"), 60)
+            deadline = time.time() + 120
+            while setup.poll() is None and time.time() < deadline:
+                wins = xdo("search", "--onlyvisible", "--name", "^qarn .* Setup")
+                if wins:
+                    xdo("windowactivate", "--sync", wins[0])
+                    xdo("key", "Return")
+                time.sleep(1.0)
+            self.assertEqual(setup.wait(30), 0)
+        finally:
+            harness.end_process(setup)
+        self.wait_for("the viewer's window", lambda: xdo("search", "--onlyvisible", "--name", "Palwin"),
+                      60)
+        viewer = xdo("search", "--onlyvisible", "--name", "Palwin")[0]
+        # The viewer the installer started, ended by its id should the test fail.
+        pid = int(xdo("getwindowpid", viewer)[0])
+        self.addCleanup(end_viewer, pid)
+        # A key goes to the focused window: the viewer's, once the window
+        # manager has moved the focus from the closing installer.
+        self.wait_for("the viewer focused", lambda: xdo("windowactivate", "--sync", viewer) == [] and
+                      xdo("getactivewindow") == [viewer], 30)
+        time.sleep(0.8)  # its first frames, as the harness waits
+        dump = os.path.join(self.work, "ScrnDmp1.Bmp")
+        xdo("key", "asciitilde")
+        self.wait_for("a dump in the working folder",
+                      lambda: os.path.exists(dump) and os.path.getsize(dump) == SIZE, 30)
+        xdo("key", "q")
+        self.wait_for("the viewer ended", lambda: not xdo("search", "--name", "Palwin"), 30)
+        self.uninstall_in_place()
+
+    def test_installer_version_resource_and_manifest(self):
+        release = RELEASE
+        with open(os.path.join(SOURCE, "packaging", "copyright")) as f:
+            holder = re.search(r"^Copyright: (.+)$", f.read(), re.M).group(1)
+        numbers = tuple(int(n) for n in release.split(".")) + (0,) * (4 - len(release.split(".")))
+        info = version_resource(OPTS.installer)
+        self.assertEqual(info["file"], numbers)
+        self.assertEqual(info["product"], numbers)
+        strings = info["strings"]
+        self.assertEqual(strings.get("ProductName"), "qarn")
+        self.assertEqual(strings.get("FileVersion"), release)
+        self.assertEqual(strings.get("ProductVersion"), release)
+        self.assertEqual(strings.get("OriginalFilename"), os.path.basename(OPTS.installer))
+        self.assertIn(holder, strings.get("LegalCopyright", ""))
+        self.assertTrue(strings.get("FileDescription"))
+        manifest = subprocess.run(["wrestool", "-x", "--raw", "--type=24", OPTS.installer],
+                                  capture_output=True, check=True, timeout=60).stdout.decode()
+        self.assertRegex(manifest, r"<dpiAware[^>]*>true</dpiAware>")
+        # Windows 10 and 11's id among the supported systems.
+        self.assertIn("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", manifest)
+
+    def test_zip_files_bytes_and_a_start_from_it(self):
+        zpath = OPTS.zip or os.path.splitext(OPTS.installer)[0] + ".zip"
+        top = os.path.basename(os.path.splitext(zpath)[0]) + "/"
+        with zipfile.ZipFile(zpath) as z:
+            names = z.namelist()
+            self.assertEqual(sorted(names), [top + n for n in (
+                "", "Qarns.Bmp", "README.txt", "copyright.txt", "freeglut-copying.txt", "qarn.exe")])
+            readme = z.read(top + "README.txt")
+            self.assertEqual(z.read(top + "Qarns.Bmp"), self.read(harness.QARN_MAP))
+            self.assertEqual(z.read(top + "copyright.txt"),
+                             self.read(os.path.join(SOURCE, "packaging", "copyright")))
+            epoch = calendar.timegm(z.getinfo(top + "qarn.exe").date_time + (0, 0, 0))
+            unpacked = tempfile.mkdtemp(prefix="qarn-zip-", dir=ROOT)
+            z.extractall(unpacked)
+        # README.txt in CRLF lines, saying to unpack first.
+        self.assertNotIn(b"\n", readme.replace(b"\r\n", b""))
+        self.assertIn(b"Extract All", readme)
+        # SHA256SUMS beside it names both packages.
+        with open(os.path.join(os.path.dirname(zpath), "SHA256SUMS")) as f:
+            sums = dict(reversed(line.split()) for line in f)
+        for path in (zpath, OPTS.installer):
+            self.assertEqual(sums.get(os.path.basename(path)),
+                             hashlib.sha256(self.read(path)).hexdigest(), path)
+
+        # The same files, with other times and written in another order,
+        # give the same bytes.
+        stage = os.path.join(ROOT, "zip-stage")
+        for name in sorted(os.listdir(os.path.join(unpacked, top)), reverse=True):
+            if name != "README.txt":
+                os.makedirs(stage, exist_ok=True)
+                shutil.copyfile(os.path.join(unpacked, top, name), os.path.join(stage, name))
+                os.utime(os.path.join(stage, name), (12345, 12345 + len(name)))
+        again = os.path.join(ROOT, "again.zip")
+        subprocess.run([sys.executable, os.path.join(SOURCE, "packaging", "windows", "make-zip.py"),
+                        "--stage", stage, "--readme",
+                        os.path.join(SOURCE, "packaging", "windows", "README.txt"),
+                        "--version", top[len("qarn-"):-len("-win64/")], "--epoch", str(epoch),
+                        "--out", again], check=True, timeout=60)
+        self.assertEqual(self.read(again), self.read(zpath))
+
+        # qarn.exe started in the unpacked folder reads the map and dumps there.
+        folder = os.path.join(unpacked, top)
+        v = self.start(command=os.path.join(folder, "qarn.exe"), workdir=folder, surface=None)
+        v.move(512, 384, settle=0.8)
+        self.assertEqual(len(v.dump(1)), SIZE)
+        v.key("q", settle=0.0)
+        self.assertEqual(v.wait_exit(30), 0)
+        self.assertEqual(v.lines[0], IDENT)
 
 
 def main():

@@ -1,0 +1,9 @@
+# Run by CPack once the installer's files are staged and before makensis:
+# the names of what the installer puts into the program folder, relative to
+# it and sorted, joined with "|", for the installer to record and to compare
+# with the list of the install it replaces.
+file(GLOB_RECURSE qarn_files LIST_DIRECTORIES false RELATIVE "${CPACK_TEMPORARY_INSTALL_DIRECTORY}"
+     "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
+list(SORT qarn_files)
+string(REPLACE "/" "\\" qarn_files "${qarn_files}")
+string(REPLACE ";" "|" CPACK_QARN_INSTALLED_FILES "${qarn_files}")
