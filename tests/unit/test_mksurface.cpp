@@ -791,7 +791,9 @@ TEST_F(MkSurface, AbsurdGeoreferencingDamagedDataAndPipesAreRefusedAtOnce) {
         WriteRaster(dir + "/absurd.tif", "GTiff", r);
         double dSeconds = 0;
         EXPECT_EQ(Exec({dir + "/absurd.tif", dir + "/out.Bmp"}, &dSeconds), 1) << dPix;
-        EXPECT_LT(dSeconds, 1.0) << dPix;
+        // The unwrap once never ended; a start of GDAL takes a second on a
+        // loaded machine, more under a sanitizer.
+        EXPECT_LT(dSeconds, 5.0) << dPix;
         EXPECT_NE(err.find("a map of the whole globe, 360 x 180 degrees, is needed"), std::string::npos) << err;
         EXPECT_TRUE(out.empty());
     }
