@@ -297,7 +297,13 @@ class Viewer:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait(5)
-        for s in (self.proc.stdout, self.proc.stderr):
+        for reader, s in ((self._reader, self.proc.stdout), (self._errreader, self.proc.stderr)):
+            # A process the viewer started may hold the pipe open after it
+            # has ended (Wine's desktop process inherits the first viewer's):
+            # closing it under a reader still in readline would block for good.
+            reader.join(2)
+            if reader.is_alive():
+                continue
             try:
                 s.close()
             except Exception:
