@@ -199,7 +199,7 @@ screenshots: build
 # end-to-end tests of both under Wine on Xvfb.
 WIN_BUILD    ?= build-win
 WIN_PACKAGES := g++-mingw-w64-x86-64 wine wine64 nsis dpkg-dev cmake python3 xvfb xauth xdotool \
-                x11-utils imagemagick
+                x11-utils imagemagick icoutils
 WIN_TOOLCHAIN := cmake/windows/mingw-w64-x86_64.cmake
 
 deps-windows:
