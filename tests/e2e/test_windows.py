@@ -538,6 +538,32 @@ class OwnConsoleTest(ViewerTest):
         self.assertIn("GLScrSup:ScrnDmp:I/Oerroronunit20,fileScrnDmp1.Bmp:notaregularfile(adirectory)",
                       self.console(p))
 
+    def test_a_minimised_start_comes_up_full_screen(self):
+        # As the Start-menu entry starts it: STARTF_USESHOWWINDOW with a
+        # minimised show mode, which Windows hands to the first ShowWindow.
+        # start runs a program by its Windows name in the current folder.
+        def prepare(d):
+            shutil.copyfile(harness.QARN_MAP, os.path.join(d, "Qarns.Bmp"))
+            shutil.copyfile(os.environ["QARN_BIN"], os.path.join(d, "qarn.exe"))
+        p = subprocess.Popen(["wine", "start", "/min", "/wait", "qarn.exe"], cwd=self.workdir(prepare),
+                             env=self.xvfb.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+        self.addCleanup(harness.end_process, p)
+        deadline = time.time() + 60
+        size = None
+        while size != self.screen and time.time() < deadline:
+            self.assertIsNone(p.poll(), "ended early")
+            found = self.windows("^Palwin", visible=True)
+            if found:
+                out = subprocess.run(["xdotool", "getwindowgeometry", found[0]], env=self.xvfb.env(),
+                                     capture_output=True, text=True, timeout=15).stdout
+                m = re.search(r"Geometry: (\d+)x(\d+)", out)
+                size = (int(m.group(1)), int(m.group(2))) if m else None
+            time.sleep(0.2)
+        self.assertEqual(size, self.screen)
+        subprocess.run(["xdotool", "key", "q"], env=self.xvfb.env(), timeout=15)
+        self.assertEqual(p.wait(30), 0)
+
     def test_glut_reads_no_display(self):
         # Under Wine DISPLAY is always set; freeglut took it for a display
         # device's name and warned on every start.
