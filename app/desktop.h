@@ -8,6 +8,24 @@
 
 #include <cstdint>
 
+// Before glutInit: clears what GLUT would take from the process's
+// environment on this platform, as the program takes no settings. Windows:
+// freeglut reads DISPLAY, an X11 setting (always set under Wine, and on
+// machines set up for WSL or an X server), as the name of a display device
+// and warns on every start that there is none. X11: nothing.
+void PrepareGlut();
+
+// Right after the window is created: the window stands shown, neither
+// minimised nor maximised, for full screen to take it on. Windows: a
+// shortcut set to start minimised hands its show mode to the process's
+// first ShowWindow, which is freeglut's for this window. X11: nothing.
+void UnminimiseWindow();
+
+// The dots per inch of the monitor the current window is on, as the desktop
+// scales its own text (96 at 100 %), or 0 where the window system does not
+// say (X11: the glyph scale then goes by the window's size alone).
+int32_t WindowDpi();
+
 // WM_CLASS "qarn", "Qarn" on the current GLUT window, so a desktop matches it
 // to qarn.desktop (StartupWMClass=Qarn). Called right after the window is
 // created: the class is in place when the window manager takes the window on.

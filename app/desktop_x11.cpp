@@ -28,6 +28,13 @@ int DisplayLostHandler(Display* pDisplay) {
 
 void WatchDisplay() { XSetIOErrorHandler(DisplayLostHandler); }
 
+// GLUT's DISPLAY is the connection itself; the window is shown as created.
+void PrepareGlut() {}
+
+void UnminimiseWindow() {}
+
+int32_t WindowDpi() { return 0; }
+
 void SetWindowClass() {
     // freeglut draws into the X window itself, so the current drawable is it.
     Display* pDisplay = glXGetCurrentDisplay();

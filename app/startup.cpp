@@ -29,11 +29,13 @@ void OpenWindow(const char* cProgram) {
     std::string sProgram(cProgram);
     char* cArgv[] = {sProgram.data(), nullptr};
     int nArgc = 1;
+    PrepareGlut();
     glutInit(&nArgc, cArgv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(ViewState.iWidth, ViewState.iHeight);
     glutInitWindowPosition(0, 0);
     glutCreateWindow("Palwin: width=1024 height=768");
+    UnminimiseWindow();
     glEnable(GL_DEPTH_TEST);  // at window creation by design; every frame enables it again
 }
 

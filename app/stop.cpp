@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/console.h"
+
 void ReportLine(const char* cLine) {
     std::fputs(cLine, stdout);
     std::fputc('\n', stdout);
@@ -21,6 +23,7 @@ bool StopStarted() { return bStopping; }
 [[noreturn]] static void StopWith(const char* cMessage, int iStatus) {
     bStopping = true;
     ReportLine(cMessage);
+    if (iStatus != 0) NoticeStop(cMessage);
     std::exit(iStatus);
 }
 
@@ -31,6 +34,7 @@ void StopFatal(const char* cMessage) { StopWith(cMessage, 1); }
 void StopAbrupt(const char* cMessage) {
     bStopping = true;
     ReportLine(cMessage);
+    NoticeStop(cMessage);
     std::_Exit(1);
 }
 

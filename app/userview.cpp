@@ -38,6 +38,9 @@ namespace {
 // new size is also where the window system may have put the window under a
 // pointer that has not moved since.
 void TakeWindowSize(ViewStateRecord& vs) {
+    // The monitor's DPI every frame: it changes with the monitor under the
+    // window, which need not change its size.
+    vs.iWinDpi = WindowDpi();
     GLint view[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, view);
     if (vs.iWinWidth != 0 && view[2] == vs.iAskedViewW && view[3] == vs.iAskedViewH) return;
@@ -62,7 +65,7 @@ void Userview() {
     if (vs.iHidden != 0) return;
 
     TakeWindowSize(vs);
-    PrepareGlyphs(GlyphScale(vs.iWinWidth, vs.iWinHeight));
+    PrepareGlyphs(GlyphScale(vs.iWinWidth, vs.iWinHeight, vs.iWinDpi));
     CommandStep();
 
     FramePrelude();

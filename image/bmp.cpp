@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/console.h"
 #include "app/stop.h"
 
 BmpHeader BH;
@@ -16,7 +17,6 @@ void BmpRead() {
     if (r.eStatus != BmpStatus::Malformed) StopIo("BmpRead", kMapUnit, kMapFile, r.cWhy);
     char cMsg[400];
     std::snprintf(cMsg, sizeof cMsg,
-                  "BmpRead: %s is not a 1024 x 512 8-bit gray BMP (%s); make one with qarn-mksurface",
-                  kMapFile, r.cWhy);
+                  "BmpRead: %s is not a 1024 x 512 8-bit gray BMP (%s); %s", kMapFile, r.cWhy, kMapRemedy);
     StopFatal(cMsg);
 }

@@ -19,8 +19,11 @@ int32_t FloorDiv(int32_t a, int32_t b) { return a / b - ((a % b != 0) && ((a < 0
 
 }  // namespace
 
-int32_t GlyphScale(int32_t iWinW, int32_t iWinH) {
-    return std::max<int32_t>(1, std::min(iWinW / kFrameWidth, iWinH / kFrameHeight));
+int32_t GlyphScale(int32_t iWinW, int32_t iWinH, int32_t iDpi) {
+    const int32_t kFit = std::max<int32_t>(1, std::min(iWinW / kFrameWidth, iWinH / kFrameHeight));
+    if (iDpi <= 0) return kFit;
+    constexpr int32_t kBaseDpi = 96;  // the desktop at 100 %
+    return std::clamp<int32_t>((iDpi + kBaseDpi / 2) / kBaseDpi, 1, kFit);
 }
 
 TextPos FramePos(int32_t iLine, int32_t iCol) {

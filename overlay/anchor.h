@@ -11,7 +11,11 @@
 #include <cstdint>
 
 // Glyph scale: whole multiples of the 8 x 13 font, 1 up to 2047 x 1535.
-int32_t GlyphScale(int32_t iWinW, int32_t iWinH);
+// Given the dots per inch the desktop scales its own text to (iDpi, 96 at
+// 100 %), no larger than that scale rounded (1 up to 143, 2 up to 239, ...),
+// so the panel's text is about as large as the desktop's; the window's size
+// stays the upper bound, as the panel must fit. iDpi 0: the size alone.
+int32_t GlyphScale(int32_t iWinW, int32_t iWinH, int32_t iDpi = 0);
 
 // Raster position of a line's first character: its left edge and the base
 // line of the font, in window pixels from the bottom-left corner.

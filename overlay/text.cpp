@@ -200,7 +200,7 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     // is anchored on the real window.
     const TextGrid grid = GridFor(ViewState.iWidth, ViewState.iHeight);
     const WindowPixels win = ShownSize(ViewState);
-    const int32_t k = GlyphScale(win.iW, win.iH);
+    const int32_t k = GlyphScale(win.iW, win.iH, ViewState.iWinDpi);
     const TextPos pos = AnchorPos(win.iW, win.iH, k, eBlock, iLine, iCol);
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);

@@ -1,8 +1,8 @@
 # The Windows build's own pieces: freeglut, built from Debian's source package
 # by cmake/windows/fetch-freeglut.sh and linked statically with Windows' own
-# OpenGL, GLU and GDI, and the icon resource. Everything else is linked
-# statically too (libstdc++, libgcc, winpthread), so qarn.exe needs no DLL
-# that Windows does not have.
+# OpenGL, GLU and GDI, and the resources: icon, manifest and version.
+# Everything else is linked statically too (libstdc++, libgcc, winpthread),
+# so qarn.exe needs no DLL that Windows does not have.
 set(QARN_FREEGLUT_DIR ${PROJECT_BINARY_DIR}/freeglut CACHE PATH
     "freeglut built for Windows (include/GL/freeglut.h, lib/libfreeglut_static.a)")
 if(NOT EXISTS ${QARN_FREEGLUT_DIR}/lib/libfreeglut_static.a)
@@ -32,8 +32,28 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/generated/qarn.ico
           ${PROJECT_BINARY_DIR}/generated/qarn.ico ${QARN_ICON_PNGS}
   DEPENDS ${PROJECT_SOURCE_DIR}/cmake/windows/make-ico.py ${QARN_ICON_PNGS}
   COMMENT "Icon resource from packaging/icons")
-file(WRITE ${PROJECT_BINARY_DIR}/generated/qarn.rc "GLUT_ICON ICON \"qarn.ico\"\n")
+
+# The version resource and the manifest name the release in Windows' four
+# numbers (0.44 is 0.44.0.0); the copyright is packaging/copyright's.
+set(QARN_VERSION_4 ${PROJECT_VERSION_MAJOR})
+foreach(part MINOR PATCH TWEAK)
+  if(PROJECT_VERSION_${part} STREQUAL "")
+    string(APPEND QARN_VERSION_4 ".0")
+  else()
+    string(APPEND QARN_VERSION_4 ".${PROJECT_VERSION_${part}}")
+  endif()
+endforeach()
+string(REPLACE "." "," QARN_VERSION_COMMAS ${QARN_VERSION_4})
+set(QARN_FILE_DESCRIPTION "qarn lunar globe viewer")
+file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/copyright QARN_COPYRIGHT REGEX "^Copyright: " LIMIT_COUNT 1)
+string(REGEX REPLACE "^Copyright: *" "Copyright " QARN_COPYRIGHT "${QARN_COPYRIGHT}")
+if(NOT QARN_COPYRIGHT MATCHES "^Copyright [0-9]")
+  message(FATAL_ERROR "no Copyright: line in packaging/copyright")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/copyright)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/qarn.manifest.in ${PROJECT_BINARY_DIR}/generated/qarn.manifest @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/qarn.rc.in ${PROJECT_BINARY_DIR}/generated/qarn.rc @ONLY)
 set_source_files_properties(${PROJECT_BINARY_DIR}/generated/qarn.rc PROPERTIES
-  OBJECT_DEPENDS ${PROJECT_BINARY_DIR}/generated/qarn.ico)
+  OBJECT_DEPENDS "${PROJECT_BINARY_DIR}/generated/qarn.ico;${PROJECT_BINARY_DIR}/generated/qarn.manifest")
 enable_language(RC)
 set(QARN_WINDOWS_RESOURCES ${PROJECT_BINARY_DIR}/generated/qarn.rc)

@@ -178,10 +178,12 @@ class Viewer:
             self.lines.append(line)
             self._queue.put(line)
         self._queue.put(None)
+        self.proc.stdout.close()
 
     def _read_err(self):
         for raw in iter(self.proc.stderr.readline, b""):
             self.stderr += raw
+        self.proc.stderr.close()
 
     # ---- console -------------------------------------------------------
     def wait_line(self, pattern, timeout=15.0):
@@ -297,7 +299,14 @@ class Viewer:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait(5)
-        for s in (self.proc.stdout, self.proc.stderr):
+        for reader, s in ((self._reader, self.proc.stdout), (self._errreader, self.proc.stderr)):
+            # A process the viewer started may hold the pipe open after it
+            # has ended (Wine's desktop process inherits the first viewer's):
+            # closing it under a reader still in readline would block for
+            # good. The reader closes it at its end.
+            reader.join(2)
+            if reader.is_alive():
+                continue
             try:
                 s.close()
             except Exception:

@@ -17,6 +17,7 @@ import calendar
 import hashlib
 import os
 import re
+import shlex
 import shutil
 import signal
 import struct
@@ -56,6 +57,7 @@ from test_dump import SIZE, DumpTest  # noqa: E402
 from test_input import InputTest  # noqa: E402
 from test_screens import Wide  # noqa: E402
 from test_startup import IDENT, StartupTest  # noqa: E402
+import textref  # noqa: E402
 
 
 def wine(args, timeout=120, **kw):
@@ -126,6 +128,8 @@ def load_tests(loader, tests, pattern):
     for cls in (PointerTest, WindowsFilesTest, PairTest, SameAsLinuxTest, InstallerTest):
         suite.addTests(loader.loadTestsFromTestCase(cls))
     suite.addTests(loader.loadTestsFromTestCase(PackageTest))
+    for cls in (ResourcesTest, OwnConsoleTest, DpiTest):
+        suite.addTests(loader.loadTestsFromTestCase(cls))
     return suite
 
 
@@ -708,6 +712,279 @@ class PackageTest(ViewerTest):
         self.assertEqual(v.wait_exit(30), 0)
         self.assertEqual(v.lines[0], IDENT)
 
+
+# ---- qarn.exe at home on Windows: its resources, the desktop's DPI, the stop
+# messages of a console of its own, no X11 DISPLAY read by GLUT. ----------------
+
+def pe_resources(exe):
+    """(type, name) of every resource of a PE file, as wrestool lists them."""
+    r = subprocess.run(["wrestool", "-l", exe], capture_output=True, text=True, timeout=60)
+    if r.returncode != 0:
+        raise AssertionError("wrestool -l failed: %s" % r.stderr)
+    return re.findall(r"--type=(\S+) --name=(\S+)", r.stdout)
+
+
+def pe_resource(exe, rtype, name):
+    """The raw bytes of one resource."""
+    r = subprocess.run(["wrestool", "-x", "--raw", "--type=%s" % rtype, "--name=%s" % name, exe],
+                       capture_output=True, timeout=60)
+    if r.returncode != 0 or not r.stdout:
+        raise AssertionError("no resource type %s name %s: %r" % (rtype, name, r.stderr))
+    return r.stdout
+
+
+class ResourcesTest(unittest.TestCase):
+    """What Windows and Explorer read from qarn.exe itself: one application
+    manifest, declaring per-monitor DPI awareness and the Windows versions
+    qarn supports, and the version resource of File > Properties."""
+
+    exe = os.path.abspath(OPTS.exe)
+
+    def release(self):
+        with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
+            parts = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1).split(".")
+        return [int(p) for p in parts] + [0] * (4 - len(parts))
+
+    def test_one_manifest_declaring_dpi_awareness_and_supported_windows(self):
+        manifests = [n for t, n in pe_resources(self.exe) if t in ("24", "manifest")]
+        # Resource 1 is what Windows reads at process start; a second one
+        # (a default manifest linked beside it) would go unread or conflict.
+        self.assertEqual(manifests, ["1"])
+        xml = pe_resource(self.exe, 24, 1).decode("utf-8")
+        aware = re.search(r"<dpiAwareness[^>]*>([^<]*)</dpiAwareness>", xml)
+        self.assertIsNotNone(aware, xml)
+        self.assertEqual(aware.group(1).replace(" ", "").split(",")[0], "PerMonitorV2")
+        self.assertRegex(xml, r"<dpiAware[^>]*>\s*true/pm\s*</dpiAware>")
+        supported = set(re.findall(r'<supportedOS Id="\{([0-9a-f-]+)\}"', xml))
+        self.assertIn("8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a", supported)  # Windows 10 and 11
+        self.assertIn('level="asInvoker"', xml)
+
+    def test_version_resource_names_the_release(self):
+        versions = [n for t, n in pe_resources(self.exe) if t in ("16", "version")]
+        self.assertEqual(versions, ["1"])
+        four = tuple(self.release())
+        info = version_resource(self.exe)
+        self.assertEqual(info["file"], four)
+        self.assertEqual(info["product"], four)
+        values = info["strings"]
+        self.assertEqual(values.get("FileVersion"), "%d.%d.%d.%d" % four, values)
+        self.assertEqual(values.get("ProductVersion"), "%d.%d.%d.%d" % four, values)
+        self.assertEqual(values.get("ProductName"), "qarn")
+        self.assertEqual(values.get("OriginalFilename"), "qarn.exe")
+        self.assertTrue(values.get("FileDescription"), values)
+        with open(os.path.join(SOURCE, "packaging", "copyright")) as f:
+            holder = re.search(r"^Copyright: *(.+)$", f.read(), re.M).group(1)
+        self.assertEqual(values.get("LegalCopyright"), "Copyright " + holder)
+
+
+def console_text(raw):
+    """What a console under script(1) shows, with Wine's cursor and erase
+    sequences taken out and blanks dropped (Wine draws a run of blanks as a
+    cursor move)."""
+    text = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", raw).decode("latin-1")
+    return "".join(text.split())
+
+
+class OwnConsoleTest(ViewerTest):
+    """qarn.exe started as the Start menu starts it, with a console of its
+    own: script(1) gives Wine a terminal, and Wine then gives the program a
+    console that lists only it. A failing stop then shows its line in a box
+    titled "qarn" as well, and the process ends when the box is closed. In
+    cmd's console, with output redirected or through pipes (the harness),
+    nothing changes."""
+    window_manager = True
+
+    def run_in_terminal(self, command, workdir):
+        """`command` (a shell line) under script(1) in workdir; its terminal's
+        output goes to a file, read by console()."""
+        out = open(os.path.join(workdir, "..", os.path.basename(workdir) + ".out"), "wb")
+        self.addCleanup(out.close)
+        p = subprocess.Popen(["script", "-qec", command, "/dev/null"], cwd=workdir,
+                             env=self.xvfb.env(), stdin=subprocess.DEVNULL, stdout=out,
+                             stderr=subprocess.STDOUT)
+        self.addCleanup(harness.end_process, p)
+        p.out_path = out.name
+        return p
+
+    def console(self, p):
+        with open(p.out_path, "rb") as f:
+            return console_text(f.read())
+
+    def workdir(self, prepare):
+        d = tempfile.mkdtemp(prefix="qarn-e2e-console-", dir=ROOT)
+        prepare(d)
+        return d
+
+    def windows(self, name, visible=False):
+        args = ["search"] + (["--onlyvisible"] if visible else []) + ["--name", name]
+        r = subprocess.run(["xdotool"] + args, env=self.xvfb.env(), capture_output=True, text=True,
+                           timeout=15)
+        return r.stdout.split()
+
+    def wait_box(self, p, timeout=60.0):
+        """The box's window once it is shown; None if the process ends first."""
+        deadline = time.time() + timeout
+        while time.time() < deadline and p.poll() is None:
+            found = self.windows("^qarn$", visible=True)
+            if found:
+                return found[0]
+            time.sleep(0.2)
+        return None
+
+    def close_box(self, p, box, timeout=30.0):
+        """Return on the box's button, the box activated first (Wine takes
+        keys once the window manager has focused it); the process's status."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            subprocess.run(["xdotool", "windowactivate", "--sync", box], env=self.xvfb.env(),
+                           capture_output=True, timeout=15)
+            subprocess.run(["xdotool", "key", "Return"], env=self.xvfb.env(), capture_output=True,
+                           timeout=15)
+            try:
+                return p.wait(3)
+            except subprocess.TimeoutExpired:
+                pass
+        self.fail("the box did not close within %.0f s" % timeout)
+
+    def test_a_missing_map_is_shown_in_a_box_on_a_console_of_its_own(self):
+        exe = shlex.quote(os.environ["QARN_BIN"])
+        d = self.workdir(lambda d: None)
+        p = self.run_in_terminal("wine " + exe, d)
+        box = self.wait_box(p)
+        self.assertIsNotNone(box, "no box; console: %r" % self.console(p))
+        self.assertIsNone(p.poll(), "the process ended while the box stands")
+        self.assertEqual(self.close_box(p, box), 1)
+        want = "BmpRead: I/O error on unit 14, file Qarns.Bmp: cannot open for reading"
+        self.assertIn("".join(want.split()), self.console(p))
+
+        # cmd's console lists cmd too: the line stays on it, no box.
+        p = self.run_in_terminal("wine cmd /c " + exe, self.workdir(lambda d: None))
+        deadline = time.time() + 60
+        while p.poll() is None and time.time() < deadline:
+            self.assertEqual(self.windows("^qarn$"), [], "a box in a shared console")
+            time.sleep(0.2)
+        self.assertEqual(p.wait(5), 1)
+        self.assertIn("".join(want.split()), self.console(p))
+
+    def test_a_stop_in_the_viewer_hides_it_while_the_box_stands(self):
+        def prepare(d):
+            shutil.copyfile(harness.QARN_MAP, os.path.join(d, "Qarns.Bmp"))
+            os.mkdir(os.path.join(d, "ScrnDmp1.Bmp"))
+        p = self.run_in_terminal("wine " + shlex.quote(os.environ["QARN_BIN"]), self.workdir(prepare))
+        deadline = time.time() + 60
+        while not self.windows("^Palwin", visible=True):
+            self.assertIsNone(p.poll(), "ended early: %r" % self.console(p))
+            self.assertLess(time.time(), deadline, "no viewer window")
+            time.sleep(0.2)
+        # The first '~' the viewer takes fails on the folder in the dump's place.
+        box = None
+        while box is None and time.time() < deadline:
+            subprocess.run(["xdotool", "key", "asciitilde"], env=self.xvfb.env(), timeout=15)
+            box = self.wait_box(p, timeout=3.0)
+        self.assertIsNotNone(box, "no box; console: %r" % self.console(p))
+        self.assertEqual(self.windows("^Palwin", visible=True), [], "the viewer still shown")
+        # 'q' (status 0) and '~' go to the box, not to the viewer.
+        subprocess.run(["xdotool", "key", "q", "asciitilde"], env=self.xvfb.env(), timeout=15)
+        end = time.time() + 2.0
+        while time.time() < end:
+            self.assertIsNone(p.poll(), "a key reached the viewer under the box")
+            time.sleep(0.1)
+        self.assertEqual(self.windows("^qarn$", visible=True), [box])
+        self.assertEqual(self.close_box(p, box), 1)
+        self.assertIn("GLScrSup:ScrnDmp:I/Oerroronunit20,fileScrnDmp1.Bmp:notaregularfile(adirectory)",
+                      self.console(p))
+
+    def test_a_minimised_start_comes_up_full_screen(self):
+        # As the Start-menu entry starts it: STARTF_USESHOWWINDOW with a
+        # minimised show mode, which Windows hands to the first ShowWindow.
+        # start runs a program by its Windows name in the current folder.
+        def prepare(d):
+            shutil.copyfile(harness.QARN_MAP, os.path.join(d, "Qarns.Bmp"))
+            shutil.copyfile(os.environ["QARN_BIN"], os.path.join(d, "qarn.exe"))
+        p = subprocess.Popen(["wine", "start", "/min", "/wait", "qarn.exe"], cwd=self.workdir(prepare),
+                             env=self.xvfb.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+        self.addCleanup(harness.end_process, p)
+        deadline = time.time() + 60
+        size = None
+        while size != self.screen and time.time() < deadline:
+            self.assertIsNone(p.poll(), "ended early")
+            found = self.windows("^Palwin", visible=True)
+            if found:
+                out = subprocess.run(["xdotool", "getwindowgeometry", found[0]], env=self.xvfb.env(),
+                                     capture_output=True, text=True, timeout=15).stdout
+                m = re.search(r"Geometry: (\d+)x(\d+)", out)
+                size = (int(m.group(1)), int(m.group(2))) if m else None
+            time.sleep(0.2)
+        self.assertEqual(size, self.screen)
+        subprocess.run(["xdotool", "key", "q"], env=self.xvfb.env(), timeout=15)
+        self.assertEqual(p.wait(30), 0)
+
+    def test_glut_reads_no_display(self):
+        # Under Wine DISPLAY is always set; freeglut took it for a display
+        # device's name and warned on every start.
+        v = self.start()
+        v.key("q", settle=0.0)
+        self.assertEqual(v.wait_exit(30), 0)
+        v._errreader.join(5)
+        self.assertNotIn(b"freeglut", v.stderr)
+        self.assertNotIn(b"-display", v.stderr)
+
+
+DESKTOP = r"HKCU\Control Panel\Desktop"
+
+
+class DpiTest(ViewerTest):
+    """The desktop's scaling, as Wine sets it: LogPixels 192 is 200 %. The
+    window covers the screen's real pixels and the dump has them; the panel's
+    text is as large as the desktop's own, within what the window holds: on
+    this 2048 x 1536 screen twice the font at 200 %, the font's own size at
+    100 %, where the window alone would make it twice."""
+    window_manager = True
+    screen = (2048, 1536)
+
+    def set_dpi(self, dpi):
+        r = wine(["reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"])
+        self.assertEqual(r.returncode, 0, r.stderr[-2000:])
+
+    def panel_scales(self, timeout=20.0):
+        """The scales at which "Radius= 1738.km" stands once where the full
+        window anchors it (its right end as far from the window's as on the
+        1024 x 768 frame, times the scale), when it does: the first frames
+        still show the window before it went full screen."""
+        cls = type(self)
+        if getattr(cls, "font", None) is None:
+            cls.font = textref.Font(self.xvfb)
+        text, (fx, _) = "Radius= 1738.km", textref.cell_origin(12, 107)
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            pic = harness.capture_screen(self.xvfb)
+            scales = [k for k in (1, 2)
+                      if [x for x, _ in cls.font.find(pic, text, 9, k)] == [self.screen[0] - k * (1024 - fx)]]
+            if scales:
+                return scales
+            time.sleep(0.3)
+        return []
+
+    def test_panel_and_dump_at_200_and_100_percent(self):
+        w, h = self.screen
+        for dpi, k in ((192, 2), (96, 1)):
+            with self.subTest(dpi=dpi):
+                self.set_dpi(dpi)
+                try:
+                    v = self.start()
+                    deadline = time.time() + 20
+                    while v.geometry() != (w, h) and time.time() < deadline:
+                        time.sleep(0.1)
+                    self.assertEqual(v.geometry(), (w, h))
+                    self.assertEqual(self.panel_scales(), [k])
+                    if dpi == 192:
+                        pic = Picture.from_bmp(v.dump(1))
+                        self.assertEqual((pic.width, pic.height), (w, h))
+                    v.key("q", settle=0.0)
+                    self.assertEqual(v.wait_exit(30), 0)
+                finally:
+                    wine(["reg", "delete", DESKTOP, "/v", "LogPixels", "/f"])
 
 def main():
     make_prefix()

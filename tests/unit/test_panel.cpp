@@ -386,6 +386,25 @@ TEST_F(Panel, GlyphScaleIsWholeTimesTheFrame) {
     EXPECT_EQ(GlyphScale(640, 480), 1);
 }
 
+TEST_F(Panel, GlyphScaleFollowsTheDesktopsDpiWithinTheWindow) {
+    // 0: no DPI known, the size alone (Linux).
+    EXPECT_EQ(GlyphScale(3840, 2160, 0), 2);
+    // A 4K monitor at 100 % and 125 %: the desktop's text is small, so is the panel's.
+    EXPECT_EQ(GlyphScale(3840, 2160, 96), 1);
+    EXPECT_EQ(GlyphScale(3840, 2160, 120), 1);
+    // 150 % rounds up; 200 % and 250 % stop at what the window holds.
+    EXPECT_EQ(GlyphScale(3840, 2160, 143), 1);
+    EXPECT_EQ(GlyphScale(3840, 2160, 144), 2);
+    EXPECT_EQ(GlyphScale(3840, 2160, 192), 2);
+    EXPECT_EQ(GlyphScale(3840, 2160, 240), 2);
+    EXPECT_EQ(GlyphScale(4096, 3072, 240), 3);
+    // A laptop at 150 % or 200 %: the panel must fit; 8 x 13 it stays.
+    EXPECT_EQ(GlyphScale(1920, 1080, 144), 1);
+    EXPECT_EQ(GlyphScale(1024, 768, 192), 1);
+    // Below 96 DPI the font is not made smaller than its own size.
+    EXPECT_EQ(GlyphScale(1024, 768, 48), 1);
+}
+
 TEST_F(Panel, OnTheFrameEveryCellIsWhereTheGridPutsIt) {
     const TextGrid grid = GridFor(1024, 768);
     for (int32_t iLine = 1; iLine <= 58; ++iLine)
