@@ -9,6 +9,7 @@ pointer first and reads the view centre only after the moves it means.
 import time
 
 import harness
+import textref
 from probes import (MENU_BG, SITES, centre_probe, count_blue, count_surface, grab, lon_diff, lon_gray,
                     lon_of_gray, make_surface, menu_rows, mouse_lon, press)
 
@@ -111,46 +112,80 @@ class InputTest(harness.ViewerTest):
         self.assertEqual(v.wait_exit(), 0)
         self.assertEqual(v.lines[-1], "End of run (menu).")
 
+    def font(self):
+        cls = type(self)
+        if getattr(cls, "_font", None) is None:
+            cls._font = textref.Font(self.xvfb)
+        return cls._font
+
+    def frame_from(self, n):
+        """The first screen of frame n or later and its frame number, read off
+        the credits' Iteration line."""
+        return textref.frame_from(self.xvfb, self.font(), n)
+
     def test_auto_mode_and_drag(self):
         v = self.start(surface=make_surface(lon_gray))
         v.move(520, 382, settle=0.5)
         press(v, "Up", 60, 20)
-        v.key("F2", settle=0.5)
+        # The credits, gone with the zoom, shown again: their Iteration line
+        # numbers the frame of each picture. F4 first: like every one-shot
+        # command it brings mouse mode back.
+        v.key("F4")
+        v.key("F2")
+        font = self.font()
+        shot, n = self.frame_from(0)
+        while font.find(shot, "MenuNew=   12", 8) == []:
+            shot, n = self.frame_from(n + 1)
         seen = []
         for _ in range(3):
             xb, yb = v.pointer()
-            pic = grab(v)
+            pic, n = self.frame_from(n + 10)
             xa, ya = v.pointer()
             self.assertEqual((yb, ya), (382, 382))  # the pointer keeps its row
             lon = centre_lon(pic)
             # The view centre is where mouse mode puts it for the pointer's x,
-            # which moves left as the globe turns (longitude falls).
+            # which moves left as the globe turns (longitude falls); at most
+            # one frame is drawn between a warp and its picture.
             self.assertLessEqual(xa, xb)
             self.assertGreater(lon_diff(lon, mouse_lon(xa)), -2.0)
             self.assertLess(lon_diff(lon, mouse_lon(xb)), 2.0)
-            seen.append((xa, lon))
-            time.sleep(0.7)
+            seen.append((xa, lon, n))
         self.assertLess(seen[-1][0], seen[0][0])
-        self.assertLess(lon_diff(seen[-1][1], seen[0][1]), -1.0)
+        # 0.2 degrees west a frame, counted between the pictures.
+        for xa, lon, n in seen[1:]:
+            turned = lon_diff(lon, seen[0][1])
+            self.assertLess(abs(lon_diff(turned, -0.2 * (n - seen[0][2]))), 2.0,
+                            "turned %.2f in %d frames" % (turned, n - seen[0][2]))
 
         # A left-button drag hands the globe back to the pointer without a
         # jump in longitude. A warp of a frame already under way may still
         # undo the first step of the drag, so it takes two.
-        before = centre_lon(grab(v))
+        pic, n0 = self.frame_from(n)
+        before = centre_lon(pic)
+        xb = v.pointer()[0]
         v.drag_up()
-        time.sleep(0.5)
+        # Events sent before a picture are handled before the frame after the
+        # next one: three frames on, the drag is over.
+        _, n = self.frame_from(0)
+        pic, n1 = self.frame_from(n + 3)
         x1, y1 = v.pointer()
         self.assertIn(y1, (342, 362))
-        pic = grab(v)
-        time.sleep(0.5)
-        self.assertEqual(v.pointer(), (x1, y1))  # no more warps
+        self.assertLessEqual(x1, xb)
         after = centre_lon(pic)
         self.assertLess(abs(lon_diff(after, mouse_lon(x1))), 2.0)
-        self.assertLess(abs(lon_diff(after, before)), 3.0)
-        self.assertLess(abs(lon_diff(centre_lon(grab(v)), after)), 0.5)  # standing still
+        # Auto mode turned on until the press, at most for the frames between
+        # the pictures, and never east.
+        moved = lon_diff(after, before)
+        self.assertTrue(-0.2 * (n1 - n0) - 2.0 < moved < 2.0,
+                        "%.2f -> %.2f over %d frames" % (before, after, n1 - n0))
+        pic, _ = self.frame_from(n1 + 5)
+        self.assertEqual(v.pointer(), (x1, y1))  # no more warps
+        self.assertLess(abs(lon_diff(centre_lon(pic), after)), 0.5)  # standing still
         # And the pointer turns it from now on, without a button.
-        v.move(600, 382)
-        self.assert_lon(grab(v), mouse_lon(600), what="passive move after the drag")
+        v.move(600, 382, settle=0.0)
+        _, n = self.frame_from(0)
+        pic, _ = self.frame_from(n + 3)
+        self.assert_lon(pic, mouse_lon(600), what="passive move after the drag")
 
     def test_apollo_ignores_pointer_and_clicks(self):
         v = self.start(surface=make_surface(lon_gray))
