@@ -352,16 +352,9 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
     test_panel_keeps_its_shape = None
 
     def iteration(self, pic):
-        """The frame count of the "Iteration:" line, read by its glyphs; None
-        when the line is not on the screen."""
-        font = self.font()
-        found = font.find(pic, "Iteration:", 8)
-        if len(found) != 1:
-            return None
-        x, base = found[0]
-        digits = bytes(font.masks.get(font._mask(pic, x + 8 * (10 + i), base, textref.PALETTE[8]),
-                                      ord("?")) for i in range(11))
-        return int(digits.decode().strip())
+        """The frame count of the "Iteration:" line; None when it is not on
+        the screen."""
+        return textref.iteration(self.font(), pic)
 
     def cpu_seconds(self, pid):
         with open("/proc/%d/stat" % pid) as f:
@@ -371,11 +364,12 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
     def test_minimised_viewer_rests(self):
         v = self.start()
         self.assertEqual(self.wait_size(v), (self.w, self.h))
-        n0 = self.iteration(self.grab(v))
+        pic, n0 = self.frame_from(0)
+        # The frame rate while shown, over a second at least.
+        t0 = time.time()
         time.sleep(1.0)
-        n1 = self.iteration(self.grab(v))
-        self.assertIsNotNone(n0)
-        self.assertGreater(n1, n0, "frames are drawn while the window is shown")
+        pic, n1 = self.frame_from(n0 + 1)
+        rate = (n1 - n0) / (time.time() - t0)
         v.xdo(["windowminimize", "--sync", v.window])
         time.sleep(0.5)
         c0 = self.cpu_seconds(v.proc.pid)
@@ -384,18 +378,18 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
         share = (self.cpu_seconds(v.proc.pid) - c0) / (time.time() - t0)
         sys.stderr.write("minimised viewer: %.2f %% of a core over 3 s\n" % (100 * share))
         self.assertLess(share, 0.05, "minimised viewer uses %.1f %% of a core" % (100 * share))
-        # Restored, it draws again within a second, its count where it stopped.
+        # Restored, it draws again, its count where it stopped: no more
+        # frames than the second and a half of the two round trips allow,
+        # where the 3.5 s minimised would have given over three times that.
         v.xdo(["windowactivate", v.window])
-        deadline = time.time() + 1.0
+        deadline = time.time() + 10.0
         n2 = None
         while n2 is None and time.time() < deadline:
             n2 = self.iteration(self.grab(v))
-        self.assertIsNotNone(n2, "no frame within 1 s of the restore")
-        rate = (n1 - n0) / 1.0
+        self.assertIsNotNone(n2, "no frame within 10 s of the restore")
         self.assertLess(n2 - n1, 1.0 + rate * 1.5,
                         "Iteration went on while minimised: %d -> %d at %.0f frames/s" % (n1, n2, rate))
-        time.sleep(0.5)
-        self.assertGreater(self.iteration(self.grab(v)), n2)
+        self.frame_from(n2 + 1)
         self.assertTrue(v.alive())
 
     def test_window_class_and_close(self):
