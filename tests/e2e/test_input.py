@@ -141,8 +141,10 @@ class InputTest(harness.ViewerTest):
         v.key("F2")
         font = self.font()
         shot, n = self.frame_from(0)
+        deadline = time.time() + 30.0
         while font.find(shot, "MenuNew=   12", 8) == []:
             shot, n = self.frame_from(n + 1)
+            self.assertLess(time.time(), deadline, "F2 not applied")
         seen = []
         for _ in range(3):
             xb, yb = v.pointer()

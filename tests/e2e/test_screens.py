@@ -286,8 +286,10 @@ class ScreenChecks:
         # takes the globe over without a jump.
         v.xdo(["key", "F2"])
         pic, n = self.frame_from(0)
+        deadline = time.time() + 30.0
         while self.font().find(pic, "MenuNew=   12", 8, self.k) == []:
             pic, n = self.frame_from(n + 1)
+            self.assertLess(time.time(), deadline, "F2 not applied")
         xb, yb = v.pointer()
         pic, n0 = self.frame_from(n + 1)
         xa, ya = v.pointer()
