@@ -121,11 +121,16 @@ class InputTest(harness.ViewerTest):
         self.assertEqual(v.wait_exit(), 0)
         self.assertEqual(v.lines[-1], "End of run (menu).")
 
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # Read off the display before any viewer covers it: a full-screen
+        # window that no manager keeps below can keep the reference
+        # renderer's own window from showing.
+        cls._font = textref.Font(cls.xvfb)
+
     def font(self):
-        cls = type(self)
-        if getattr(cls, "_font", None) is None:
-            cls._font = textref.Font(self.xvfb)
-        return cls._font
+        return type(self)._font
 
     def frame_from(self, n):
         """The first screen of frame n or later and its frame number, read off
