@@ -29,8 +29,9 @@ double PairFrameScale(int32_t iWinWidth, int32_t iWinHeight) {
     return (double(kFrameWidth) * iWinHeight) / (double(kFrameHeight) * iWinWidth);
 }
 
-double FittedPerspectiveFov(double dFov, int32_t iWinWidth, int32_t iWinHeight, double dDegRad) {
-    const double dScale = PairFrameScale(iWinWidth, iWinHeight);
+double FittedPerspectiveFov(double dFov, int32_t iWinWidth, int32_t iWinHeight, double dDegRad,
+                            double dShrink) {
+    const double dScale = PairFrameScale(iWinWidth, iWinHeight) / dShrink;
     // Exactly the angle given on a window of 4:3 or wider.
     if (dScale <= 1.0) return dFov;
     return 2.0 * std::atan(std::tan(dFov * dDegRad / 2.0) * dScale) / dDegRad;

@@ -62,8 +62,11 @@ double PairFrameScale(int32_t iWinWidth, int32_t iWinHeight);
 // they are and the pair's shifts shrink by PairFrameScale. On a narrower one
 // the frame fills the width: the vertical angle widens so that the frame's
 // height takes PairFrameScale times fewer pixels, and the shifts, in units of
-// the window's width, stay those of the frame.
-double FittedPerspectiveFov(double dFov, int32_t iWinWidth, int32_t iWinHeight, double dDegRad);
+// the window's width, stay those of the frame. dShrink (at most 1) draws the
+// frame that much smaller still: the angle widens by it too, and the caller
+// multiplies the shifts by it.
+double FittedPerspectiveFov(double dFov, int32_t iWinWidth, int32_t iWinHeight, double dDegRad,
+                            double dShrink = 1.0);
 double FittedPairScale(int32_t iWinWidth, int32_t iWinHeight);
 
 // Latitude and longitude of the view centre from the model-view matrix

@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 
 #include "app/camera.h"
+#include "overlay/anchor.h"
 #include "overlay/globe_labels.h"
 #include "overlay/palette.h"
 
@@ -35,12 +36,15 @@ void EyeProjection(ViewStateRecord& vs, int32_t iEye) {
     glLoadIdentity();
     vs.dFovY = PassFovY(vs.dFov, iEye, vs.dDegRad);
     // Applied before the perspective, so they move the image in device units.
+    // A pair on a window narrower than 4:3 leaves the read-outs their room.
+    const double dShrink =
+        m != 0 ? PairShrink(vs.iWinWidth, vs.iWinHeight, GlyphScale(vs.iWinWidth, vs.iWinHeight)) : 1.0;
     const PairShift shift =
-        PairShiftFor(iEye, m, vs.dAlt, FittedPairScale(vs.iWinWidth, vs.iWinHeight));
+        PairShiftFor(iEye, m, vs.dAlt, FittedPairScale(vs.iWinWidth, vs.iWinHeight) * dShrink);
     if (m != 0) glTranslated(shift.dFirst, 0.0, 0.0);
     if (m > 0) glTranslated(shift.dSecond, 0.0, 0.0);
-    const double dAngle =
-        FittedPerspectiveFov(PerspectiveFov(vs.dFovY, m), vs.iWinWidth, vs.iWinHeight, vs.dDegRad);
+    const double dAngle = FittedPerspectiveFov(PerspectiveFov(vs.dFovY, m), vs.iWinWidth, vs.iWinHeight,
+                                               vs.dDegRad, dShrink);
     gluPerspective(dAngle, vs.dAspect, vs.dAlt - kNearGap, vs.dAlt + kFarReach);
 }
 

@@ -39,6 +39,14 @@ enum class TextBlock : int32_t {
 // font's raster position lands on there.
 TextPos FramePos(int32_t iLine, int32_t iCol);
 
+// How much smaller than the fitted 1024 x 768 frame the stereo pair is drawn
+// on a window of iWinW x iWinH at glyph scale k: exactly 1 on windows of 4:3
+// or wider. On a narrower window the frame fills the width, which would bring
+// the right image under the read-outs at the right edge; the pair is then
+// drawn no larger than takes the frame's column of the read-outs to where
+// they begin in the window, so what clears them on the frame clears them here.
+double PairShrink(int32_t iWinW, int32_t iWinH, int32_t k);
+
 // Where a print of block eBlock starting at (iLine, iCol) goes on a window of
 // iWinW x iWinH pixels at glyph scale k. On the 1024 x 768 window at k = 1 it
 // is FramePos, whatever the block.

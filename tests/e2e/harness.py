@@ -225,10 +225,28 @@ class Viewer:
                            check=False)
             if out.strip():
                 self.window = out.split()[0]
+                self.wait_first_frame(deadline)
                 time.sleep(0.8)  # let the first frames run
                 return self.window
             time.sleep(0.1)
         raise AssertionError("no viewer window within %.0f s" % timeout)
+
+    def wait_first_frame(self, deadline):
+        """Waits, until the deadline, for a frame on an Xvfb screen: the
+        disclaimer's light red first line, which every frame prints at the
+        bottom left. A window can stand black for seconds on a busy machine."""
+        if not isinstance(self.xvfb, Xvfb):
+            return
+        red = bytes((255, 85, 85))
+        while time.time() < deadline:
+            pic = capture_screen(self.xvfb)
+            for row in pic.rows[max(0, pic.height - 400):]:
+                at = row.find(red, 0, 3 * 700)
+                while at >= 0 and at % 3:
+                    at = row.find(red, at + 1, 3 * 700)
+                if at >= 0:
+                    return
+            time.sleep(0.05)
 
     def xdo(self, args, check=True):
         r = subprocess.run(["xdotool"] + args, env=self.xvfb.env(), capture_output=True,

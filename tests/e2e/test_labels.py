@@ -12,6 +12,7 @@ import tempfile
 import time
 
 import harness
+import textref
 from harness import ViewerTest, write_gray_bmp
 from probes import pointer_for
 
@@ -132,10 +133,19 @@ class LabelsTest(ViewerTest):
     def zoomed_viewer(self):
         v = self.start(surface=self.surface)
         v.move(*CENTRE_POINTER)
-        # One press per frame: the command step takes one pending key a frame.
-        for _ in range(ZOOM_PRESSES):
-            v.key("Up", settle=0.15)
-        time.sleep(0.5)
+        # The command step takes one pending key a frame: each press once the
+        # "Fov =" read-out shows the one before.
+        cls = type(self)
+        if getattr(cls, "_font", None) is None:
+            cls._font = textref.Font(self.xvfb)
+        for i in range(1, ZOOM_PRESSES + 1):
+            v.key("Up", settle=0.0)
+            want = b"Fov =" + textref.fld_f(0.5241 + 0.5 * i, 8, 2).encode() + b"\xb0"
+            deadline = time.time() + 20.0
+            while cls._font.read(harness.capture_screen(self.xvfb), 14, 109, 14, 9) != want:
+                self.assertLess(time.time(), deadline, "no %r" % want)
+        # The moves and keys are all in once the next frames are drawn.
+        time.sleep(0.3)
         return v
 
     def save(self, pic, name):
@@ -150,6 +160,16 @@ class LabelsTest(ViewerTest):
             "red": len(pixels(pic, RED, RED_AREA)),
             "blue": len(pixels(pic, BLUE, GLOBE)),
         }
+
+    def until(self, v, probe, timeout=20.0):
+        """Captures until probe(picture) holds, bounded; returns the last
+        capture, on which the test's own checks then report."""
+        deadline = time.time() + timeout
+        while True:
+            pic = capture(v)
+            if probe(pic) or time.time() > deadline:
+                return pic
+            time.sleep(0.05)
 
     def grid_number_pixels(self, pic):
         # Meridian numbers -50..10: no feature name comes near them ("Sea of
@@ -181,8 +201,8 @@ class LabelsTest(ViewerTest):
                             (name, got, want))
 
         # F7: the grid numbers go, the names and the grid stay.
-        v.key("F7", settle=0.6)
-        no_numbers = capture(v)
+        v.key("F7", settle=0.0)
+        no_numbers = self.until(v, lambda p: sum(self.grid_number_pixels(p).values()) == 0)
         self.save(no_numbers, "labels_f7.png")
         c1 = self.counts(no_numbers)
         self.assertEqual(sum(self.grid_number_pixels(no_numbers).values()), 0, c1)
@@ -193,24 +213,26 @@ class LabelsTest(ViewerTest):
         self.assertGreater(c1["blue"], c0["blue"])  # grid lines no longer behind numbers
 
         # F8: the names go too; only the grid is left.
-        v.key("F8", settle=0.6)
-        bare = capture(v)
+        v.key("F8", settle=0.0)
+        bare = self.until(v, lambda p: not pixels(p, GREEN, GLOBE))
         self.save(bare, "labels_f7_f8.png")
         c2 = self.counts(bare)
         self.assertEqual((c2["white"], c2["green"], c2["red"]), (0, 0, 0), c2)
         self.assertGreater(c2["blue"], 5000, c2)
 
         # F7 and F8 again bring everything back.
-        v.key("F7", settle=0.4)
-        v.key("F8", settle=0.6)
-        again = capture(v)
+        # One key a frame: F8 once F7's numbers are back.
+        v.key("F7", settle=0.0)
+        self.until(v, lambda p: sum(self.grid_number_pixels(p).values()) > 0)
+        v.key("F8", settle=0.0)
+        again = self.until(v, lambda p: len(pixels(p, GREEN, GLOBE)) == c0["green"])
         c3 = self.counts(again)
         self.assertEqual(c3, c0)
 
     def test_f8_alone_keeps_the_grid_numbers(self):
         v = self.zoomed_viewer()
-        v.key("F8", settle=0.6)
-        pic = capture(v)
+        v.key("F8", settle=0.0)
+        pic = self.until(v, lambda p: not pixels(p, GREEN, GLOBE))
         self.save(pic, "labels_f8.png")
         c = self.counts(pic)
         self.assertEqual((c["green"], c["red"]), (0, 0), c)

@@ -199,12 +199,12 @@ class PanelTest(harness.ViewerTest):
         self.assertShows(shot, status(menu=12, key=122)[2:6])
         # Auto mode warps the pointer along with the globe; y stays.
         xs = set()
-        for _ in range(3):
+        deadline = time.time() + 20.0
+        while len(xs) < 2 and time.time() < deadline:
             line = self.read(self.shot(), 2, 105, 13, 8)
             m = re.match(rb"^x= {0,3}(\d+) y= 480$", line)
             self.assertIsNotNone(m, line)
             xs.add(int(m.group(1)))
-            time.sleep(0.3)
         self.assertGreater(len(xs), 1, "pointer did not travel in auto mode")
         self.assertTrue(all(150 <= x <= 1022 for x in xs), xs)
 

@@ -13,6 +13,7 @@ import os
 import struct
 import subprocess
 import tempfile
+import time
 
 import harness
 
@@ -232,3 +233,45 @@ class Font:
 
 def capture(xvfb):
     return harness.capture_screen(xvfb)
+
+
+# ---- Frames -------------------------------------------------------------------
+
+def iteration(font, shot, k=1):
+    """The frame count of the credits' "Iteration:" line at glyph scale k,
+    read by its glyphs; None where the line is not whole on the screen (the
+    credits hidden). The count and the rest of the picture come from one
+    frame."""
+    found = font.find(shot, "Iteration:", 8, k)
+    if len(found) != 1:
+        return None
+    x, base = found[0]
+    top = base - ASCENT * k + 1
+    colour = PALETTE[8]
+    digits = bytearray()
+    for i in range(10, 21):
+        left = x + 8 * k * i
+        mask = tuple(shot.pixel(left + c * k, top + r * k) == colour
+                     for r in range(ASCENT + DESCENT) for c in range(8))
+        digits.append(font.masks.get(mask, ord("?")))
+    try:
+        return int(digits.decode("latin-1"))
+    except ValueError:
+        return None
+
+
+def frame_from(xvfb, font, n, k=1, timeout=60.0):
+    """Captures until a frame numbered n or later is on the screen; returns
+    (shot, its frame number). The credits must be shown; the wait is bounded
+    by frames, with a deadline only against a viewer that stopped drawing."""
+    deadline = time.time() + timeout
+    while True:
+        shot = capture(xvfb)
+        count = iteration(font, shot, k)
+        if count is not None and count >= n:
+            return shot, count
+        if time.time() > deadline:
+            shot.save_png("/tmp/qarn-frame-fail.png")
+            raise AssertionError("no frame %d within %.0f s; last read %r (saved /tmp/qarn-frame-fail.png)"
+                                 % (n, timeout, count))
+        time.sleep(0.02)

@@ -126,6 +126,10 @@ TEST(Camera, NarrowWindowsWidenTheAngleSoTheFrameFitsTheWidth) {
             const double dFramePixelsPerUnit = 384.0 / std::tan(dFov * kDegRad / 2.0);
             EXPECT_NEAR(dPixelsPerUnit / dFramePixelsPerUnit, w / 1024.0, 1e-9) << w << " x " << h;
             EXPECT_EQ(FittedPairScale(w, h), 1.0);
+            // A pair drawn smaller than the fitted frame: the pixels per unit
+            // shrink by the same factor.
+            const double dSmall = FittedPerspectiveFov(dFov, w, h, kDegRad, 0.8);
+            EXPECT_NEAR(h / 2.0 / std::tan(dSmall * kDegRad / 2.0) / dFramePixelsPerUnit, 0.8 * w / 1024.0, 1e-9);
         }
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -459,9 +460,47 @@ TEST_F(Panel, StereoCaptionsFollowTheirImages) {
         const double dImage = iCol < 64 ? 302.0 : 722.0;
         EXPECT_NEAR(w.iX - (960.0 + (dImage - 512.0) * 1080.0 / 768.0), f.iX - dImage, 1.0) << iCol;
         EXPECT_EQ(w.iY, f.iY);
-        // Narrower than 4:3 the frame, and the images, scale with the width.
-        const TextPos p = AnchorAt(1080, 1920, 1, 50, iCol);
-        EXPECT_NEAR(p.iX - (540.0 + (dImage - 512.0) * 1080.0 / 1024.0), f.iX - dImage, 1.0) << iCol;
+        // Narrower than 4:3 the frame, and the images, scale with the width
+        // (times the pair's shrink), centred in the window; the caption keeps
+        // its offsets from its image's centre column and bottom edge (192
+        // pixels from the frame's bottom), not from the window's bottom.
+        for (const auto& [iW, iH, k] : {std::tuple{1080, 1920, 1}, {768, 1024, 1}, {2160, 3840, 2}}) {
+            const double dScale = iW / 1024.0 * PairShrink(iW, iH, k);
+            const TextPos p = AnchorAt(iW, iH, k, 50, iCol);
+            EXPECT_NEAR(p.iX - (iW / 2.0 + (dImage - 512.0) * dScale), k * (f.iX - dImage), 1.0) << iW << " " << iCol;
+            EXPECT_NEAR(p.iY - (iH / 2.0 - 192.0 * dScale), k * (f.iY - 192), 1.0) << iW << " " << iCol;
+        }
+    }
+}
+
+TEST_F(Panel, PairLeavesTheReadoutsTheirRoom) {
+    // 4:3 and wider: exactly the fitted frame, so pictures stay as they are.
+    for (const auto& s : kSizes)
+        if (s[0] * 3 >= s[1] * 4) {
+            EXPECT_EQ(PairShrink(s[0], s[1], GlyphScale(s[0], s[1])), 1.0) << s[0];
+        }
+    // 1080 x 1920 has the room; 768 x 1024 does not: the pair is drawn smaller.
+    EXPECT_EQ(PairShrink(1080, 1920, 1), 1.0);
+    EXPECT_LT(PairShrink(768, 1024, 1), 0.95);
+    // Whatever clears the read-outs' column on the frame clears them on any
+    // narrower window: the right image's outer edge, about 917 at 1 degree in
+    // "L:R", stays left of "Lat=" and the cross-hair line, and the pair is
+    // as large as that allows.
+    const int32_t iFrameCol = AnchorAt(1024, 768, 1, 29, 117).iX;
+    for (const auto& [iW, iH] : {std::pair{1080, 1920}, {768, 1024}, {600, 1024}, {1000, 768}, {2160, 3840}}) {
+        const int32_t k = GlyphScale(iW, iH);
+        const double dShrink = PairShrink(iW, iH, k);
+        EXPECT_GT(dShrink, 0.0);
+        EXPECT_LE(dShrink, 1.0);
+        const double dScale = iW / 1024.0 * dShrink;
+        for (const int32_t iLine : {27, 29, 30}) {
+            const double dReadout = AnchorAt(iW, iH, k, iLine, 117).iX;
+            EXPECT_LT(iW / 2.0 + (917.0 - 512.0) * dScale, dReadout) << iW << " x " << iH;
+            EXPECT_LE(iW / 2.0 + (iFrameCol - 512.0) * dScale, dReadout + 1e-9) << iW << " x " << iH;
+            if (dShrink < 1.0) {
+                EXPECT_NEAR(iW / 2.0 + (iFrameCol - 512.0) * dScale, dReadout, 1e-9) << iW << " x " << iH;
+            }
+        }
     }
 }
 
