@@ -57,6 +57,7 @@ struct ViewStateRecord {
     int32_t iWinHeight;  // pixels
     int32_t iAskedViewW; // viewport width when the size was last asked, pixels
     int32_t iAskedViewH; // viewport height, pixels
+    int32_t iViewport[4];  // GLUT's viewport as this frame found it: x, y, width, height, pixels
 
     // Camera.
     double dFov;      // angle the whole globe subtends at the eye, 0.5241..140.0 deg
