@@ -58,7 +58,7 @@ void ExpectRunTexels(const GlyphSet& glyphs, const char* cText, int32_t n, int32
                      int32_t iStride) {
     for (int32_t y = 0; y < kGlyphRows * k; ++y)
         for (int32_t x = 0; x < iStride; ++x) {
-            const uint8_t got = out[static_cast<size_t>(y * iStride + x)];
+            const uint8_t got = out[static_cast<size_t>(y) * static_cast<size_t>(iStride) + static_cast<size_t>(x)];
             if (x >= n * 8 * k) {
                 EXPECT_EQ(got, 7) << "beyond the print: k " << k << " " << x << "," << y;
                 continue;
@@ -119,7 +119,7 @@ TEST(TextSlots, AChangedRunIsRasterisedAndAnUnchangedOneIsNot) {
     // Fills the slot with n characters of cText at scale k over a buffer of
     // 7s; true when the slot was rasterised.
     auto fill = [&](const char* cText, int32_t n, int32_t k) {
-        out.assign(static_cast<size_t>(iStride * kGlyphRows * k), 7);
+        out.assign(static_cast<size_t>(iStride) * kGlyphRows * static_cast<size_t>(k), 7);
         return FillSlot(slot, MakeRunKey(cText, n, k), alpha[k].data(), out.data(), iStride);
     };
     struct Step {
