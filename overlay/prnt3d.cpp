@@ -83,10 +83,11 @@ void Prnt3D(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize
     // vertex's.
     PaletteCheck(iLabClr);
     const std::array<float, 3> rgb = PaletteRgb(iLabClr);
-    StrokeSlot& slot = l.iSlot >= 0 && l.iSlot < kLabelSlots ? l.slots[static_cast<std::size_t>(l.iSlot)] : l.spare;
+    const bool bSlot = l.iSlot >= 0 && l.iSlot < kLabelSlots;
+    StrokeSlot& slot = bSlot ? l.slots.at(static_cast<std::size_t>(l.iSlot)) : l.spare;
     ++l.iSlot;
     const StrokeKey key = MakeStrokeKey(cLabel, dPos, dAng, dSize);
-    if (!slot.bMade || !(slot.key == key) || &slot == &l.spare) MakeStrokes(slot, key, cLabel);
+    if (!bSlot || !slot.bMade || !(slot.key == key)) MakeStrokes(slot, key, cLabel);
     for (std::size_t j = 0; j < slot.seg.size(); ++j) {
         if (l.bHide && StrokeHidden(slot.seg[j], l.eye, kHideRadius)) continue;
         const GLfloat* p = slot.xyz.data() + 6 * j;
