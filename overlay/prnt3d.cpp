@@ -19,7 +19,9 @@ struct StrokeSlot {
     bool bMade;
     StrokeKey key;
     std::vector<Segment3> seg;     // for the test of what the globe hides
-    std::vector<GLfloat> xyz;      // each stroke's two vertices, as glVertex3dv would round them
+    std::vector<GLfloat> xyz;      // the strokes' ends, as glVertex3dv would round them; a
+                                   // stroke that starts where the last one ended shares its end
+    std::vector<GLuint> ends;      // two indices into xyz a stroke
 };
 
 // One vertex of the batch as glInterleavedArrays(GL_C3F_V3F) takes it.
@@ -33,7 +35,8 @@ struct LabelState {
     bool bHide;        // the globe hides strokes in the shadow of kHideRadius
     Vec3 eye;          // scene units, in the globe's frame
     int32_t iSlot;     // slot of the next label
-    std::vector<LabelVertex> vertices;  // two a stroke, in label order
+    std::vector<LabelVertex> vertices;  // the ends of the labels' strokes, in label order
+    std::vector<GLuint> lines;          // two vertices a stroke drawn
     std::array<StrokeSlot, kLabelSlots> slots;
     StrokeSlot spare;  // a label past the last slot, made anew each time
 };
@@ -44,9 +47,17 @@ void MakeStrokes(StrokeSlot& slot, const StrokeKey& key, const char* cLabel) {
     const int n = LabelSegments(cLabel, key.dPos, key.dAng, key.dSize, seg);
     slot.seg.assign(seg.begin(), seg.begin() + n);
     slot.xyz.clear();
-    for (const Segment3& s : slot.seg)
-        for (const Vec3* p : {&s.a, &s.b})
-            for (const double d : *p) slot.xyz.push_back(static_cast<GLfloat>(d));
+    slot.ends.clear();
+    auto push = [&](const Vec3& p) {
+        for (const double d : p) slot.xyz.push_back(static_cast<GLfloat>(d));
+        return static_cast<GLuint>(slot.xyz.size() / 3 - 1);
+    };
+    for (std::size_t j = 0; j < slot.seg.size(); ++j) {
+        const Segment3& s = slot.seg[j];
+        const bool bJoined = j > 0 && s.a == slot.seg[j - 1].b;
+        slot.ends.push_back(bJoined ? slot.ends.back() : push(s.a));
+        slot.ends.push_back(push(s.b));
+    }
     slot.key = key;
     slot.bMade = true;
 }
@@ -63,6 +74,7 @@ void LabelsBegin(bool bGlobe, int32_t iFirstSlot) {
     }
     l.iSlot = iFirstSlot;
     l.vertices.clear();
+    l.lines.clear();
     glLineWidth(1.0f);
     glShadeModel(GL_FLAT);
     glEnable(GL_DEPTH_TEST);
@@ -71,9 +83,9 @@ void LabelsBegin(bool bGlobe, int32_t iFirstSlot) {
 
 void LabelsEnd() {
     LabelState& l = labels;
-    if (l.vertices.empty()) return;
+    if (l.lines.empty()) return;
     glInterleavedArrays(GL_C3F_V3F, 0, l.vertices.data());
-    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(l.vertices.size()));
+    glDrawElements(GL_LINES, static_cast<GLsizei>(l.lines.size()), GL_UNSIGNED_INT, l.lines.data());
 }
 
 void Prnt3D(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize, int32_t iLabClr) {
@@ -88,10 +100,15 @@ void Prnt3D(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize
     ++l.iSlot;
     const StrokeKey key = MakeStrokeKey(cLabel, dPos, dAng, dSize);
     if (!bSlot || !slot.bMade || !(slot.key == key)) MakeStrokes(slot, key, cLabel);
+    const auto iBase = static_cast<GLuint>(l.vertices.size());
+    const std::size_t nLines = l.lines.size();
     for (std::size_t j = 0; j < slot.seg.size(); ++j) {
         if (l.bHide && StrokeHidden(slot.seg[j], l.eye, kHideRadius)) continue;
-        const GLfloat* p = slot.xyz.data() + 6 * j;
-        l.vertices.push_back({rgb[0], rgb[1], rgb[2], p[0], p[1], p[2]});
-        l.vertices.push_back({rgb[0], rgb[1], rgb[2], p[3], p[4], p[5]});
+        l.lines.push_back(iBase + slot.ends[2 * j]);
+        l.lines.push_back(iBase + slot.ends[2 * j + 1]);
     }
+    // The ends of a label with a stroke to draw.
+    if (l.lines.size() == nLines) return;
+    for (std::size_t i = 0; i < slot.xyz.size(); i += 3)
+        l.vertices.push_back({rgb[0], rgb[1], rgb[2], slot.xyz[i], slot.xyz[i + 1], slot.xyz[i + 2]});
 }
