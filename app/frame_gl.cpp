@@ -18,18 +18,6 @@ void FramePrelude() {
     glEnable(GL_DEPTH_TEST);
 }
 
-void OverlaySetup() {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    // No orthographic projection on top: every print sets its raster
-    // position in normalised device coordinates under identity matrices.
-    glDisable(GL_LIGHTING);
-}
-
 void EyeProjection(ViewStateRecord& vs, int32_t iEye) {
     const int32_t m = vs.iViewMode;
     glMatrixMode(GL_PROJECTION);
@@ -38,7 +26,8 @@ void EyeProjection(ViewStateRecord& vs, int32_t iEye) {
     // Applied before the perspective, so they move the image in device units.
     // A pair on a window narrower than 4:3 leaves the read-outs their room.
     const double dShrink =
-        m != 0 ? PairShrink(vs.iWinWidth, vs.iWinHeight, GlyphScale(vs.iWinWidth, vs.iWinHeight)) : 1.0;
+        m != 0 ? PairShrink(vs.iWinWidth, vs.iWinHeight, GlyphScale(vs.iWinWidth, vs.iWinHeight, vs.iWinDpi))
+               : 1.0;
     const PairShift shift =
         PairShiftFor(iEye, m, vs.dAlt, FittedPairScale(vs.iWinWidth, vs.iWinHeight) * dShrink);
     if (m != 0) glTranslated(shift.dFirst, 0.0, 0.0);
@@ -105,8 +94,25 @@ void DrawCrossHair() {
     glEnd();
 }
 
+// The state an eye pass relies on, set in full at its start: GLUT's viewport
+// as the frame found it, lighting, the alpha test and texturing off (the
+// globe alone turns texturing on), the texels of the globe replacing the
+// colour, lines 1 pixel wide, flat shading, fill polygons, depth test on.
+void EyePassState(const ViewStateRecord& vs) {
+    glViewport(vs.iViewport[0], vs.iViewport[1], vs.iViewport[2], vs.iViewport[3]);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+    glLineWidth(1.0f);
+    glShadeModel(GL_FLAT);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_DEPTH_TEST);
+}
+
 void EyePass(ViewStateRecord& vs, int32_t iEye, EyeDraw eDraw) {
     const bool bAll = eDraw == EyeDraw::kAll;
+    EyePassState(vs);
     EyeProjection(vs, iEye);
     EyeFrame(vs, iEye);
 

@@ -2,16 +2,30 @@
 // the clear, the overlay set-up, the eye passes with their projection, frame,
 // globe rotation and spheres. The arithmetic behind them is in app/camera.h.
 //
-// The GL state every frame assumes. Set once at start-up and never changed:
-// texture environment GL_DECAL, linear filters and the texture image
-// (TexSetup); smooth normals and texture coordinates of the quadric; front
-// faces counter-clockwise. Set again by each frame before it is used: depth
-// test on (FramePrelude; the text switches it off and on around its
-// read-back), lighting off and the three matrices (OverlaySetup), culling
-// off, texture wrap GL_REPEAT and the quadric's draw style (DrawSpheres),
-// line width 1 and flat shading (the 3-D labels), fill polygons and the
-// pixel-store unpack state (the text). Neither blending nor fog is ever
-// enabled.
+// The frame's GL state follows one habit: every pass sets at its start, from
+// one routine of its own, everything it relies on, and leaves the state as it
+// stands for the next pass to set again. Set once at start-up and never
+// changed: linear filters, GL_CLAMP then GL_REPEAT wrap and the image of the
+// globe's texture (TexSetup, DrawSpheres); smooth normals and texture
+// coordinates of the quadric; front faces counter-clockwise; depth function
+// GL_LESS. The passes and what each sets:
+//  - the glyph read-back, once before the first frame's clear (BitmapState
+//    and ReadGlyphs, overlay/text.cpp): viewport, matrices, texturing, alpha
+//    test and lighting off, unpack and pack pixel store, read buffer, depth
+//    test off, clear colour;
+//  - the clear (FramePrelude): clear colour, depth test on;
+//  - the text (TextPassState, overlay/text.cpp): the text texture bound, a
+//    viewport over any window, the matrices, texturing with GL_REPLACE, alpha
+//    test, fill polygons, culling off, depth test on, unpack pixel store, the
+//    vertex arrays;
+//  - each eye pass (EyePassState): viewport, lighting, alpha test and
+//    texturing off, GL_DECAL, line width, flat shading, fill polygons, depth
+//    test on; its steps then set the matrices, culling off, the globe's
+//    texture binding and wrap and the quadric's draw style (DrawSpheres);
+//  - each run of 3-D labels (LabelsBegin, overlay/prnt3d.h): line width, flat
+//    shading, depth test on, texturing off, the vertex arrays;
+//  - the screen dump (image/screen_dump.cpp): pack pixel store, read buffer.
+// Neither blending nor fog is ever enabled.
 #pragma once
 
 #include <cstdint>
@@ -21,11 +35,6 @@
 // Clear colour black with alpha 0, colour and depth cleared once a frame
 // (not between the passes of a pair), depth test on.
 void FramePrelude();
-
-// Before the first line of text: identity model-view, texture and projection
-// matrices (the text draws in normalised device coordinates), lighting off.
-// Leaves GL_PROJECTION the current matrix mode.
-void OverlaySetup();
 
 // What an eye pass draws: all of it, or only the spheres (the benchmark's
 // floor: no cross-hair, no read-back of the view centre, no labels).

@@ -1,12 +1,12 @@
 // One complete frame, in this order:
-//  1. the window's size, asked again when the viewport has moved (and the
-//     pointer, when the size is new), and the glyphs at the scale that size
-//     asks for;
+//  1. GLUT's viewport, asked once a frame; the window's size, asked again
+//     when the viewport has moved (and the pointer, when the size is new);
+//     and the glyphs at the scale that size asks for;
 //  2. the command step: function keys to commands, zoom, first-frame values,
 //     frame count, altitude, one-shot switches (input/commands.h);
 //  3. the clear (FramePrelude);
-//  4. the panel's counters, then the overlay set-up, the status lines with
-//     the check of site 369, the credits and the disclaimer lines;
+//  4. the panel's counters, then the status lines with the check of site
+//     369, the credits and the disclaimer lines;
 //  5. the view-angle step, and the pointer warp of auto mode;
 //  6. the read-outs, which thus show the previous frame's latitude and
 //     longitude, then every print of the frame drawn at once (DrawPrints);
@@ -32,7 +32,8 @@
 
 namespace {
 
-// The window's real size for this frame. Asking it is a round trip to the
+// GLUT's viewport for this frame, asked once, and the window's real size.
+// Asking the size is a round trip to the
 // X server, so it is asked at the first frame and whenever the viewport has
 // moved, as GLUT's default reshape moves it after every change of size. A
 // new size is also where the window system may have put the window under a
@@ -43,6 +44,7 @@ void TakeWindowSize(ViewStateRecord& vs) {
     vs.iWinDpi = WindowDpi();
     GLint view[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, view);
+    for (int32_t i = 0; i < 4; ++i) vs.iViewport[i] = view[i];
     if (vs.iWinWidth != 0 && view[2] == vs.iAskedViewW && view[3] == vs.iAskedViewH) return;
     vs.iAskedViewW = view[2];
     vs.iAskedViewH = view[3];
@@ -73,7 +75,6 @@ void Userview() {
     // The panel's counters before any line: the read-outs and, in the eye
     // passes, the cross-hair take their colour iTextClr from this step.
     const PanelTally tally = PanelCount(vs, SecondsSince(0.0f));
-    OverlaySetup();
     StatOrth(3);
     PanelCredits(tally);
     PanelDisclaimer();

@@ -3,11 +3,21 @@
 // values (see FirstFrameInit). Angles in degrees, distances in scene units
 // (globe radius 20 = 1738 km) unless a field says otherwise.
 //
-// The only other mutable state of app/, input/ and image/: private to their
-// files, since no frame reads them, the stop flag (app/stop.cpp) and the
-// dump count and header (image/screen_dump.cpp); filled once at start and
-// only read after, the surface image BH, bPal, bGray (image/bmp.h) and the
-// texture bTex (image/texture.h).
+// The program's other mutable state, one record or a few fields per module,
+// each private to its file since no frame step reads it:
+//  - app/: the stop flag (stop.cpp);
+//  - input/: none;
+//  - image/: the dump count and header (screen_dump.cpp); filled once at
+//    start and only read after, the surface image BH, bPal, bGray (bmp.h)
+//    and the texture bTex (texture.h);
+//  - overlay/: the text's font, texture slots and GL objects (TextState,
+//    text.cpp) and the 3-D labels' batch and kept strokes (LabelState,
+//    prnt3d.cpp); the tables of the panel, the catalogue, the font and the
+//    palette are constant;
+//  - bench/: none, the benchmark's options and timings are locals of main;
+//  - tools/: the map converter, a program of its own, keeps GDAL's messages
+//    and the first refused open in records of its own files, guarded by a
+//    lock where GDAL's threads write them.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +68,7 @@ struct ViewStateRecord {
     int32_t iAskedViewW; // viewport width when the size was last asked, pixels
     int32_t iAskedViewH; // viewport height, pixels
     int32_t iWinDpi;     // dots per inch of the window's monitor, 0 where unknown (WindowDpi)
+    int32_t iViewport[4];  // GLUT's viewport as this frame found it: x, y, width, height, pixels
 
     // Camera.
     double dFov;      // angle the whole globe subtends at the eye, 0.5241..140.0 deg

@@ -64,12 +64,10 @@ bool AllZero(const T* pPix, size_t nComp) {
     return std::all_of(pPix, pPix + nComp, [](T v) { return v == T(0); });
 }
 
+// Sets what it relies on, byte-aligned rows and the buffer read, and
+// leaves them set: whatever reads pixels next sets its own.
 template <class T>
 void ReadFrontOrBack(int32_t w, int32_t h, GLenum eType, T* pPix) {
-    GLint iRead = GL_BACK;
-    GLint iPack = 4;
-    glGetIntegerv(GL_READ_BUFFER, &iRead);
-    glGetIntegerv(GL_PACK_ALIGNMENT, &iPack);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_FRONT_LEFT);
     glReadPixels(0, 0, w, h, GL_RGB, eType, pPix);
@@ -81,8 +79,6 @@ void ReadFrontOrBack(int32_t w, int32_t h, GLenum eType, T* pPix) {
         glReadBuffer(GL_BACK_LEFT);
         glReadPixels(0, 0, w, h, GL_RGB, eType, pPix);
     }
-    glReadBuffer(GLenum(iRead));
-    glPixelStorei(GL_PACK_ALIGNMENT, iPack);
 }
 
 }  // namespace

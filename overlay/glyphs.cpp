@@ -1,4 +1,4 @@
-// The read-back font as bits, its scaled copies and the texture made of them.
+// The read-back font as bits and its glyphs as texels at a scale.
 #include "overlay/glyphs.h"
 
 #include <algorithm>
@@ -38,36 +38,17 @@ bool GlyphsPlausible(const GlyphSet& glyphs) {
     return true;
 }
 
-void ScaleGlyph(const uint8_t (&rows)[kGlyphRows], int32_t k, uint8_t* out) {
-    const int32_t nBytes = k;  // 8k bits a row
-    for (int32_t r = 0; r < kGlyphRows; ++r) {
-        uint8_t* row = out + static_cast<std::ptrdiff_t>(r) * k * nBytes;
-        std::fill(row, row + nBytes, uint8_t{0});
-        for (int32_t c = 0; c < kGlyphCols; ++c) {
-            if ((rows[r] & (0x80u >> c)) == 0) continue;
-            for (int32_t b = c * k; b < (c + 1) * k; ++b)
-                row[b / 8] = static_cast<uint8_t>(row[b / 8] | (0x80u >> (b % 8)));
-        }
-        for (int32_t j = 1; j < k; ++j) std::copy(row, row + nBytes, row + j * nBytes);
-    }
-}
-
-std::vector<uint8_t> ScaleGlyphs(const GlyphSet& glyphs, int32_t k) {
-    const auto nGlyph = static_cast<std::size_t>(ScaledGlyphBytes(k));
-    std::vector<uint8_t> bits(kGlyphCodes * nGlyph, 0);
-    for (int32_t c = 0; c < kGlyphCodes; ++c) {
-        uint8_t rows[kGlyphRows];
-        std::copy(glyphs[static_cast<std::size_t>(c)].begin(), glyphs[static_cast<std::size_t>(c)].end(), rows);
-        ScaleGlyph(rows, k, bits.data() + static_cast<std::size_t>(c) * nGlyph);
-    }
-    return bits;
-}
-
 std::vector<uint8_t> AlphaGlyphs(const GlyphSet& glyphs, int32_t k) {
-    const std::vector<uint8_t> bits = ScaleGlyphs(glyphs, k);
+    const int32_t w = kGlyphCols * k;
     std::vector<uint8_t> alpha(static_cast<std::size_t>(kGlyphCodes) * AlphaGlyphBytes(k), 0);
-    for (std::size_t i = 0; i < alpha.size(); ++i)
-        if ((bits[i / 8] & (0x80u >> (i % 8))) != 0) alpha[i] = 255;
+    for (int32_t c = 0; c < kGlyphCodes; ++c) {
+        uint8_t* glyph = alpha.data() + static_cast<std::ptrdiff_t>(c) * AlphaGlyphBytes(k);
+        for (int32_t y = 0; y < kGlyphRows * k; ++y) {
+            const uint8_t row = glyphs[static_cast<std::size_t>(c)][static_cast<std::size_t>(y / k)];
+            for (int32_t x = 0; x < w; ++x)
+                if ((row & (0x80u >> (x / k))) != 0) glyph[static_cast<std::ptrdiff_t>(y) * w + x] = 255;
+        }
+    }
     return alpha;
 }
 
@@ -99,4 +80,18 @@ InkBox LineInk(const GlyphSet& glyphs, const char* cText, int32_t nChar) {
     }
     if (!bInk) return {0, 0, 0, 0};
     return box;
+}
+
+RunKey MakeRunKey(const char* cText, int32_t n, int32_t k) {
+    RunKey key{k, n, {}};
+    std::copy(cText, cText + std::min(n, kRunChars), key.cText.begin());
+    return key;
+}
+
+bool FillSlot(RunSlot& slot, const RunKey& key, const uint8_t* alpha, uint8_t* out, int32_t iStride) {
+    if (slot.bHeld && slot.key == key) return false;
+    LineAlpha(alpha, key.k, key.cText.data(), key.n, out, iStride);
+    slot.bHeld = true;
+    slot.key = key;
+    return true;
 }

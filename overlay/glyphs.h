@@ -41,17 +41,6 @@ void GlyphsFromStrip(const uint8_t* red, GlyphSet& glyphs);
 // digit and capital letter has.
 bool GlyphsPlausible(const GlyphSet& glyphs);
 
-// Glyph scale k of one glyph: every pixel becomes k x k, rows of k bytes,
-// bottom row first, as glBitmap takes them (8k x 16k bits). out holds
-// kGlyphRows * k * k bytes.
-void ScaleGlyph(const uint8_t (&rows)[kGlyphRows], int32_t k, uint8_t* out);
-
-// Bytes of one glyph at scale k.
-constexpr int32_t ScaledGlyphBytes(int32_t k) { return kGlyphRows * k * k; }
-
-// All 256 glyphs at scale k, glyph c at c * ScaledGlyphBytes(k).
-std::vector<uint8_t> ScaleGlyphs(const GlyphSet& glyphs, int32_t k);
-
 // The 256 glyphs at scale k as alpha texels, 255 for ink and 0 elsewhere:
 // glyph c's 16k rows of 8k bytes, bottom row first, at c * AlphaGlyphBytes(k).
 constexpr int32_t AlphaGlyphBytes(int32_t k) { return kGlyphCols * k * kGlyphRows * k; }
@@ -72,3 +61,30 @@ struct InkBox {
     int32_t iRowHi;
 };
 InkBox LineInk(const GlyphSet& glyphs, const char* cText, int32_t nChar);
+
+// ---- The text texture's slots ------------------------------------------------
+
+// Characters of one run: a print longer than this takes several slots.
+constexpr int32_t kRunChars = 80;
+
+// What a run's texels depend on: its characters and the glyph scale. Not its
+// colour nor its place, which its quad carries.
+struct RunKey {
+    int32_t k;                           // glyph scale
+    int32_t n;                           // characters, 1..kRunChars
+    std::array<char, kRunChars> cText;   // the characters, NUL after the n-th
+    bool operator==(const RunKey&) const = default;
+};
+RunKey MakeRunKey(const char* cText, int32_t n, int32_t k);
+
+// One slot of the text texture: a row of 16k texels that holds one run.
+struct RunSlot {
+    bool bHeld;  // key's texels are in the slot
+    RunKey key;
+};
+
+// Makes slot hold run key: when it held something else, writes the run's
+// texels (LineAlpha of the glyphs at scale key.k, alpha from AlphaGlyphs) to
+// out, rows iStride apart, and returns true; when it held the run already,
+// writes nothing and returns false.
+bool FillSlot(RunSlot& slot, const RunKey& key, const uint8_t* alpha, uint8_t* out, int32_t iStride);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "app/angles.h"
 #include "app/view_state.h"
@@ -105,6 +106,12 @@ int LabelSegments(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double
                                out.subspan(count).first<kMaxGlyphSegments>());
     }
     return count;
+}
+
+StrokeKey MakeStrokeKey(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize) {
+    StrokeKey key{{}, dPos, dAng, dSize};
+    for (int k = 0; k < kLabelChars && cLabel[k] != '\0'; ++k) key.cText[static_cast<std::size_t>(k)] = cLabel[k];
+    return key;
 }
 
 Vec3 EyeInFrame(const double (&m)[16]) {

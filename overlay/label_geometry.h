@@ -60,6 +60,17 @@ constexpr double kHideRadius = 0.95 * kGlobeRadius;  // scene units
 // ends in it are enough.
 bool StrokeHidden(const Segment3& s, const Vec3& eye, double dR);
 
+// What shapes a label's strokes: its text up to the first NUL, where and how
+// it stands, its size. Not its colour, which the strokes do not depend on.
+struct StrokeKey {
+    std::array<char, kLabelChars> cText;  // NUL from the label's end on
+    Vec3 dPos;
+    Vec3 dAng;
+    double dSize;
+    bool operator==(const StrokeKey&) const = default;
+};
+StrokeKey MakeStrokeKey(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize);
+
 // One call of Prnt3D: the text (NUL after it, blanks to the end), where and
 // how it stands, its size and palette colour.
 struct Label3D {

@@ -22,8 +22,12 @@ std::array<float, 3> PaletteRgb(int32_t index) {
             static_cast<float>(rgb[2] / 255.0)};
 }
 
-void SetClr(int32_t index) {
+void PaletteCheck(int32_t index) {
     if (index < 0 || index > 15) StopFatal("Reboot. See last entry in Monit.Dat");
+}
+
+void SetClr(int32_t index) {
+    PaletteCheck(index);
     const std::array<float, 3> rgb = PaletteRgb(index);
     glColor3f(rgb[0], rgb[1], rgb[2]);
 }

@@ -20,5 +20,8 @@ extern const std::array<std::array<int32_t, 3>, 16> iPalette;  // red green blue
 // glColor3f arguments of palette colour index (0..15; other values give black).
 std::array<float, 3> PaletteRgb(int32_t index);
 
+// Stops the program on an index outside 0..15, as SetClr does.
+void PaletteCheck(int32_t index);
+
 // Makes palette colour `index` current; an index outside 0..15 stops the program.
 void SetClr(int32_t index);

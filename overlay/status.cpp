@@ -37,7 +37,6 @@ void ComposeStatus(const ViewStateRecord& vs, int32_t level, int32_t iErr, Panel
 }
 
 void StatOrth(int32_t level) {
-    // The matrices and the lighting come from OverlaySetup (app/frame_gl.h).
     if (level < 1) return;
     PanelLines lines;
     ComposeStatus(ViewState, level, ViewState.iPanelErr, lines);

@@ -1,5 +1,5 @@
 // The status lines at the top right: composed from the view state, printed
-// by StatOrth after the overlay set-up (OverlaySetup, app/frame_gl.h).
+// by StatOrth as the frame's first text.
 #pragma once
 
 #include <cstdint>

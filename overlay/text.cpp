@@ -20,9 +20,31 @@
 
 namespace {
 
-// The 8 x 13 font as read back once on the first display, and its glyphs at
-// the window's scale k as alpha texels. Rebuilt when k changes.
-struct FontBits {
+// One corner of a run's quad as glInterleavedArrays(GL_T2F_C3F_V3F) takes it.
+struct TextVertex {
+    GLfloat s, t;     // texels of the text texture (scaled to 0..1 by the texture matrix)
+    GLfloat r, g, b;  // the print's colour
+    GLfloat x, y, z;  // normalised device coordinates of the big viewport
+};
+
+// The GL objects of the text: the texture of the slots, made and replaced by
+// TextTexture alone.
+struct TextGl {
+    GLuint iTex;     // texture name, 0 until the first draw
+    int32_t iTexW;   // its size as last specified, texels
+    int32_t iTexH;
+};
+
+// Everything the text keeps from frame to frame. The 8 x 13 font is read
+// back once on the first display; its glyphs at the window's scale k are
+// alpha texels, rebuilt when k changes. Each run of a print has a slot, a
+// row of the text texture, in frame order: a run whose characters are those
+// its slot holds is drawn from the texture as it stands; another is
+// rasterised into the slot's copy here and uploaded alone. Every run is one
+// quad over its ink, and the frame's text is one draw: a quad per glyph cost
+// Mesa's software rasteriser 3.4 million more instructions a frame at
+// 1024 x 768 (a twentieth of the frame).
+struct TextState {
     bool bRead;                  // the one read-back has been made
     bool bReadOk;                // and gave the font; otherwise GLUT draws each glyph
     int32_t k;                   // scale of alpha, 0 while there is none
@@ -30,136 +52,164 @@ struct FontBits {
     std::vector<uint8_t> alpha;  // AlphaGlyphs(glyphs, k)
     GLint iBigView[2];           // GL_MAX_VIEWPORT_DIMS: a viewport over any window
     GLint iMaxTex;               // GL_MAX_TEXTURE_SIZE, texels
-};
-FontBits fontBits{};
 
-// One corner of a print's quad as glInterleavedArrays(GL_T2F_C3F_V3F) takes it.
-struct TextVertex {
-    GLfloat s, t;     // texels of the batch's texture (scaled to 0..1 by the texture matrix)
-    GLfloat r, g, b;  // the print's colour
-    GLfloat x, y, z;  // normalised device coordinates of the big viewport
+    int32_t iSlotW;              // texels a slot row: kRunChars characters at scale k, a power of two
+    std::vector<RunSlot> slots;  // what each slot holds
+    std::vector<uint8_t> ink;    // the slots' texels, iSlotW a row, slot 0 at the bottom
+    std::vector<bool> bDirty;    // a slot's texels not yet uploaded
+    int32_t nUsed;               // slots taken by the runs queued since the last draw
+    std::vector<TextVertex> vertices;  // four a run, in print order
+    TextGl gl;
 };
+TextState text{};
 
-// The frame's prints, drawn together by DrawPrints before the globe. As
-// bitmaps each print cost a software rasteriser a texture and a draw of its
-// own, and glyph by glyph quads a few thousand instructions each; here every
-// print is one quad on one texture that holds the texels of all of them, laid
-// on shelves 16k texels high, and the frame's text is one upload and one draw.
-struct PrintBatch {
-    std::vector<uint8_t> ink;          // the texels, iInkW a row, bottom row first
-    int32_t iInkW;                     // texels a row: kLineLen characters at scale k, a power of two
-    int32_t iShelfX;                   // where the next print's texels go, texels
-    int32_t iShelfY;
-    std::vector<TextVertex> vertices;  // four a print, in print order
-    int32_t iLastClr;                  // colour current after the last print
-    bool bAny;                         // a print with font 1 since the last draw
-    GLuint iTex;                       // texture name, 0 until the first draw
-    int32_t iTexW;                     // its size as last specified, texels
-    int32_t iTexH;
-};
-PrintBatch batch{};
+int32_t SlotRows() { return kGlyphRows * text.k; }
 
 // Raster position on the centre of pixel (iX, iY) with identity matrices,
-// through the viewport (GLUT sets it to the window only once it has seen the
-// window's new size, a frame or so after full screen).
-void RasterAt(int32_t iX, int32_t iY, double z) {
-    GLint view[4] = {0, 0, 1, 1};
-    glGetIntegerv(GL_VIEWPORT, view);
+// through the frame's viewport (GLUT sets it to the window only once it has
+// seen the window's new size, a frame or so after full screen).
+void RasterAt(const int32_t (&view)[4], int32_t iX, int32_t iY, double z) {
     glRasterPos3d(2.0 * (iX - view[0] + 0.5) / view[2] - 1.0, 2.0 * (iY - view[1] + 0.5) / view[3] - 1.0, z);
 }
 
-// Identity modelview and projection over the caller's matrices, so that
-// positions are normalised device coordinates; PopNdc brings the caller's
-// back and leaves the projection matrix current.
-void PushNdc() {
+// Identity model-view, projection and texture matrices: positions are
+// normalised device coordinates.
+void IdentityMatrices() {
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
     glLoadIdentity();
 }
 
-void PopNdc() {
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
+// The state GLUT's bitmaps are drawn with: what the glyph read-back and the
+// prints without it rely on. The depth test is the caller's.
+void BitmapState(const int32_t (&view)[4]) {
+    glViewport(view[0], view[1], view[2], view[3]);
+    IdentityMatrices();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_LIGHTING);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 }
 
-// The texels of nChar characters of cText (at most kLineLen) on the next
-// shelf place and a quad of colour iClr over their ink, its lower left corner
-// at window pixel (iX, iY). Every corner falls on a pixel edge and a texel
-// edge, so each pixel centre takes exactly one texel.
+// The text texture at least nRows high, made or made anew here only. A new
+// image holds nothing: every slot is uploaded again.
+void TextTexture(int32_t nRows) {
+    TextState& t = text;
+    if (t.gl.iTex == 0) glGenTextures(1, &t.gl.iTex);
+    glBindTexture(GL_TEXTURE_2D, t.gl.iTex);
+    if (t.gl.iTexW == t.iSlotW && t.gl.iTexH >= nRows) return;
+    t.gl.iTexW = t.iSlotW;
+    t.gl.iTexH = static_cast<int32_t>(std::bit_ceil(static_cast<uint32_t>(nRows)));
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, t.gl.iTexW, t.gl.iTexH, 0, GL_ALPHA, GL_UNSIGNED_BYTE, nullptr);
+    // One texel a pixel, never blended with its neighbours.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    std::fill(t.bDirty.begin(), t.bDirty.end(), true);
+}
+
+// The state the queued runs are drawn with, set in full: the text texture
+// bound and its changed slots uploaded, a viewport as large as GL allows
+// (a bitmap is clipped by the window alone, not by the viewport), identity
+// matrices but for the texture matrix, which takes texels to 0..1, the
+// print's colour as it is with the texture's alpha keeping the ink, the depth
+// test on.
+void TextPassState() {
+    TextState& t = text;
+    const int32_t h = SlotRows();
+    TextTexture(t.nUsed * h);
+    BitmapState({0, 0, t.iBigView[0], t.iBigView[1]});
+    glMatrixMode(GL_TEXTURE);
+    glScaled(1.0 / t.gl.iTexW, 1.0 / t.gl.iTexH, 1.0);
+    glMatrixMode(GL_PROJECTION);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, t.iSlotW);
+    for (int32_t i = 0; i < t.nUsed; ++i) {
+        if (!t.bDirty[static_cast<std::size_t>(i)]) continue;
+        const RunSlot& slot = t.slots[static_cast<std::size_t>(i)];
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, i * h, slot.key.n * kGlyphCols * t.k, h, GL_ALPHA, GL_UNSIGNED_BYTE,
+                        t.ink.data() + static_cast<std::ptrdiff_t>(i) * h * t.iSlotW);
+        t.bDirty[static_cast<std::size_t>(i)] = false;
+    }
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+// nChar characters of cText (at most kRunChars) in the next slot, and a quad
+// of colour iClr over their ink, its lower left corner at window pixel
+// (iX, iY). Every corner falls on a pixel edge and a texel edge, so each
+// pixel centre takes exactly one texel.
 void QueueRun(const char* cText, int32_t nChar, const InkBox& box, int32_t iX, int32_t iY, int32_t iClr) {
-    const FontBits& f = fontBits;
-    PrintBatch& pb = batch;
-    const int32_t k = f.k;
-    const int32_t h = kGlyphRows * k;
-    const int32_t w = nChar * kGlyphCols * k;
-    if (pb.iShelfX + w > pb.iInkW) {
-        pb.iShelfX = 0;
-        pb.iShelfY += h;
-    }
+    TextState& t = text;
+    const int32_t k = t.k;
+    const int32_t h = SlotRows();
     // No room left in the largest texture: what is queued is drawn first.
-    if (pb.iShelfY + h > f.iMaxTex) {
-        DrawPrints();
-        pb.bAny = true;
+    if ((t.nUsed + 1) * h > t.iMaxTex) DrawPrints();
+    const int32_t i = t.nUsed++;
+    if (t.slots.size() < static_cast<std::size_t>(t.nUsed)) {
+        t.slots.resize(static_cast<std::size_t>(t.nUsed));
+        t.bDirty.resize(static_cast<std::size_t>(t.nUsed));
+        t.ink.resize(static_cast<std::size_t>(t.nUsed) * h * t.iSlotW);
     }
-    pb.ink.resize(static_cast<std::size_t>(pb.iShelfY + h) * pb.iInkW);
-    LineAlpha(f.alpha.data(), k, cText, nChar,
-              pb.ink.data() + static_cast<std::ptrdiff_t>(pb.iShelfY) * pb.iInkW + pb.iShelfX, pb.iInkW);
+    if (FillSlot(t.slots[static_cast<std::size_t>(i)], MakeRunKey(cText, nChar, k), t.alpha.data(),
+                 t.ink.data() + static_cast<std::ptrdiff_t>(i) * h * t.iSlotW, t.iSlotW))
+        t.bDirty[static_cast<std::size_t>(i)] = true;
 
     const std::array<float, 3> rgb = PaletteRgb(iClr);
-    const auto dx = static_cast<GLfloat>(2.0 / f.iBigView[0]);
-    const auto dy = static_cast<GLfloat>(2.0 / f.iBigView[1]);
+    const auto dx = static_cast<GLfloat>(2.0 / t.iBigView[0]);
+    const auto dy = static_cast<GLfloat>(2.0 / t.iBigView[1]);
     const auto z = static_cast<GLfloat>(kTextZ);
+    const int32_t w = nChar * kGlyphCols * k;
     const int32_t v0 = box.iRowLo * k;
     const int32_t v1 = box.iRowHi * k;
     for (const auto& [u, v] : {std::pair{0, v0}, {w, v0}, {w, v1}, {0, v1}}) {
-        pb.vertices.push_back({static_cast<GLfloat>(pb.iShelfX + u), static_cast<GLfloat>(pb.iShelfY + v),
-                               rgb[0], rgb[1], rgb[2], static_cast<GLfloat>(iX + u) * dx - 1.0f,
-                               static_cast<GLfloat>(iY + v) * dy - 1.0f, z});
+        t.vertices.push_back({static_cast<GLfloat>(u), static_cast<GLfloat>(i * h + v), rgb[0], rgb[1], rgb[2],
+                              static_cast<GLfloat>(iX + u) * dx - 1.0f, static_cast<GLfloat>(iY + v) * dy - 1.0f, z});
     }
-    pb.iShelfX += w;
 }
 
-// The print's characters with ink, queued in runs of at most kLineLen, from
+// The print's characters with ink, queued in runs of at most kRunChars, from
 // (iX, iY), the left end of its base line in window pixels.
 void QueuePrint(const char* cText, int32_t nChar, int32_t iX, int32_t iY, int32_t iClr) {
-    const int32_t k = fontBits.k;
-    const InkBox box = LineInk(fontBits.glyphs, cText, nChar);
-    for (int32_t i = box.iFirst; i < box.iEnd; i += kLineLen) {
-        const int32_t n = std::min(kLineLen, box.iEnd - i);
+    const int32_t k = text.k;
+    const InkBox box = LineInk(text.glyphs, cText, nChar);
+    for (int32_t i = box.iFirst; i < box.iEnd; i += kRunChars) {
+        const int32_t n = std::min(kRunChars, box.iEnd - i);
         QueueRun(cText + i, n, box, iX + i * kGlyphCols * k, iY - kGlyphBelow * k, iClr);
     }
 }
 
 // Draws the 256 glyphs white on black into a strip at the bottom left of the
-// back buffer, through a viewport of the strip's own size (whatever GLUT has
-// set so far), and reads them back. The frame's clear comes next.
+// back buffer, through a viewport of the strip's own size, and reads them
+// back. The frame's clear comes next.
 bool ReadGlyphs(GlyphSet& glyphs) {
-    GLint view[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, view);
-    glViewport(0, 0, kReadW, kReadH);
+    const int32_t view[4] = {0, 0, kReadW, kReadH};
+    BitmapState(view);
+    glDisable(GL_DEPTH_TEST);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);
-    glDisable(GL_DEPTH_TEST);
-    PushNdc();
     glColor3f(1.0f, 1.0f, 1.0f);
     for (int32_t c = 0; c < kGlyphCodes; ++c) {
-        RasterAt(ReadX(c), ReadY(c), 0.0);
+        RasterAt(view, ReadX(c), ReadY(c), 0.0);
         glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(c));
     }
     std::vector<uint8_t> red(static_cast<std::size_t>(kReadW) * kReadH);
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
     glReadPixels(0, 0, kReadW, kReadH, GL_RED, GL_UNSIGNED_BYTE, red.data());
-    glPopClientAttrib();
-    PopNdc();
-    glEnable(GL_DEPTH_TEST);
-    glViewport(view[0], view[1], view[2], view[3]);
     GlyphsFromStrip(red.data(), glyphs);
     return GlyphsPlausible(glyphs);
 }
@@ -167,27 +217,28 @@ bool ReadGlyphs(GlyphSet& glyphs) {
 }  // namespace
 
 void PrepareGlyphs(int32_t k) {
-    FontBits& f = fontBits;
-    if (!f.bRead) {
-        f.bRead = true;
-        f.bReadOk = ReadGlyphs(f.glyphs);
-        glGetIntegerv(GL_MAX_VIEWPORT_DIMS, f.iBigView);
-        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &f.iMaxTex);
+    TextState& t = text;
+    if (!t.bRead) {
+        t.bRead = true;
+        t.bReadOk = ReadGlyphs(t.glyphs);
+        glGetIntegerv(GL_MAX_VIEWPORT_DIMS, t.iBigView);
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &t.iMaxTex);
     }
-    if (!f.bReadOk || k < 1 || f.k == k) return;
-    const auto iInkW = static_cast<int32_t>(std::bit_ceil(static_cast<uint32_t>(kLineLen * kGlyphCols * k)));
+    if (!t.bReadOk || k < 1 || t.k == k) return;
+    const auto iSlotW = static_cast<int32_t>(std::bit_ceil(static_cast<uint32_t>(kRunChars * kGlyphCols * k)));
     // Too large for this GL: GLUT's glyphs at scale 1 instead.
-    if (iInkW > f.iMaxTex || kGlyphRows * k > f.iMaxTex) {
-        f.k = 0;
+    if (iSlotW > t.iMaxTex || kGlyphRows * k > t.iMaxTex) {
+        t.k = 0;
         return;
     }
-    f.alpha = AlphaGlyphs(f.glyphs, k);
-    f.k = k;
-    PrintBatch& pb = batch;
-    pb.iInkW = iInkW;
-    pb.ink.clear();
-    pb.iShelfX = 0;
-    pb.iShelfY = 0;
+    t.alpha = AlphaGlyphs(t.glyphs, k);
+    t.k = k;
+    t.iSlotW = iSlotW;
+    t.slots.clear();
+    t.ink.clear();
+    t.bDirty.clear();
+    t.nUsed = 0;
+    t.vertices.clear();
 }
 
 void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
@@ -203,90 +254,39 @@ void PrntOrth(int32_t nChar, const char* cText, int32_t& iLine, int32_t& iCol,
     const int32_t k = GlyphScale(win.iW, win.iH, ViewState.iWinDpi);
     const TextPos pos = AnchorPos(win.iW, win.iH, k, eBlock, iLine, iCol);
 
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    // The background colour is only made current, and replaced at once: no
-    // cell is filled, the text stands on whatever the frame has drawn there.
-    if (iBkClr >= 0) SetClr(iBkClr);
-
-    SetClr(iClr);
-    FontBits& f = fontBits;
-    if (f.k == k) {
+    // The background colour is only checked and replaced at once: no cell is
+    // filled, the text stands on whatever the frame has drawn there.
+    if (iBkClr >= 0) PaletteCheck(iBkClr);
+    PaletteCheck(iClr);
+    const int32_t (&view)[4] = ViewState.iViewport;
+    if (text.k == k) {
         // Queued for DrawPrints. A bitmap is drawn only from a raster
         // position inside the viewport; so is a print here.
-        PrintBatch& pb = batch;
-        pb.bAny = true;
-        pb.iLastClr = iClr;
-        GLint view[4] = {0, 0, 1, 1};
-        glGetIntegerv(GL_VIEWPORT, view);
         if (pos.iX >= view[0] && pos.iX < view[0] + view[2] && pos.iY >= view[1] && pos.iY < view[1] + view[3])
             QueuePrint(cText, nChar, pos.iX, pos.iY, iClr);
     } else {
         // No read-back of the font (or before the first display): GLUT's
         // glyphs one by one, at scale 1, drawn at once.
-        PushNdc();
-        RasterAt(pos.iX, pos.iY, kTextZ);
+        BitmapState(view);
+        glEnable(GL_DEPTH_TEST);
+        SetClr(iClr);
+        RasterAt(view, pos.iX, pos.iY, kTextZ);
         for (int32_t c = 0; c < nChar; ++c)
             glutBitmapCharacter(GLUT_BITMAP_8_BY_13, static_cast<unsigned char>(cText[c]));
-        PopNdc();
     }
 
     GridAdvance(grid, nChar, iLine, iCol);
 }
 
 void DrawPrints() {
-    PrintBatch& pb = batch;
-    if (!pb.vertices.empty()) {
-        const FontBits& f = fontBits;
-        const int32_t nRows = pb.iShelfY + kGlyphRows * f.k;
-        glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT);
-        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT | GL_CLIENT_PIXEL_STORE_BIT);
-        if (pb.iTex == 0) glGenTextures(1, &pb.iTex);
-        glBindTexture(GL_TEXTURE_2D, pb.iTex);
-        glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-        glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        if (pb.iTexW != pb.iInkW || pb.iTexH < nRows) {
-            pb.iTexW = pb.iInkW;
-            pb.iTexH = static_cast<int32_t>(std::bit_ceil(static_cast<uint32_t>(nRows)));
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, pb.iTexW, pb.iTexH, 0, GL_ALPHA, GL_UNSIGNED_BYTE, nullptr);
-            // One texel a pixel, never blended with its neighbours.
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-        }
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, pb.iInkW, nRows, GL_ALPHA, GL_UNSIGNED_BYTE, pb.ink.data());
-
-        PushNdc();
-        glMatrixMode(GL_TEXTURE);
-        glPushMatrix();
-        glLoadIdentity();
-        glScaled(1.0 / pb.iTexW, 1.0 / pb.iTexH, 1.0);
-        // A bitmap is clipped by the window alone, not by the viewport.
-        glViewport(0, 0, f.iBigView[0], f.iBigView[1]);
-        glEnable(GL_TEXTURE_2D);
-        // The print's colour as it is; the texture's alpha keeps the ink.
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        glEnable(GL_ALPHA_TEST);
-        glAlphaFunc(GL_GREATER, 0.5f);
-        glInterleavedArrays(GL_T2F_C3F_V3F, 0, pb.vertices.data());
-        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(pb.vertices.size()));
-        glMatrixMode(GL_TEXTURE);
-        glPopMatrix();
-        PopNdc();
-        glPopClientAttrib();
-        glPopAttrib();
-        pb.vertices.clear();
+    TextState& t = text;
+    if (!t.vertices.empty()) {
+        TextPassState();
+        glInterleavedArrays(GL_T2F_C3F_V3F, 0, t.vertices.data());
+        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(t.vertices.size()));
+        t.vertices.clear();
     }
-    pb.iShelfX = 0;
-    pb.iShelfY = 0;
-    // The colour array leaves the current colour undefined: the last
-    // print's, as the prints one by one left it.
-    if (pb.bAny) SetClr(pb.iLastClr);
-    pb.bAny = false;
+    t.nUsed = 0;
 }
 
 void PrintLines(const PanelLines& lines) {

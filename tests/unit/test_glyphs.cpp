@@ -4,34 +4,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "overlay/glyphs.h"
 
 namespace {
-
-TEST(ScaledGlyph, EachPixelBecomesAKByKSquare) {
-    uint8_t rows[kGlyphRows] = {};
-    rows[0] = 0x80;   // bottom row: the left pixel
-    rows[15] = 0x01;  // top row: the right pixel
-    rows[7] = 0xA5;
-    uint8_t one[kGlyphRows];
-    ScaleGlyph(rows, 1, one);
-    EXPECT_EQ(0, std::memcmp(one, rows, sizeof rows));
-
-    const int32_t k = 3;
-    std::vector<uint8_t> out(kGlyphRows * k * k, 0xFF);
-    ScaleGlyph(rows, k, out.data());
-    auto bit = [&](int32_t x, int32_t y) { return (out[y * k + x / 8] >> (7 - x % 8)) & 1; };
-    int32_t nSet = 0;
-    for (int32_t y = 0; y < kGlyphRows * k; ++y)
-        for (int32_t x = 0; x < kGlyphCols * k; ++x) {
-            const bool bSource = (rows[y / k] >> (7 - x / k)) & 1;
-            EXPECT_EQ(bit(x, y), bSource ? 1 : 0) << x << "," << y;
-            nSet += bit(x, y);
-        }
-    EXPECT_EQ(nSet, (1 + 1 + 4) * k * k);
-}
 
 // The strip as the read-back leaves it: glyph c's pixels at its cell, a
 // pixel of 255 for ink.
@@ -73,16 +51,39 @@ TEST(ScaledGlyph, StripReadBackGivesEachGlyphsRowsFromItsCell) {
     EXPECT_FALSE(GlyphsPlausible(glyphs));
 }
 
-// A print's texels are its glyphs side by side, each font pixel a k x k
-// square: what the glyphs drawn one by one as bitmaps light. Its ink box
-// leaves out the blanks at either end and the rows without ink.
-TEST(ScaledGlyph, APrintsTexelsAreItsGlyphsAndItsInkBoxHoldsThem) {
+// Checks that out holds the texels of n characters of cText at scale k, rows
+// iStride apart, each font pixel a k x k square (what the glyphs drawn one by
+// one as bitmaps light), and 7 beyond them.
+void ExpectRunTexels(const GlyphSet& glyphs, const char* cText, int32_t n, int32_t k, const std::vector<uint8_t>& out,
+                     int32_t iStride) {
+    for (int32_t y = 0; y < kGlyphRows * k; ++y)
+        for (int32_t x = 0; x < iStride; ++x) {
+            const uint8_t got = out[static_cast<size_t>(y) * static_cast<size_t>(iStride) + static_cast<size_t>(x)];
+            if (x >= n * 8 * k) {
+                EXPECT_EQ(got, 7) << "beyond the print: k " << k << " " << x << "," << y;
+                continue;
+            }
+            const GlyphBits& rows = glyphs[static_cast<unsigned char>(cText[x / (8 * k)])];
+            const bool bInk = (rows[static_cast<size_t>(y / k)] >> (7 - x % (8 * k) / k)) & 1;
+            EXPECT_EQ(got, bInk ? 255 : 0) << "k " << k << " " << x << "," << y;
+        }
+}
+
+GlyphSet SomeGlyphs() {
     GlyphSet glyphs{};
     glyphs['A'][kGlyphBelow] = 0xF0;
     glyphs['B'][kGlyphBelow + 1] = 0x81;
     glyphs['B'][kGlyphRows - 2] = 0x01;
+    glyphs['C'][kGlyphRows - 1] = 0x3C;
     glyphs[176][1] = 0x18;  // the degree sign: a code above 127
     glyphs[255][0] = 0x80;  // the last code
+    return glyphs;
+}
+
+// A print's texels are its glyphs side by side. Its ink box leaves out the
+// blanks at either end and the rows without ink.
+TEST(ScaledGlyph, APrintsTexelsAreItsGlyphsAndItsInkBoxHoldsThem) {
+    const GlyphSet glyphs = SomeGlyphs();
     const char cText[] = " AB \xB0\xFF ";
     const int32_t n = 7;
     for (int32_t k : {1, 2, 3}) {
@@ -91,17 +92,7 @@ TEST(ScaledGlyph, APrintsTexelsAreItsGlyphsAndItsInkBoxHoldsThem) {
         const int32_t iStride = n * 8 * k + 5;  // rows wider than the print
         std::vector<uint8_t> out(static_cast<size_t>(iStride * kGlyphRows * k), 7);
         LineAlpha(alpha.data(), k, cText, n, out.data(), iStride);
-        for (int32_t y = 0; y < kGlyphRows * k; ++y)
-            for (int32_t x = 0; x < iStride; ++x) {
-                const uint8_t got = out[static_cast<size_t>(y * iStride + x)];
-                if (x >= n * 8 * k) {
-                    EXPECT_EQ(got, 7) << "beyond the print: k " << k << " " << x << "," << y;
-                    continue;
-                }
-                const GlyphBits& rows = glyphs[static_cast<unsigned char>(cText[x / (8 * k)])];
-                const bool bInk = (rows[static_cast<size_t>(y / k)] >> (7 - x % (8 * k) / k)) & 1;
-                EXPECT_EQ(got, bInk ? 255 : 0) << "k " << k << " " << x << "," << y;
-            }
+        ExpectRunTexels(glyphs, cText, n, k, out, iStride);
     }
     const InkBox box = LineInk(glyphs, cText, n);
     EXPECT_EQ(box.iFirst, 1);
@@ -113,6 +104,46 @@ TEST(ScaledGlyph, APrintsTexelsAreItsGlyphsAndItsInkBoxHoldsThem) {
     EXPECT_EQ(one.iRowHi, kGlyphRows - 1);
     const InkBox none = LineInk(glyphs, "  ", 2);
     EXPECT_EQ(none.iFirst, none.iEnd);
+}
+
+// A slot of the text texture is rasterised when the run it is to hold
+// differs from the one it holds (other characters, another length, another
+// scale), with exactly that run's texels, and left alone when it is the same.
+TEST(TextSlots, AChangedRunIsRasterisedAndAnUnchangedOneIsNot) {
+    const GlyphSet glyphs = SomeGlyphs();
+    std::vector<uint8_t> alpha[4];
+    for (int32_t k = 1; k <= 3; ++k) alpha[k] = AlphaGlyphs(glyphs, k);
+    RunSlot slot{};
+    const int32_t iStride = 4 * 8 * 3 + 3;
+    std::vector<uint8_t> out;
+    // Fills the slot with n characters of cText at scale k over a buffer of
+    // 7s; true when the slot was rasterised.
+    auto fill = [&](const char* cText, int32_t n, int32_t k) {
+        out.assign(static_cast<size_t>(iStride) * kGlyphRows * static_cast<size_t>(k), 7);
+        return FillSlot(slot, MakeRunKey(cText, n, k), alpha[k].data(), out.data(), iStride);
+    };
+    struct Step {
+        const char* cText;
+        int32_t n;
+        int32_t k;
+        bool bNew;
+    };
+    const Step steps[] = {
+        {"AB", 2, 1, true},        {"AB", 2, 1, false},        // the same run again
+        {"AC", 2, 1, true},        {"AC\xB0", 3, 1, true},     // another character; one more
+        {"AC\xB0", 2, 1, true},    {"AC", 2, 1, false},        // shorter: what follows the n-th does not count
+        {"AC", 2, 2, true},        {"AC", 2, 3, true},         // another scale
+        {"A\0B\xFF", 4, 3, true}, {"A\0B\xFF", 4, 3, false},  // a NUL inside the run
+        {"A\0C\xFF", 4, 3, true},
+    };
+    for (const Step& st : steps) {
+        SCOPED_TRACE(std::string(st.cText, static_cast<size_t>(st.n)) + " at k " + std::to_string(st.k));
+        ASSERT_EQ(fill(st.cText, st.n, st.k), st.bNew);
+        if (st.bNew)
+            ExpectRunTexels(glyphs, st.cText, st.n, st.k, out, iStride);
+        else
+            EXPECT_EQ(out, std::vector<uint8_t>(out.size(), 7));
+    }
 }
 
 }  // namespace
