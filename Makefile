@@ -195,20 +195,25 @@ screenshots: build
 # ---- Windows ------------------------------------------------------------
 
 # qarn.exe cross-built with MinGW-w64 on freeglut from Debian's source
-# package (cmake/windows/fetch-freeglut.sh), its NSIS installer, and the
+# package (cmake/windows/fetch-freeglut.sh), its NSIS installer, its GL-free
+# unit tests under Wine, and the
 # end-to-end tests of both under Wine on Xvfb.
 WIN_BUILD    ?= build-win
 WIN_PACKAGES := g++-mingw-w64-x86-64 wine wine64 nsis dpkg-dev cmake python3 xvfb xauth xdotool \
-                x11-utils imagemagick icoutils openbox x11-apps
+                x11-utils imagemagick icoutils openbox x11-apps googletest
 WIN_TOOLCHAIN := cmake/windows/mingw-w64-x86_64.cmake
 
 deps-windows:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WIN_PACKAGES)"
 
-windows: deps-windows
+$(WIN_BUILD)/freeglut/lib/libfreeglut_static.a:
 	JOBS=$(JOBS) bash cmake/windows/fetch-freeglut.sh $(WIN_BUILD)/freeglut
-	@test -f $(WIN_BUILD)/CMakeCache.txt || cmake -S . -B $(WIN_BUILD) \
-	  -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+$(WIN_BUILD)/cmake_install.cmake: | $(WIN_BUILD)/freeglut/lib/libfreeglut_static.a
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release \
+	  $(CMAKE_FLAGS)
+
+windows: deps-windows $(WIN_BUILD)/cmake_install.cmake
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	@ls -l $(WIN_BUILD)/qarn.exe
 
@@ -218,7 +223,7 @@ windows: deps-windows
 package-windows: windows
 	rm -rf $(WIN_BUILD)/qarn-*-win64.exe $(WIN_BUILD)/qarn-*-win64.zip $(WIN_BUILD)/SHA256SUMS \
 	  $(WIN_BUILD)/zip-stage
-	export SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct)}; \
+	export SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH); \
 	version=$$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' $(WIN_BUILD)/CMakeCache.txt); \
 	(cd $(WIN_BUILD) && cpack -G NSIS) && \
 	cmake --install $(WIN_BUILD) --prefix $(WIN_BUILD)/zip-stage --strip >/dev/null && \
@@ -229,5 +234,6 @@ package-windows: windows
 	@ls -l $(WIN_BUILD)/qarn-*-win64.exe $(WIN_BUILD)/qarn-*-win64.zip
 
 test-windows: package-windows build
+	cd $(WIN_BUILD) && ctest --output-on-failure --timeout 900
 	python3 tests/e2e/test_windows.py --exe $(WIN_BUILD)/qarn.exe \
 	  --installer "$$(ls $(WIN_BUILD)/qarn-*-win64.exe)" --linux-bin $(BUILD)/qarn

@@ -1,12 +1,14 @@
-# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (the POSIX
-# thread model of g++-mingw-w64-x86-64, which std::thread-free code does not
-# need but which Debian's default alternative points at anyway).
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64, named with their
+# POSIX thread model rather than through Debian's alternatives (which choose
+# the win32 model unless told otherwise), so the build does not depend on the
+# machine's setting: the viewer starts no thread, but GoogleTest, built for
+# the Windows unit tests, needs std::mutex, which only the POSIX model has.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(QARN_MINGW_PREFIX x86_64-w64-mingw32)
 
-set(CMAKE_C_COMPILER ${QARN_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${QARN_MINGW_PREFIX}-g++)
+set(CMAKE_C_COMPILER ${QARN_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QARN_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${QARN_MINGW_PREFIX}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${QARN_MINGW_PREFIX})
@@ -15,5 +17,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Tests that run a built program do so through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Tests that run a built program do so through Wine, in a prefix of the build
+# tree's own that is also its home (Wine makes it when it is missing), with
+# no display (console programs need none), no debug chatter and no offer to
+# install Mono or Gecko into a new prefix.
+set(QARN_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+set(QARN_WINE_ENV env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=${QARN_WINE_DIR} HOME=${QARN_WINE_DIR}
+    WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QARN_WINE_ENV} wine)

@@ -1,7 +1,9 @@
 // Scratch folders and whole-file reads for the tests that write files.
 #pragma once
 
+#ifndef _WIN32
 #include <dirent.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 // A new, empty folder /tmp/<cPrefix>-XXXXXX of this test's own.
 inline std::string TempDir(const char* cPrefix) {
     std::string cTemplate = std::string("/tmp/") + cPrefix + "-XXXXXX";
@@ -29,6 +32,7 @@ inline std::vector<std::string> ListDir(const std::string& dir) {
     std::sort(names.begin(), names.end());
     return names;
 }
+#endif
 
 // The whole file; empty when it cannot be read.
 inline std::vector<uint8_t> ReadAll(const std::string& path) {

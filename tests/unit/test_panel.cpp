@@ -169,6 +169,13 @@ TEST_F(Panel, CreditsLinesInOrderWithTheirLengths) {
     EXPECT_EQ(std::string(out.line[1].buf.c, 54), std::string(54, ' '));
     EXPECT_EQ(std::string(out.line[2].buf.c, 10), std::string(10, ' '));
     EXPECT_NE(out.line[2].buf.c[10], ' ');
+    // It names the compiler that built this test, and its major version.
+#if defined(__clang__)
+    const std::string cCompiler = ", clang++ " + std::to_string(__clang_major__) + ",";
+#else
+    const std::string cCompiler = ", g++ " + std::to_string(__GNUC__) + ",";
+#endif
+    EXPECT_NE(Text(out.line[2]).find(cCompiler), std::string::npos) << Text(out.line[2]);
     EXPECT_EQ(Text(out.line[6]), "2002.05.31");
     EXPECT_EQ(Text(out.line[7]), "Benchmark:Infinity Hz");
     EXPECT_EQ(Text(out.line[8]), "Iteration:          1");

@@ -1,0 +1,50 @@
+# The credits' line on the build: the system, the C++ compiler's name and
+# major version as CMake found them, then the tools, in the 40 columns that
+# follow the line's 10 blanks ("Linux, g++ 12, CMake, freeglut & Mesa GL").
+# While the line is longer, tools are left off from the last one; it is
+# padded with blanks to exactly 40 columns.
+#
+#   qarn_build_tools(<out-var> <tool>...)
+function(qarn_build_tools out)
+  set(width 40)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    set(compiler g++)
+  elseif(CMAKE_CXX_COMPILER_ID MATCHES "^(Apple)?Clang$")
+    set(compiler clang++)
+  else()
+    set(compiler ${CMAKE_CXX_COMPILER_ID})
+  endif()
+  if(MINGW)
+    set(compiler "MinGW-w64 ${compiler}")
+  endif()
+  string(REGEX MATCH "^[0-9]+" major "${CMAKE_CXX_COMPILER_VERSION}")
+  if(major)
+    string(APPEND compiler " ${major}")
+  endif()
+
+  set(tools ${ARGN})
+  set(done FALSE)
+  while(NOT done)
+    # "A, B, C & D": commas between all but the last two.
+    set(items "${compiler}" ${tools})
+    list(POP_BACK items last)
+    list(JOIN items ", " line)
+    if(line)
+      set(line "${CMAKE_SYSTEM_NAME}, ${line} & ${last}")
+    else()
+      set(line "${CMAKE_SYSTEM_NAME}, ${last}")
+    endif()
+    string(LENGTH "${line}" n)
+    if(n LESS_EQUAL width OR NOT tools)
+      set(done TRUE)
+    else()
+      list(POP_BACK tools)
+    endif()
+  endwhile()
+
+  string(SUBSTRING "${line}" 0 ${width} line)
+  string(LENGTH "${line}" n)
+  math(EXPR pad "${width} - ${n}")
+  string(REPEAT " " ${pad} blanks)
+  set(${out} "${line}${blanks}" PARENT_SCOPE)
+endfunction()
