@@ -428,6 +428,22 @@ class ViewerTest(unittest.TestCase):
     window_manager = False
     openbox_applications = ""
 
+    def until(self, v, probe, timeout=20.0):
+        """Captures until probe(picture) holds, which is what the input just
+        sent promises, bounded; returns the last capture, on which the test's
+        own checks then report."""
+        deadline = time.time() + timeout
+        while True:
+            pic = capture_screen(v.xvfb)
+            try:
+                if probe(pic):
+                    return pic
+            except AssertionError:
+                pass
+            if time.time() > deadline:
+                return pic
+            time.sleep(0.05)
+
     @classmethod
     def setUpClass(cls):
         cls.xvfb = Xvfb(size="%dx%dx24" % cls.screen)

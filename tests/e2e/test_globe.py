@@ -44,23 +44,7 @@ def zoom_presses(pic):
     return best
 
 
-class GlobeTest(harness.ViewerTest):
-
-    def until(self, v, probe, timeout=20.0):
-        """Captures until probe(picture) holds, which is what the input just
-        sent promises, bounded; returns the last capture, on which the test's
-        own checks then report."""
-        deadline = time.time() + timeout
-        while True:
-            pic = grab(v)
-            try:
-                if probe(pic):
-                    return pic
-            except AssertionError:
-                pass
-            if time.time() > deadline:
-                return pic
-            time.sleep(0.05)
+class GlobeTest(textref.FrameCount, harness.ViewerTest):
 
     def centre(self, v, lon=None, lat=None, side=None, tol=2.0, what=""):
         """check_centre on the first capture that passes it, or the last."""
@@ -71,18 +55,10 @@ class GlobeTest(harness.ViewerTest):
                     and (lat is None or abs(lat_of_gray(g) - lat) < tol))
         self.check_centre(self.until(v, ok), lon, lat, side, tol, what)
 
-    def frame_from(self, n):
-        """The first screen of frame n or later and its number, off the
-        credits' Iteration line (F4 keeps it shown)."""
-        cls = type(self)
-        if getattr(cls, "_font", None) is None:
-            cls._font = textref.Font(self.xvfb)
-        return textref.frame_from(self.xvfb, cls._font, n)
-
     def fov_presses(self, pic):
         """Up presses applied since the start, from the "Fov =" read-out."""
         self.frame_from(0)  # the font
-        text = type(self)._font.read(pic, 14, 109, 14, 9)
+        text = self.font().read(pic, 14, 109, 14, 9)
         m = re.match(rb"^Fov = *([0-9]+\.[0-9]{2})\xb0$", text)
         self.assertIsNotNone(m, text)
         return round((float(m.group(1)) - 0.5241) / 0.5)

@@ -22,7 +22,7 @@ def centre_lon(pic):
     return lon_of_gray(centre_probe(pic)[1])
 
 
-class InputTest(harness.ViewerTest):
+class InputTest(textref.FrameCount, harness.ViewerTest):
     # The pop-up menu's flat gray and the spacing of its entries in pixels:
     # freeglut draws its menu with other colours and a smaller line step on
     # Windows.
@@ -33,22 +33,6 @@ class InputTest(harness.ViewerTest):
         got = centre_lon(pic)
         self.assertLess(abs(lon_diff(got, lon)), tol,
                         "%s: centre longitude %.2f, expected %.2f" % (what, got, lon))
-
-    def until(self, v, probe, timeout=20.0):
-        """Captures until probe(picture) holds, which is what the input just
-        sent promises, bounded; returns the last capture, on which the test's
-        own checks then report."""
-        deadline = time.time() + timeout
-        while True:
-            pic = grab(v)
-            try:
-                if probe(pic):
-                    return pic
-            except AssertionError:
-                pass
-            if time.time() > deadline:
-                return pic
-            time.sleep(0.05)
 
     def lon_soon(self, v, lon, what=""):
         """assert_lon on the first capture that passes it, or the last."""
@@ -145,17 +129,6 @@ class InputTest(harness.ViewerTest):
         self.choose(v, "       ***Quit***")
         self.assertEqual(v.wait_exit(), 0)
         self.assertEqual(v.lines[-1], "End of run (menu).")
-
-    def font(self):
-        cls = type(self)
-        if getattr(cls, "_font", None) is None:
-            cls._font = textref.Font(self.xvfb)
-        return cls._font
-
-    def frame_from(self, n):
-        """The first screen of frame n or later and its frame number, read off
-        the credits' Iteration line."""
-        return textref.frame_from(self.xvfb, self.font(), n)
 
     def test_auto_mode_and_drag(self):
         v = self.start(surface=make_surface(lon_gray))

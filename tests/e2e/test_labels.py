@@ -161,16 +161,6 @@ class LabelsTest(ViewerTest):
             "blue": len(pixels(pic, BLUE, GLOBE)),
         }
 
-    def until(self, v, probe, timeout=20.0):
-        """Captures until probe(picture) holds, bounded; returns the last
-        capture, on which the test's own checks then report."""
-        deadline = time.time() + timeout
-        while True:
-            pic = capture(v)
-            if probe(pic) or time.time() > deadline:
-                return pic
-            time.sleep(0.05)
-
     def grid_number_pixels(self, pic):
         # Meridian numbers -50..10: no feature name comes near them ("Sea of
         # Tranquility" runs just above those of 20 and 30).

@@ -46,7 +46,7 @@ PANEL_TEXTS = [
 ]
 
 
-class ScreenChecks:
+class ScreenChecks(textref.FrameCount):
     """The checks of one screen size; the subclasses choose size and desktop."""
 
     def setUp(self):
@@ -107,17 +107,6 @@ class ScreenChecks:
         px, base = found[0]
         k = self.k
         return pic.crop(px - 2, base - 12 * k, px + 8 * 13 * k + 2, base + 4 * k).rows
-
-    def font(self):
-        cls = type(self)
-        if getattr(cls, "_font", None) is None:
-            cls._font = textref.Font(self.xvfb)
-        return cls._font
-
-    def frame_from(self, n):
-        """The first screen of frame n or later and its frame number, read off
-        the credits' Iteration line (shown at the start distance, or after F4)."""
-        return textref.frame_from(self.xvfb, self.font(), n, self.k)
 
     def keys(self, v, *keys):
         """Types the keys one at a time, each once the one before has been
@@ -464,7 +453,7 @@ class WestonDisplay:
         shutil.rmtree(self.runtime, ignore_errors=True)
 
 
-class UnderXwayland(harness.ViewerTest):
+class UnderXwayland(textref.FrameCount, harness.ViewerTest):
     """The viewer on weston's Xwayland, the pointer and keys driven on the
     outer Xvfb, so they pass through the compositor as a user's do."""
 
@@ -494,14 +483,6 @@ class UnderXwayland(harness.ViewerTest):
         kinds, g = centre_probe(pic)
         self.assertEqual(kinds, {"near"})
         return lon_of_gray(g)
-
-    def frame_from(self, n):
-        """The first screen of frame n or later and its number, off the
-        credits' Iteration line (shown at the start distance)."""
-        cls = type(self)
-        if getattr(cls, "_font", None) is None:
-            cls._font = textref.Font(self.xvfb)
-        return textref.frame_from(self.xvfb, cls._font, n)
 
     def settle(self):
         """The first screen, and its number, of a frame drawn once what was

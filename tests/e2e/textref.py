@@ -275,3 +275,19 @@ def frame_from(xvfb, font, n, k=1, timeout=60.0):
             raise AssertionError("no frame %d within %.0f s; last read %r (saved /tmp/qarn-frame-fail.png)"
                                  % (n, timeout, count))
         time.sleep(0.02)
+
+
+class FrameCount:
+    """For a test class with an Xvfb of its own: the reference font, made once
+    a class, and the screens numbered by the credits' Iteration line, at the
+    class's glyph scale k (1 unless it has one)."""
+
+    def font(self):
+        cls = type(self)
+        if getattr(cls, "_font", None) is None:
+            cls._font = Font(self.xvfb)
+        return cls._font
+
+    def frame_from(self, n):
+        """The first screen of frame n or later and its frame number."""
+        return frame_from(self.xvfb, self.font(), n, getattr(self, "k", 1))
