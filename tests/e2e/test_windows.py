@@ -125,10 +125,8 @@ def load_tests(loader, tests, pattern):
         for name in names:
             suite.addTest(wine_cls(name))
     suite.addTest(MenuTest("test_menu_entries"))
-    for cls in (PointerTest, WindowsFilesTest, PairTest, SameAsLinuxTest, InstallerTest):
-        suite.addTests(loader.loadTestsFromTestCase(cls))
-    suite.addTests(loader.loadTestsFromTestCase(PackageTest))
-    for cls in (ResourcesTest, OwnConsoleTest, DpiTest):
+    for cls in (PointerTest, WindowsFilesTest, PairTest, SameAsLinuxTest, InstallerTest, PackageTest,
+                ResourcesTest, OwnConsoleTest, DpiTest):
         suite.addTests(loader.loadTestsFromTestCase(cls))
     return suite
 
@@ -286,7 +284,19 @@ class SameAsLinuxTest(ViewerTest):
                                    "%s: %.4f of the globe's samples agree" % (name, near / total))
 
 
-class InstallerTest(ViewerTest):
+class InstallerChecks(ViewerTest):
+    """What the installer tests share: a bounded wait for a condition."""
+
+    def wait_for(self, what, cond, timeout=60.0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if cond():
+                return
+            time.sleep(0.2)
+        self.fail("%s within %.0f s" % (what, timeout))
+
+
+class InstallerTest(InstallerChecks):
     """The installer with /S: into the user's programs folder, the working
     folder under Pictures, a Start-menu shortcut that starts the program
     there; the program runs and dumps there; /S uninstalls everything but
@@ -298,14 +308,6 @@ class InstallerTest(ViewerTest):
         names = [n for n in os.listdir(users) if n != "Public"]
         self.assertEqual(len(names), 1, names)
         return os.path.join(users, names[0], *parts)
-
-    def wait_for(self, what, cond, timeout=60.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if cond():
-                return
-            time.sleep(0.2)
-        self.fail("%s within %.0f s" % (what, timeout))
 
     def uninstall_key(self):
         return wine(["reg", "query", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\qarn"])
@@ -418,7 +420,7 @@ def end_viewer(pid):
         pass
 
 
-class PackageTest(ViewerTest):
+class PackageTest(InstallerChecks):
     """The installer against what the user keeps: the working folder's map
     goes on uninstall only while it is the installer's copy, a running qarn
     stops an install or uninstall before anything changes (exit status 2),
@@ -454,14 +456,6 @@ class PackageTest(ViewerTest):
         if os.path.exists(self.link):
             os.remove(self.link)
         wine(["reg", "delete", UNINSTALL_KEY, "/f"])
-
-    def wait_for(self, what, cond, timeout=60.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if cond():
-                return
-            time.sleep(0.2)
-        self.fail("%s within %.0f s" % (what, timeout))
 
     def key(self):
         r = wine(["reg", "query", UNINSTALL_KEY])
