@@ -239,7 +239,13 @@ class Viewer:
             return
         red = bytes((255, 85, 85))
         while time.time() < deadline:
-            pic = capture_screen(self.xvfb)
+            try:
+                pic = capture_screen(self.xvfb)
+            except AssertionError:
+                # xwd's read of the root fails (BadMatch) while Wine is still
+                # putting its full-screen window in place: try again.
+                time.sleep(0.05)
+                continue
             for row in pic.rows[max(0, pic.height - 400):]:
                 at = row.find(red, 0, 3 * 700)
                 while at >= 0 and at % 3:
