@@ -77,12 +77,16 @@ def make_prefix():
     print("wine prefix made in %.1f s" % (time.time() - start), file=sys.stderr)
 
 
-def end_prefix():
-    """Ends the prefix's own server and whatever of it still runs, then
-    removes the test's folder."""
+def end_wine():
+    """Ends the prefix's own server and whatever of it still runs."""
     env = dict(os.environ)
     subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
     subprocess.run(["wineserver", "-w"], env=env, capture_output=True, timeout=60)
+
+
+def end_prefix():
+    """Ends the prefix's Wine, then removes the test's folder."""
+    end_wine()
     shutil.rmtree(ROOT, ignore_errors=True)
 
 
@@ -936,6 +940,14 @@ class DpiTest(ViewerTest):
     100 %, where the window alone would make it twice."""
     window_manager = True
     screen = (2048, 1536)
+
+    @classmethod
+    def setUpClass(cls):
+        # Wine's desktop process, kept by a server that an earlier group's
+        # programs kept alive, still reports that group's smaller screen as
+        # the monitor: this group's programs start a Wine of their own.
+        end_wine()
+        super().setUpClass()
 
     def set_dpi(self, dpi):
         r = wine(["reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"])
