@@ -12,16 +12,16 @@ Resident memory is read twice a second. The viewer's heap keeps what it
 frees (app/heap_posix.cpp), and Mesa's software renderer recycles its 512 KiB
 and 1 MiB vertex buffers through it: when smaller blocks have taken a freed
 buffer's place, the next one raises the heap by its size, once, at any time
-of the run. A leak raises it on and on. So the part of the run after the warm-up is cut into four
-quarters, and the run fails when three of them reach a new high more than
-RISE_KIB above every earlier reading, or the highs rise more than MAX_RISE_KIB
-in all.
+of the run. A leak raises it on and on. So the part of the run after the
+warm-up is cut into four quarters, and the run fails when three of them reach
+a new high more than RISE_KIB above every earlier reading, or the highs rise
+more than MAX_RISE_KIB in all.
 
     tests/e2e/soak.py [--seconds N] [--bin build/qarn] [--map data/Qarns.Bmp] [--seed S]
 
-SOAK_SECONDS sets the default length (600); a warm-up slowed by a busy machine
-lengthens the run, so that at least JUDGED_S seconds are judged. Every wait is bounded; Xvfb and
-the viewer are ended by their ids.
+SOAK_SECONDS sets the default length (600); a warm-up slowed by a busy
+machine lengthens the run, so that at least JUDGED_S seconds are judged.
+Every wait is bounded; Xvfb and the viewer are ended by their ids.
 """
 
 import argparse
