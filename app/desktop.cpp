@@ -35,8 +35,9 @@ void WindowStatusHandler(int iStatus) {
 }
 
 void WindowCloseHandler() {
-    // GLUT also calls this when it tears the window down at the exit of
-    // another stop; that stop's line and status stand.
+    // GLUT also calls this when it tears the window down at any exit (a
+    // stop's, or a library's: TreatExitsAsStops); that exit's line and
+    // status stand.
     if (StopStarted()) return;
     StopRun("End of run (window closed).");
 }

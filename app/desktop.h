@@ -32,7 +32,11 @@ int32_t WindowDpi();
 void SetWindowClass();
 
 // From now on a lost connection to the display ends the run with one line,
-// "Qarn: connection to display :0 lost. Execution stopped.", and status 1.
+// "Qarn: connection to display :0 lost. Execution stopped.", and status 1;
+// so does a request the window system refuses: the window destroyed by
+// another client, "Qarn: window on display :0 destroyed by another client.
+// Execution stopped.", or any other X error, named in the line. Call while
+// the new window is current.
 void WatchDisplay();
 
 // When the current window is shown and the pointer is over it, its position

@@ -61,6 +61,7 @@ int32_t StartViewer(const ViewerStart& how) {
     TexBuild();
 
     OpenWindow(how.cProgram);
+    TreatExitsAsStops();
     WatchDisplay();
     SetWindowClass();
     how.RegisterCallbacks();

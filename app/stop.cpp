@@ -20,6 +20,10 @@ bool bStopping = false;
 
 bool StopStarted() { return bStopping; }
 
+void TreatExitsAsStops() {
+    std::atexit([] { bStopping = true; });
+}
+
 [[noreturn]] static void StopWith(const char* cMessage, int iStatus) {
     bStopping = true;
     ReportLine(cMessage);

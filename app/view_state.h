@@ -5,7 +5,8 @@
 //
 // The program's other mutable state, one record or a few fields per module,
 // each private to its file since no frame step reads it:
-//  - app/: the stop flag (stop.cpp);
+//  - app/: the stop flag (stop.cpp), the window whose X errors mean it was
+//    destroyed (desktop_x11.cpp);
 //  - input/: none;
 //  - image/: the dump count and header (screen_dump.cpp); filled once at
 //    start and only read after, the surface image BH, bPal, bGray (bmp.h)
