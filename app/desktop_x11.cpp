@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "app/desktop.h"
-#include "app/stop.h"
+#include "base/stop.h"
 #include "input/mouse.h"
 
 namespace {

@@ -1,9 +1,9 @@
-#include "app/stop.h"
+#include "base/stop.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/console.h"
+#include "base/console.h"
 
 void ReportLine(const char* cLine) {
     std::fputs(cLine, stdout);
