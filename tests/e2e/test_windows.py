@@ -52,7 +52,7 @@ os.makedirs(os.environ["HOME"])
 
 import harness  # noqa: E402  (reads QARN_BIN and QARN_RUNNER set above)
 from harness import Picture, ViewerTest  # noqa: E402
-from probes import centre_probe, grab, lat_gray, lat_of_gray, make_surface, mouse_lat  # noqa: E402
+from probes import centre_probe, lat_gray, lat_of_gray, make_surface, mouse_lat  # noqa: E402
 from test_dump import SIZE, DumpTest  # noqa: E402
 from test_input import InputTest  # noqa: E402
 from test_screens import Wide  # noqa: E402
@@ -173,13 +173,11 @@ class PointerTest(ViewerTest):
     def wait_latitude(self, v, y, timeout=10.0):
         """Waits until the centre shows mouse mode's latitude for row y;
         returns what it last showed."""
-        deadline = time.time() + timeout
-        while True:
-            kinds, g = centre_probe(grab(v))
-            lat = lat_of_gray(g) if kinds == {"near"} else None
-            if (lat is not None and abs(lat - mouse_lat(y)) < 1.0) or time.time() > deadline:
-                return lat
-            time.sleep(0.2)
+        def latitude():
+            kinds, g = centre_probe(harness.capture_screen(v.xvfb))
+            return lat_of_gray(g) if kinds == {"near"} else None
+        return harness.wait_for(latitude, lambda lat: lat is not None and abs(lat - mouse_lat(y)) < 1.0,
+                                timeout, interval=0.2)
 
     def test_latitude_at_the_screen_centre_follows_the_pointer(self):
         # Xvfb starts with the pointer at the screen centre: never moved, it
@@ -292,12 +290,7 @@ class InstallerChecks(ViewerTest):
     """What the installer tests share: a bounded wait for a condition."""
 
     def wait_for(self, what, cond, timeout=60.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if cond():
-                return
-            time.sleep(0.2)
-        self.fail("%s within %.0f s" % (what, timeout))
+        harness.wait_for(cond, timeout=timeout, what=what, interval=0.2)
 
 
 class InstallerTest(InstallerChecks):
@@ -821,28 +814,23 @@ class OwnConsoleTest(ViewerTest):
 
     def wait_box(self, p, timeout=60.0):
         """The box's window once it is shown; None if the process ends first."""
-        deadline = time.time() + timeout
-        while time.time() < deadline and p.poll() is None:
-            found = self.windows("^qarn$", visible=True)
-            if found:
-                return found[0]
-            time.sleep(0.2)
-        return None
+        found = harness.wait_for(lambda: self.windows("^qarn$", visible=True) or p.poll() is not None,
+                                 timeout=timeout, interval=0.2)
+        return found[0] if isinstance(found, list) else None
 
     def close_box(self, p, box, timeout=30.0):
         """Return on the box's button, the box activated first (Wine takes
         keys once the window manager has focused it); the process's status."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        def press_return():
             subprocess.run(["xdotool", "windowactivate", "--sync", box], env=self.xvfb.env(),
                            capture_output=True, timeout=15)
             subprocess.run(["xdotool", "key", "Return"], env=self.xvfb.env(), capture_output=True,
                            timeout=15)
             try:
-                return p.wait(3)
+                return p.wait(3), True
             except subprocess.TimeoutExpired:
-                pass
-        self.fail("the box did not close within %.0f s" % timeout)
+                return None, False
+        return harness.wait_for(press_return, lambda got: got[1], timeout, "the box closed", 0)[0]
 
     def test_a_missing_map_is_shown_in_a_box_on_a_console_of_its_own(self):
         exe = shlex.quote(os.environ["QARN_BIN"])
@@ -962,15 +950,12 @@ class DpiTest(ViewerTest):
         if getattr(cls, "font", None) is None:
             cls.font = textref.Font(self.xvfb)
         text, (fx, _) = "Radius= 1738.km", textref.cell_origin(12, 107)
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+
+        def scales():
             pic = harness.capture_screen(self.xvfb)
-            scales = [k for k in (1, 2)
-                      if [x for x, _ in cls.font.find(pic, text, 9, k)] == [self.screen[0] - k * (1024 - fx)]]
-            if scales:
-                return scales
-            time.sleep(0.3)
-        return []
+            return [k for k in (1, 2)
+                    if [x for x, _ in cls.font.find(pic, text, 9, k)] == [self.screen[0] - k * (1024 - fx)]]
+        return harness.wait_for(scales, timeout=timeout, interval=0.3)
 
     def test_panel_and_dump_at_200_and_100_percent(self):
         w, h = self.screen
@@ -979,10 +964,7 @@ class DpiTest(ViewerTest):
                 self.set_dpi(dpi)
                 try:
                     v = self.start()
-                    deadline = time.time() + 20
-                    while v.geometry() != (w, h) and time.time() < deadline:
-                        time.sleep(0.1)
-                    self.assertEqual(v.geometry(), (w, h))
+                    self.assertEqual(v.wait_size((w, h), 20), (w, h))
                     self.assertEqual(self.panel_scales(), [k])
                     if dpi == 192:
                         pic = Picture.from_bmp(v.dump(1))
