@@ -354,8 +354,9 @@ class InstallerTest(InstallerChecks):
         self.wait_for("the uninstall entry removed", lambda: self.uninstall_key().returncode != 0)
 
 
-with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
-    RELEASE = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1)
+RELEASE = harness.RELEASE
+# The release as Windows' version resources give it: four numbers.
+RELEASE4 = tuple(int(n) for n in RELEASE.split(".")) + (0,) * (4 - len(RELEASE.split(".")))
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\qarn"
 
 
@@ -363,12 +364,11 @@ def files_under(*dirs):
     """Every file under the folders, by path: size, last-write time, SHA-256."""
     out = {}
     for top in dirs:
-        for dirpath, _, names in os.walk(top):
-            for name in names:
-                path = os.path.join(dirpath, name)
-                with open(path, "rb") as f:
-                    out[path] = (os.path.getsize(path), os.stat(path).st_mtime_ns,
-                                 hashlib.sha256(f.read()).hexdigest())
+        for name in harness.tree_files(top):
+            path = os.path.join(top, name)
+            with open(path, "rb") as f:
+                out[path] = (os.path.getsize(path), os.stat(path).st_mtime_ns,
+                             hashlib.sha256(f.read()).hexdigest())
     return out
 
 
@@ -637,10 +637,9 @@ class PackageTest(InstallerChecks):
         release = RELEASE
         with open(os.path.join(SOURCE, "packaging", "copyright")) as f:
             holder = re.search(r"^Copyright: (.+)$", f.read(), re.M).group(1)
-        numbers = tuple(int(n) for n in release.split(".")) + (0,) * (4 - len(release.split(".")))
         info = version_resource(OPTS.installer)
-        self.assertEqual(info["file"], numbers)
-        self.assertEqual(info["product"], numbers)
+        self.assertEqual(info["file"], RELEASE4)
+        self.assertEqual(info["product"], RELEASE4)
         strings = info["strings"]
         self.assertEqual(strings.get("ProductName"), "qarn")
         self.assertEqual(strings.get("FileVersion"), release)
@@ -731,11 +730,6 @@ class ResourcesTest(unittest.TestCase):
 
     exe = os.path.abspath(OPTS.exe)
 
-    def release(self):
-        with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
-            parts = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1).split(".")
-        return [int(p) for p in parts] + [0] * (4 - len(parts))
-
     def test_one_manifest_declaring_dpi_awareness_and_supported_windows(self):
         manifests = [n for t, n in pe_resources(self.exe) if t in ("24", "manifest")]
         # Resource 1 is what Windows reads at process start; a second one
@@ -753,13 +747,12 @@ class ResourcesTest(unittest.TestCase):
     def test_version_resource_names_the_release(self):
         versions = [n for t, n in pe_resources(self.exe) if t in ("16", "version")]
         self.assertEqual(versions, ["1"])
-        four = tuple(self.release())
         info = version_resource(self.exe)
-        self.assertEqual(info["file"], four)
-        self.assertEqual(info["product"], four)
+        self.assertEqual(info["file"], RELEASE4)
+        self.assertEqual(info["product"], RELEASE4)
         values = info["strings"]
-        self.assertEqual(values.get("FileVersion"), "%d.%d.%d.%d" % four, values)
-        self.assertEqual(values.get("ProductVersion"), "%d.%d.%d.%d" % four, values)
+        self.assertEqual(values.get("FileVersion"), "%d.%d.%d.%d" % RELEASE4, values)
+        self.assertEqual(values.get("ProductVersion"), "%d.%d.%d.%d" % RELEASE4, values)
         self.assertEqual(values.get("ProductName"), "qarn")
         self.assertEqual(values.get("OriginalFilename"), "qarn.exe")
         self.assertTrue(values.get("FileDescription"), values)
