@@ -44,9 +44,10 @@ os.environ.setdefault("QARN_MAP", os.path.join(SOURCE, "data", "Qarns.Bmp"))
 # The panel tests' reference text comes from the Linux build's helper.
 os.environ.setdefault("QARN_HELPERS", os.path.join(os.path.dirname(os.path.abspath(OPTS.linux_bin)),
                                                    "tests"))
-os.environ.update(QARN_BIN=os.path.abspath(OPTS.exe), QARN_RUNNER="wine", WINEDEBUG="-all",
-                  WINEPREFIX=os.path.join(ROOT, "prefix"), HOME=os.path.join(ROOT, "home"),
-                  WINEDLLOVERRIDES="mscoree,mshtml=")
+with open(os.path.join(SOURCE, "tests", "wine.env")) as f:
+    os.environ.update(line.strip().split("=", 1) for line in f if line[:1].isalpha())
+os.environ.update(QARN_BIN=os.path.abspath(OPTS.exe), QARN_RUNNER="wine",
+                  WINEPREFIX=os.path.join(ROOT, "prefix"), HOME=os.path.join(ROOT, "home"))
 os.environ.pop("XDG_CONFIG_HOME", None)
 os.makedirs(os.environ["HOME"])
 
