@@ -110,18 +110,13 @@ class InputTest(textref.FrameCount, harness.ViewerTest):
         # Auto mode moves the pointer; F3 stops it again.
         self.choose(v, "F2       -auto")
         x0, y0 = v.pointer()
-        deadline = time.time() + 20.0
-        x1, y1 = x0, y0
-        while x1 == x0 and time.time() < deadline:
-            time.sleep(0.05)
-            x1, y1 = v.pointer()
+        x1, y1 = harness.wait_for(v.pointer, lambda p: p[0] != x0)
         self.assertNotEqual(x0, x1)
         self.assertEqual(y0, y1)
         # Once a frame shows mouse mode its warps are over.
         v.key("F3", settle=0.0)
-        deadline = time.time() + 20.0
-        while self.font().find(harness.capture_screen(v.xvfb), "MenuNew=   13", 8) == []:
-            self.assertLess(time.time(), deadline, "F3 not applied")
+        harness.wait_for(lambda: self.font().find(harness.capture_screen(v.xvfb), "MenuNew=   13", 8),
+                         what="F3 applied")
         x0, _ = v.pointer()
         time.sleep(0.5)
         self.assertEqual(v.pointer()[0], x0)

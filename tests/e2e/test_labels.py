@@ -137,9 +137,8 @@ class LabelsTest(ViewerTest):
         for i in range(1, ZOOM_PRESSES + 1):
             v.key("Up", settle=0.0)
             want = b"Fov =" + textref.fld_f(0.5241 + 0.5 * i, 8, 2).encode() + b"\xb0"
-            deadline = time.time() + 20.0
-            while cls._font.read(harness.capture_screen(self.xvfb), 14, 109, 14, 9) != want:
-                self.assertLess(time.time(), deadline, "no %r" % want)
+            harness.wait_for(lambda: cls._font.read(harness.capture_screen(self.xvfb), 14, 109, 14, 9),
+                             lambda got: got == want, what="%r shown" % want)
         # The moves and keys are all in once the next frames are drawn.
         time.sleep(0.3)
         return v

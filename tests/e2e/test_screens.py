@@ -369,10 +369,8 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
         # (with half as much again), not those of the 3.5 s minimised too.
         tc = time.time()
         v.xdo(["windowactivate", v.window])
-        deadline = time.time() + 10.0
-        n2 = None
-        while n2 is None and time.time() < deadline:
-            n2 = self.iteration(harness.capture_screen(v.xvfb))
+        n2 = harness.wait_for(lambda: self.iteration(harness.capture_screen(v.xvfb)),
+                              lambda n: n is not None, 10.0, interval=0)
         td = time.time()
         self.assertIsNotNone(n2, "no frame within 10 s of the restore")
         shown = (tb - ta) + (td - tc)
