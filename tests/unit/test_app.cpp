@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/angles.h"
 #include "app/camera.h"
-#include "app/check_gl.h"
 #include "app/startup.h"
-#include "app/clock.h"
-#include "app/view_state.h"
+#include "base/angles.h"
+#include "base/check_gl.h"
+#include "base/clock.h"
+#include "base/view_state.h"
 #include "tests/unit/helpers.h"
 
 TEST(CheckGLLine, FormatsSiteAndHexCode) {
