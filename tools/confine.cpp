@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <seccomp.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -53,8 +54,12 @@ constexpr std::array kRefused = {
     "kexec_file_load", "init_module", "finit_module", "delete_module", "setns", "unshare", "acct", "quotactl",
     "keyctl", "add_key", "request_key", "sethostname", "setdomainname"};
 // Refused too but in a sanitizer build, whose leak check at exit stops the
-// process's threads with ptrace and whose reports run a symbolizer.
-constexpr std::array kRefusedUnlessSanitized = {"ptrace", "execve", "execveat"};
+// process's threads with ptrace from a task of its own and whose reports run
+// a symbolizer.
+constexpr std::array kRefusedUnlessSanitized = {"ptrace", "execve", "execveat", "tkill", "pidfd_send_signal"};
+// Signals to any process but this one (whose first argument is the process
+// to signal), but in a sanitizer build, as above.
+constexpr std::array kSignalsUnlessSanitized = {"kill", "tgkill", "rt_sigqueueinfo", "rt_tgsigqueueinfo"};
 
 // Flags that make an open write, create or truncate (O_TMPFILE needs write
 // access, O_APPEND means nothing without it).
@@ -76,8 +81,11 @@ std::string ConfineReader() {
         iErr = seccomp_rule_add_array(ctx, action, nr, nArgs, cmp);
     };
     for (const char* c : kRefused) refuse(c, 0, nullptr, kDeny);
-    if (!kSanitized)
+    if (!kSanitized) {
         for (const char* c : kRefusedUnlessSanitized) refuse(c, 0, nullptr, kDeny);
+        const scmp_arg_cmp other = SCMP_A0(SCMP_CMP_NE, scmp_datum_t(getpid()));
+        for (const char* c : kSignalsUnlessSanitized) refuse(c, 1, &other, kDeny);
+    }
     // openat2 takes its flags in a struct the filter cannot read: said to be
     // missing, the C library and GDAL fall back to openat.
     refuse("openat2", 0, nullptr, SCMP_ACT_ERRNO(ENOSYS));

@@ -8,8 +8,10 @@
 // starts: no socket is made, connected, bound or sent to an address; no
 // file is opened for writing, created, truncated, removed, renamed, linked,
 // or has its mode, owner, times or attributes changed; no other process's
-// memory is read or written, no program run, nothing mounted; no character
-// is pushed into a terminal's input. Each such call fails with EPERM.
+// memory is read or written, no other process signalled, no program run,
+// nothing mounted; no character is pushed into a terminal's input. Each
+// such call fails with EPERM. (A sanitizer build still traces, signals and
+// runs programs: its leak check and its symbolizer need to.)
 // Returns "" once in force, else why it could not be put in force (then
 // nothing of it holds).
 std::string ConfineReader();

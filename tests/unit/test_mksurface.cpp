@@ -968,6 +968,11 @@ TEST(Confinement, TheReaderMakesNoSocketAndChangesNoFile) {
         expectRefused("utimensat", utimensat(AT_FDCWD, cMine.c_str(), nullptr, 0) != 0);
         expectRefused("io_uring", syscall(SYS_io_uring_setup, 1, &uring) < 0);
         expectRefused("TIOCSTI", ioctl(STDIN_FILENO, TIOCSTI, &cKey) != 0);
+#ifndef __SANITIZE_ADDRESS__
+        expectRefused("a signal to another process", kill(getppid(), 0) != 0);
+        expectRefused("a program", execl("/bin/true", "true", nullptr) != 0);
+        if (kill(getpid(), 0) != 0) cWrong += "a signal to itself refused\n";
+#endif
         char cRead[8] = {};
         const int fd = open(cMine.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 || read(fd, cRead, sizeof cRead) != 4 || std::string(cRead) != "mine")
