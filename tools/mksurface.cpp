@@ -16,6 +16,7 @@
 // reads nothing of the map, writes the output.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -215,9 +216,13 @@ int Run(int argc, char** argv) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return Fail(std::string("cannot make a pipe: ") + std::strerror(errno)), 1;
     std::fflush(nullptr);  // nothing buffered is written twice
+    const pid_t pidParent = getpid();
     const pid_t pid = fork();
     if (pid < 0) return Fail(std::string("cannot start the reader: ") + std::strerror(errno)), 1;
     if (pid == 0) {
+        // A reader whose parent is gone (killed, or timed out by a test) has
+        // no one to hand its pixels to: it ends too, rather than read on.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != pidParent) _exit(1);
         close(fds[0]);
         // Only the descriptors the reader writes to stay open: standard
         // output and error, and the pipe.
