@@ -268,7 +268,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     // Every failure is one line of ours: GDAL's messages come through
-    // ConvertMap, but PROJ contexts of libraries under it (libgeotiff makes
+    // ReadSurface, but PROJ contexts of libraries under it (libgeotiff makes
     // its own) print their errors on standard error unless told otherwise
     // (a PROJ_DEBUG given by the user is kept).
     setenv("PROJ_DEBUG", "0", 0);
