@@ -1156,7 +1156,9 @@ TEST_F(MkSurface, AMapThatCannotBeOpenedSaysWhy) {
     } else {
         EXPECT_EQ(st, 1);
         EXPECT_NE(err.find(dir + "/map.tif cannot be opened: /proc is not mounted"), std::string::npos) << err;
+#ifndef __SANITIZE_ADDRESS__  // whose runtime reads /proc itself, and says so when it cannot
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+#endif
         EXPECT_TRUE(out.empty());
     }
 
