@@ -60,10 +60,10 @@ bool StartsWithCi(const std::string& c, const char* cPrefix) {
 
 // Virtual file systems that read local bytes only: memory, archives and
 // parts of another name, which is checked in its turn. Not /vsisparse/: its
-// descriptor of a few hundred bytes makes gigabytes of zeros from nothing,
-// and no map a user makes needs it.
-constexpr std::array<const char*, 7> kLocalVsi = {"/vsimem/", "/vsizip/",     "/vsigzip/", "/vsitar/",
-                                                  "/vsisubfile/", "/vsi7z/", "/vsirar/"};
+// descriptor of a few dozen bytes makes gigabytes of zeros from nothing, and
+// no map a user makes needs it.
+constexpr std::array<const char*, 7> kLocalVsi = {"/vsimem/",     "/vsizip/", "/vsigzip/", "/vsitar/",
+                                                  "/vsisubfile/", "/vsi7z/",  "/vsirar/"};
 // Parts of the names of GDAL's remote file systems (/vsicurl/, /vsis3/,
 // /vsigs/, /vsiaz/, /vsiadls/, /vsioss/, /vsiswift/, /vsiwebhdfs/,
 // /vsihdfs/ and their _streaming forms).
@@ -71,8 +71,9 @@ constexpr std::array<const char*, 8> kRemoteVsi = {"curl", "s3", "gs", "az", "ad
 // The same, whole, each taken with '/' and with '?' after it (/vsicurl?url=
 // is /vsicurl/'s other form; GDAL does not list it) and in its _streaming
 // form: every name GDAL might hand to a network handler, listed or not.
-constexpr std::array<const char*, 9> kRemoteVsiNames = {"/vsicurl", "/vsis3",    "/vsigs",      "/vsiaz", "/vsiadls",
-                                                        "/vsioss",  "/vsiswift", "/vsiwebhdfs", "/vsihdfs"};
+constexpr std::array<const char*, 9> kRemoteVsiNames = {"/vsicurl", "/vsis3",   "/vsigs",
+                                                        "/vsiaz",   "/vsiadls", "/vsioss",
+                                                        "/vsiswift", "/vsiwebhdfs", "/vsihdfs"};
 
 constexpr const char* kNetwork = "is a network name; qarn-mksurface reads local files only";
 
@@ -271,8 +272,8 @@ std::string NameRefusal(const std::string& cName, bool bMemoryOk) {
     if (StartsWithCi(cName, "MEM:::")) return "is a GDAL memory name, not a file";
     // FITS:"name":N, a part of a FITS file: the quoted name goes to cfitsio
     // whole, whatever it holds. The other map drivers' names of parts
-    // (GTIFF_DIR:, GTIFF_RAW:, JPEG_SUBFILE:, PDS4:, vrt://)
-    // open their file through GDAL's file systems, checked like any other.
+    // (GTIFF_DIR:, GTIFF_RAW:, JPEG_SUBFILE:, PDS4:, vrt://) open their file
+    // through GDAL's file systems, checked like any other.
     if (StartsWithCi(cName, "FITS:"))
         return "is a FITS part name (FITS:\"FILE\":N), whose FILE the FITS library would open itself, past "
                "qarn-mksurface's checks; give a FITS map by its own file name";
