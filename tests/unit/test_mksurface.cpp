@@ -916,8 +916,9 @@ TEST_F(MkSurface, FitsPartNamesReachNoNetworkStandardInputOrFile) {
 // socket, no change of any file, no character pushed into a terminal, in the
 // thread that set it and in one running before; reading files and writing
 // to the descriptors already open go on.
-TEST(Confinement, TheReaderMakesNoSocketAndChangesNoFile) {
-    const std::string dir = TempDir("qarn-confine");
+using Confinement = ScratchDir;
+
+TEST_F(Confinement, TheReaderMakesNoSocketAndChangesNoFile) {
     {
         std::ofstream(dir + "/mine.txt") << "mine";
     }
@@ -988,7 +989,6 @@ TEST(Confinement, TheReaderMakesNoSocketAndChangesNoFile) {
     EXPECT_EQ(ListDir(dir), std::vector<std::string>{"mine.txt"});
     const std::vector<uint8_t> mine = ReadAll(dir + "/mine.txt");
     EXPECT_EQ(std::string(mine.begin(), mine.end()), "mine");
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(MkSurface, AbsurdGeoreferencingDamagedDataAndPipesAreRefusedAtOnce) {
