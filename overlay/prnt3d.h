@@ -26,7 +26,7 @@ void LabelsEnd();
 // Draws cLabel (up to its first NUL, at most kLabelChars characters) with its
 // first character's lower left corner at dPos, oriented by dAng (degrees),
 // characters dSize wide, in palette colour iLabClr: the strokes LabelSegments
-// gives, each a separate segment, drawn by LabelsEnd with the matrices
-// current then, which neither changes. The strokes are kept in the label's
-// slot and made again only when what shapes them (StrokeKey) has changed.
+// gives, drawn by LabelsEnd as above with the matrices current then, which
+// neither changes. The strokes are kept in the label's slot and made again
+// only when what shapes them (StrokeKey) has changed.
 void Prnt3D(const char* cLabel, const Vec3& dPos, const Vec3& dAng, double dSize, int32_t iLabClr);
