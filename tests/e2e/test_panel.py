@@ -263,12 +263,13 @@ class PanelTest(harness.ViewerTest):
         asan = (os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0").lstrip(":")
         lib = os.path.abspath(os.path.join(textref.HELPERS, "libqarn-gl-uploads.so"))
         v = self.start(env={"LD_PRELOAD": lib, "QARN_GL_UPLOADS": log, "ASAN_OPTIONS": asan})
-        deadline = time.time() + 240
-        frames = []
-        while len(frames) < 290 and v.alive() and time.time() < deadline:
-            time.sleep(0.5)
+        def swapped():
+            if not os.path.exists(log):
+                return []
             with open(log) as f:
-                frames = f.read().split("\n")[:-1]
+                return f.read().split("\n")[:-1]
+        frames = harness.wait_for(swapped, lambda f: len(f) >= 290 or not v.alive(), timeout=240,
+                                  interval=0.5)
         self.assertGreaterEqual(len(frames), 290, "frames swapped in 240 s")
         slots = []
         for n, line in enumerate(frames[40:285], 40):
