@@ -8,7 +8,10 @@ iteration) are read off the screen first and then compared the same way.
 """
 
 import math
+import os
 import re
+import shutil
+import tempfile
 import time
 
 import harness
@@ -246,6 +249,42 @@ class PanelTest(harness.ViewerTest):
             seen.add("before 300" if frame < 300 else "before 600")
             time.sleep(0.2)
         self.assertEqual(seen, {"before 300", "before 600", "after 600"})
+
+    def test_an_unchanged_frame_uploads_only_the_runs_that_changed(self):
+        # The viewer left alone, its texture uploads counted frame by frame by
+        # a stand-in for libGL's calls (tests/tools/gl_uploads.cpp). Before the
+        # first disclaimer line goes at frame 300 no line appears or vanishes,
+        # and only the Iteration line (every frame) and the Benchmark line
+        # (once an interval) change: each frame uploads one or two runs of 21
+        # characters, always the same slot or two of the text texture, and
+        # makes no texture anew.
+        workdir = tempfile.mkdtemp(prefix="qarn-uploads-")
+        log = os.path.join(workdir, "uploads")
+        asan = (os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0").lstrip(":")
+        lib = os.path.abspath(os.path.join(textref.HELPERS, "libqarn-gl-uploads.so"))
+        v = self.start(env={"LD_PRELOAD": lib, "QARN_GL_UPLOADS": log, "ASAN_OPTIONS": asan})
+        def swapped():
+            if not os.path.exists(log):
+                return []
+            with open(log) as f:
+                return f.read().split("\n")[:-1]
+        frames = harness.wait_for(swapped, lambda f: len(f) >= 290 or not v.alive(), timeout=240,
+                                  interval=0.5)
+        self.assertGreaterEqual(len(frames), 290, "frames swapped in 240 s")
+        slots = []
+        for n, line in enumerate(frames[40:285], 40):
+            words = line.split()
+            self.assertEqual(words[0], "swap")
+            self.assertFalse([w for w in words if w.startswith("new:")], "frame %d: %s" % (n, line))
+            ups = [tuple(map(int, re.match(r"(\d+)\+(\d+):(\d+)$", w).groups())) for w in words[1:]]
+            self.assertIn(len(ups), (1, 2), "frame %d: %s" % (n, line))
+            for y, h, w in ups:
+                self.assertEqual((h, w, y % h), (16, 21 * 8, 0), "frame %d: %s" % (n, line))
+            slots.append({y // h for y, h, _ in ups})
+        every, seen = set.intersection(*slots), set.union(*slots)
+        self.assertEqual(len(every), 1, "the Iteration line's slot is uploaded every frame: %s" % slots)
+        self.assertLessEqual(len(seen), 2, "slots uploaded: %s" % sorted(seen))
+        shutil.rmtree(workdir, ignore_errors=True)
 
     def test_apollo_mode_shows_the_mission_in_yellow(self):
         v = self.begin()
