@@ -29,6 +29,8 @@ int DisplayLostHandler(Display* pDisplay) {
 void WatchDisplay() { XSetIOErrorHandler(DisplayLostHandler); }
 
 // GLUT's DISPLAY is the connection itself; the window is shown as created.
+void LoadSystemLibraries() {}
+
 void PrepareGlut() {}
 
 void UnminimiseWindow() {}

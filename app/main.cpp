@@ -27,6 +27,7 @@ void RegisterCallbacks() {
 
 int main(int, char**) {
     PrepareConsole();
+    LoadSystemLibraries();
     if (StartViewer({"noname", true, RegisterCallbacks}) == 0) glutMainLoop();
     StopFatal("Qarn: OpenGL error detected prior to GlutMainLoop call.");
 }
