@@ -413,6 +413,11 @@ def version_resource(pe):
     return found
 
 
+# The DLLs qarn.exe imports that are not among those Windows always takes
+# from the system folder.
+PLANTED = ("OPENGL32.dll", "GLU32.dll", "WINMM.dll")
+
+
 def end_viewer(pid):
     """Ends, by its id, a qarn.exe this test caused to start but did not
     start itself (the installer's finish page did), if it still runs."""
@@ -701,14 +706,24 @@ class PackageTest(InstallerChecks):
                         "--out", again], check=True, timeout=60)
         self.assertEqual(self.read(again), self.read(zpath))
 
-        # qarn.exe started in the unpacked folder reads the map and dumps there.
+        # qarn.exe started in the unpacked folder reads the map and dumps
+        # there. Beside it, as a download can leave them, DLLs named as those
+        # it takes from the system folder, which mark their loading: Windows
+        # looks beside the program first for these names, and so does Wine
+        # when told to prefer files to its own copies.
         folder = os.path.join(unpacked, top)
-        v = self.start(command=os.path.join(folder, "qarn.exe"), workdir=folder, surface=None)
+        planted = os.path.join(os.path.dirname(os.path.abspath(OPTS.exe)), "tests", "planted.dll")
+        for name in PLANTED:
+            shutil.copyfile(planted, os.path.join(folder, name))
+        prefer = os.environ["WINEDLLOVERRIDES"] + ";" + ",".join(n[:-4].lower() for n in PLANTED) + "=n,b"
+        v = self.start(command=os.path.join(folder, "qarn.exe"), workdir=folder, surface=None,
+                       env={"WINEDLLOVERRIDES": prefer})
         v.move(512, 384, settle=0.8)
         self.assertEqual(len(v.dump(1)), SIZE)
         v.key("q", settle=0.0)
         self.assertEqual(v.wait_exit(30), 0)
         self.assertEqual(v.lines[0], IDENT)
+        self.assertEqual([n for n in os.listdir(folder) if n.endswith(".loaded")], [])
 
 
 # ---- qarn.exe at home on Windows: its resources, the desktop's DPI, the stop
