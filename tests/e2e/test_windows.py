@@ -433,8 +433,11 @@ class PackageTest(InstallerChecks):
     """The installer against what the user keeps: the working folder's map
     goes on uninstall only while it is the installer's copy, a running qarn
     stops an install or uninstall before anything changes (exit status 2),
-    an upgrade removes what only the older version installed and keeps the
-    user's map; the finish page's box starts qarn in the working folder.
+    so does a folder that is the working folder or holds the user's files
+    (status 3), an upgrade removes what only the older version installed
+    (plain names of its own folder's list) and keeps the user's map, an
+    install into another folder moves the earlier installation there; the
+    finish page's box starts qarn in the working folder.
     Also the installer's version resource and manifest, and the portable
     zip: its files, its bytes made again from them, a start of qarn.exe
     unpacked from it. Every install test begins with nothing installed."""
@@ -447,7 +450,7 @@ class PackageTest(InstallerChecks):
         users = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users")
         names = [n for n in os.listdir(users) if n != "Public"]
         self.assertEqual(len(names), 1, names)
-        home = os.path.join(users, names[0])
+        self.home = home = os.path.join(users, names[0])
         self.prog = os.path.join(home, "AppData", "Local", "Programs", "qarn")
         self.work = os.path.join(home, "Pictures", "qarn")
         self.link = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu",
@@ -474,16 +477,42 @@ class PackageTest(InstallerChecks):
         m = re.search(r"^\s*%s\s+REG_\w+\s+(.*?)\s*$" % name, self.key() or "", re.M)
         return m and m.group(1)
 
-    def install(self, installer=None, status=0):
-        r = wine([os.path.abspath(installer or OPTS.installer), "/S"], timeout=180)
-        self.assertEqual(r.returncode, status, r.stderr[-2000:])
+    def windows_path(self, path):
+        """A path under the prefix's drive C as Windows programs name it."""
+        rel = os.path.relpath(path, os.path.join(os.environ["WINEPREFIX"], "drive_c"))
+        return "C:\\" + rel.replace("/", "\\")
 
-    def uninstall_in_place(self, status=0):
+    def install(self, installer=None, status=0, folder=None):
+        """A silent install, into folder (a Windows path) when given."""
+        args = [os.path.abspath(installer or OPTS.installer), "/S"] + (["/D=" + folder] if folder else [])
+        r = wine(args, timeout=180)
+        self.assertEqual(r.returncode, status, (folder, r.stderr[-2000:]))
+
+    def uninstall_in_place(self, status=0, prog=None):
         """The quiet uninstall string's way: Uninstall.exe run in place
         (_?=), which returns when it has ended, with its exit status."""
-        r = wine([os.path.join(self.prog, "Uninstall.exe"), "/S", "_?=" + self.value("InstallLocation")],
-                 timeout=120)
+        r = wine([os.path.join(prog or self.prog, "Uninstall.exe"), "/S",
+                  "_?=" + self.value("InstallLocation")], timeout=120)
         self.assertEqual(r.returncode, status, r.stderr[-2000:])
+
+    def set_value(self, name, data):
+        r = wine(["reg", "add", UNINSTALL_KEY, "/v", name, "/d", data, "/f"])
+        self.assertEqual(r.returncode, 0, r.stderr[-2000:])
+
+    def users_folder(self):
+        """A folder of the user's own in Documents, removed at the end. (In
+        the test's prefix Documents and Pictures are both its home folder.)"""
+        docs = os.path.join(self.home, "Documents", "thesis")
+        self.addCleanup(shutil.rmtree, docs, True)
+        return docs
+
+    def user_files(self, folder, names):
+        """Files of the user's own in folder, each holding its name."""
+        for name in names:
+            path = os.path.join(folder, *name.split("\\"))
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "w") as f:
+                f.write("the user's own %s\n" % name)
 
     def uninstaller_copies(self):
         """Processes of this prefix started from the uninstaller's copies
@@ -601,6 +630,73 @@ class PackageTest(InstallerChecks):
         self.assertLess(abs(size - total / 1024), 8, (size, total))
         self.uninstall_in_place()
         self.assertEqual(self.read(self.map), mine)
+
+    def test_the_working_folder_and_the_users_folders_are_refused(self):
+        # An earlier installation in the programs folder, whose list names
+        # the files of a folder of the user's by their names and wildcards.
+        self.install()
+        mine = self.own_map()
+        docs = self.users_folder()
+        self.user_files(docs, ["copyright.txt", "notes.txt", "thesis.doc", "sub\\a.txt"])
+        self.set_value("InstalledFiles", "qarn.exe|notes.txt|*.doc|sub\\*")
+        before, key = files_under(self.prog, self.work, docs), self.key()
+        work = self.windows_path(self.work)
+        # The working folder named four ways, a folder within it and one
+        # around it, and the folder of the user's files.
+        for folder in (work, work + "\\", work.upper(), self.windows_path(docs) + "\\..\\..\\Pictures\\qarn",
+                       work + "\\bin", self.windows_path(self.home), self.windows_path(docs)):
+            self.install(folder=folder, status=3)
+            self.assertEqual(files_under(self.prog, self.work, docs), before, folder)
+            self.assertEqual(self.key(), key, folder)
+        self.assertEqual(self.read(self.map), mine)
+        self.uninstall_in_place()
+
+    def test_a_recorded_list_deletes_plain_names_in_its_own_folder_only(self):
+        self.install()
+        docs = self.users_folder()
+        outside = os.path.join(os.path.dirname(self.prog), "outside.txt")
+        self.addCleanup(lambda: os.path.exists(outside) and os.remove(outside))
+        self.user_files(self.prog, ["old-only.txt", "thesis.doc", "sub\\a.txt"])
+        self.user_files(docs, ["keep.txt"])
+        self.user_files(os.path.dirname(self.prog), ["outside.txt"])
+        # What an earlier version recorded, doctored: wildcards, paths.
+        self.set_value("InstalledFiles", "qarn.exe|old-only.txt|*.doc|th?sis.doc|sub\\*|sub\\a.txt|"
+                       "..\\outside.txt|sub/a.txt|%s|.|..|Qarns.Bmp" % self.windows_path(
+                           os.path.join(docs, "keep.txt")))
+        kept = files_under(docs, os.path.join(self.prog, "sub"))
+        self.install()
+        self.assertFalse(os.path.exists(os.path.join(self.prog, "old-only.txt")))
+        self.assertTrue(os.path.isfile(os.path.join(self.prog, "thesis.doc")))
+        self.assertTrue(os.path.isfile(outside))
+        self.maxDiff = None
+        self.assertEqual(files_under(docs, os.path.join(self.prog, "sub")), kept)
+        self.assertNotIn("old-only", self.value("InstalledFiles"))
+        self.uninstall_in_place()
+        # The user's files keep the program folder.
+        self.wait_for("the uninstaller gone", lambda: sorted(os.listdir(self.prog)) == ["sub", "thesis.doc"],
+                      30)
+
+    def test_an_install_into_another_folder_moves_the_earlier_one(self):
+        self.install()
+        self.user_files(self.prog, ["mine.txt"])
+        second = os.path.join(self.home, "Apps", "qarn")
+        self.addCleanup(shutil.rmtree, os.path.dirname(second), True)
+        self.install(folder=self.windows_path(second))
+        installed = ["Qarns.Bmp", "Uninstall.exe", "copyright.txt", "freeglut-copying.txt", "qarn.exe"]
+        self.assertEqual(os.listdir(self.prog), ["mine.txt"])
+        self.assertEqual(sorted(os.listdir(second)), installed)
+        self.assertEqual(self.value("InstallLocation").lower(), self.windows_path(second).lower())
+        target = "Apps\\qarn\\qarn.exe"
+        link = self.read(self.link)
+        self.assertTrue(target.encode("utf-16-le") in link or target.encode() in link)
+        # A folder left by an earlier installation whose record is gone (no
+        # uninstall key) is still one: installed into again.
+        wine(["reg", "delete", UNINSTALL_KEY, "/f"])
+        self.install(folder=self.windows_path(second))
+        self.assertEqual(sorted(os.listdir(second)), installed)
+        self.uninstall_in_place(prog=second)
+        self.wait_for("the second folder removed", lambda: not os.path.exists(second), 30)
+        self.assertEqual(os.listdir(self.prog), ["mine.txt"])
 
     def test_the_finish_pages_box_starts_qarn_in_the_working_folder(self):
         # An interactive install: Return takes the default button, Install
