@@ -364,6 +364,8 @@ class InstallerTest(InstallerChecks):
 with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
     RELEASE = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1)
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\qarn"
+# The installer's windows' title, its message boxes' too.
+SETUP = "^qarn .* Setup"
 
 
 def files_under(*dirs):
@@ -698,23 +700,63 @@ class PackageTest(InstallerChecks):
         self.wait_for("the second folder removed", lambda: not os.path.exists(second), 30)
         self.assertEqual(os.listdir(self.prog), ["mine.txt"])
 
+    def xdo(self, *args):
+        """xdotool on the group's display; its output's words."""
+        return subprocess.run(["xdotool"] + list(args), env=self.xvfb.env(), capture_output=True, text=True,
+                              timeout=15).stdout.split()
+
+    def test_an_interactive_install_into_the_working_folder_says_why_and_stays(self):
+        os.makedirs(self.work)
+        mine = self.own_map()
+        # Wine's trace of each message box holds its text.
+        trace = os.path.join(tempfile.mkdtemp(prefix="qarn-box-", dir=ROOT), "msgbox.txt")
+        folder = "/D=" + self.windows_path(self.work)
+        with open(trace, "wb") as err:
+            setup = subprocess.Popen(["wine", os.path.abspath(OPTS.installer), folder],
+                                     env=dict(self.xvfb.env(), WINEDEBUG="+msgbox"),
+                                     stdout=subprocess.DEVNULL, stderr=err)
+
+        def windows():
+            return self.xdo("search", "--onlyvisible", "--name", SETUP)
+
+        try:
+            self.wait_for("the installer's window", windows, 60)
+            page = windows()[0]
+            # Install on the folder page: a box says why not.
+            self.xdo("windowactivate", "--sync", page)
+            self.xdo("key", "Return")
+            self.wait_for("the box saying why", lambda: b"is qarn's working folder" in self.read(trace), 30)
+            self.wait_for("the box's window", lambda: len(windows()) == 2, 30)
+            box = [w for w in windows() if w != page][0]
+            # Its OK closes it; the folder page stays, the installer runs on.
+            self.xdo("windowactivate", "--sync", box)
+            self.xdo("key", "Return")
+            self.wait_for("the box closed", lambda: windows() == [page], 30)
+            self.assertIsNone(setup.poll())
+            self.xdo("windowactivate", "--sync", page)
+            self.xdo("key", "Escape")
+            self.assertNotEqual(setup.wait(30), 0)
+        finally:
+            harness.end_process(setup)
+        self.assertFalse(os.path.exists(self.prog))
+        self.assertFalse(os.path.exists(self.link))
+        self.assertIsNone(self.key())
+        self.assertEqual(os.listdir(self.work), ["Qarns.Bmp"])
+        self.assertEqual(self.read(self.map), mine)
+
     def test_the_finish_pages_box_starts_qarn_in_the_working_folder(self):
         # An interactive install: Return takes the default button, Install
         # on the folder page, Finish (with "Run qarn" ticked) on the last.
         env = self.xvfb.env()
-
-        def xdo(*args):
-            return subprocess.run(["xdotool"] + list(args), env=env, capture_output=True, text=True,
-                                  timeout=15).stdout.split()
-
+        xdo = self.xdo
         setup = subprocess.Popen(["wine", os.path.abspath(OPTS.installer)], env=env,
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             self.wait_for("the installer's window", lambda: xdo("search", "--onlyvisible", "--name",
-                                                                "^qarn .* Setup"), 60)
+                                                                SETUP), 60)
             deadline = time.time() + 120
             while setup.poll() is None and time.time() < deadline:
-                wins = xdo("search", "--onlyvisible", "--name", "^qarn .* Setup")
+                wins = xdo("search", "--onlyvisible", "--name", SETUP)
                 if wins:
                     xdo("windowactivate", "--sync", wins[0])
                     xdo("key", "Return")
