@@ -8,15 +8,14 @@
 
 #include <cstdint>
 
-// First thing in main: the window system's libraries that the program does
-// not take from a fixed place otherwise. Windows: OPENGL32.dll, GLU32.dll
-// and WINMM.dll, which the link delay-loads, are loaded from the system
-// folder by their full paths (and their own imports from there too), so
-// that a file of one of those names beside qarn.exe or in the working
-// folder, which Windows would search first, is never loaded: every later
-// load by name (the delay-load helper's, GDI's of OPENGL32.dll) finds the
-// module already loaded. A library that cannot be loaded stops the run.
-// X11: nothing.
+// First thing in main, before any GL, GLU or GLUT call. Windows:
+// OPENGL32.dll, GLU32.dll and WINMM.dll, which the link delay-loads, are
+// loaded from the system folder by their full paths (and their own imports
+// from there too), so that a file of one of those names beside qarn.exe or
+// in the working folder, which Windows would search first, is never
+// loaded: a later load by name (GDI's of OPENGL32.dll) finds the module
+// already loaded. A library that cannot be loaded stops the run. X11:
+// nothing.
 void LoadSystemLibraries();
 
 // Before glutInit: clears what GLUT would take from the process's

@@ -57,16 +57,17 @@ constexpr const ImgDelayDescr* kSystemDlls[] = {&__DELAY_IMPORT_DESCRIPTOR_libop
 // does not keep the floating-point argument registers (XMM0 to XMM3) across
 // its call of the helper, which garbles the first glColor3f, glRotated and
 // the like. Hands back the name of a function the module lacks, or nullptr.
+// The tables name every function (the .def files have no numbers).
 const char* BindImports(const ImgDelayDescr& descr, HMODULE hDll) {
     char* pBase = reinterpret_cast<char*>(&__ImageBase);
     *reinterpret_cast<HMODULE*>(pBase + descr.rvaHmod) = hDll;
     auto* pIat = reinterpret_cast<FARPROC*>(pBase + descr.rvaIAT);
     const auto* pInt = reinterpret_cast<const IMAGE_THUNK_DATA*>(pBase + descr.rvaINT);
     for (; pInt->u1.AddressOfData != 0; ++pInt, ++pIat) {
-        if (IMAGE_SNAP_BY_ORDINAL(pInt->u1.Ordinal)) return "a function by number";
-        const char* cProc = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(pBase + pInt->u1.AddressOfData)->Name;
-        const FARPROC pProc = GetProcAddress(hDll, cProc);
-        if (pProc == nullptr) return cProc;
+        if (IMAGE_SNAP_BY_ORDINAL(pInt->u1.Ordinal)) return "a function named by number";
+        const auto* pName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(pBase + pInt->u1.AddressOfData);
+        const FARPROC pProc = GetProcAddress(hDll, pName->Name);
+        if (pProc == nullptr) return pName->Name;
         *pIat = pProc;
     }
     return nullptr;
@@ -99,7 +100,7 @@ void LoadSystemLibraries() {
             StopFatal(cLine);
         }
         if (const char* cMissing = BindImports(*pDescr, hDll)) {
-            std::snprintf(cLine, sizeof cLine, "Qarn: the system folder's %s has no %s.", cName, cMissing);
+            std::snprintf(cLine, sizeof cLine, "Qarn: the system folder's %s lacks %s.", cName, cMissing);
             StopFatal(cLine);
         }
     }

@@ -28,9 +28,10 @@ int DisplayLostHandler(Display* pDisplay) {
 
 void WatchDisplay() { XSetIOErrorHandler(DisplayLostHandler); }
 
-// GLUT's DISPLAY is the connection itself; the window is shown as created.
+// The dynamic linker takes libGL and the rest from the system's own folders.
 void LoadSystemLibraries() {}
 
+// GLUT's DISPLAY is the connection itself; the window is shown as created.
 void PrepareGlut() {}
 
 void UnminimiseWindow() {}

@@ -699,6 +699,14 @@ class PackageTest(InstallerChecks):
         self.uninstall_in_place(prog=second)
         self.wait_for("the second folder removed", lambda: not os.path.exists(second), 30)
         self.assertEqual(os.listdir(self.prog), ["mine.txt"])
+        # An installation that recorded no list (made before lists were) stays
+        # where it is: which of its files are qarn's is not known.
+        third = os.path.join(self.home, "Apps", "qarn-old")
+        self.install(folder=self.windows_path(third))
+        wine(["reg", "delete", UNINSTALL_KEY, "/v", "InstalledFiles", "/f"])
+        self.install(folder=self.windows_path(second))
+        self.assertEqual(sorted(os.listdir(third)), installed)
+        self.uninstall_in_place(prog=second)
 
     def xdo(self, *args):
         """xdotool on the group's display; its output's words."""
