@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/desktop.h"
-#include "app/stop.h"
+#include "base/stop.h"
 #include "image/win32_file.h"
 #include "input/mouse.h"
 

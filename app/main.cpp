@@ -1,6 +1,7 @@
 // Entry: the viewer's start-up, then the GLUT main loop for good.
 #include <GL/freeglut.h>
 
+#include "app/desktop.h"
 #include "app/startup.h"
 #include "app/userview.h"
 #include "base/console.h"
