@@ -438,8 +438,9 @@ class PackageTest(InstallerChecks):
     so does a folder that is the working folder or holds the user's files
     (status 3), an upgrade removes what only the older version installed
     (plain names of its own folder's list) and keeps the user's map, an
-    install into another folder moves the earlier installation there; the
-    finish page's box starts qarn in the working folder.
+    install into another folder moves the earlier installation there (one
+    that recorded no list stays, and a box says so); the finish page's box
+    starts qarn in the working folder.
     Also the installer's version resource and manifest, and the portable
     zip: its files, its bytes made again from them, a start of qarn.exe
     unpacked from it. Every install test begins with nothing installed."""
@@ -753,20 +754,34 @@ class PackageTest(InstallerChecks):
         self.assertEqual(self.read(self.map), mine)
 
     def test_the_finish_pages_box_starts_qarn_in_the_working_folder(self):
-        # An interactive install: Return takes the default button, Install
-        # on the folder page, Finish (with "Run qarn" ticked) on the last.
+        # An earlier installation in another folder, one that recorded no
+        # list of its files: it stays, and the install says so in a box.
+        older = os.path.join(self.home, "Apps", "qarn-old")
+        self.addCleanup(shutil.rmtree, os.path.dirname(older), True)
+        self.install(folder=self.windows_path(older))
+        wine(["reg", "delete", UNINSTALL_KEY, "/v", "InstalledFiles", "/f"])
+        kept = files_under(older)
+        # An interactive install into the usual folder: Return takes the
+        # default button, Install on the folder page, OK in the box, Finish
+        # (with "Run qarn" ticked) on the last page. Wine's trace of each
+        # message box holds its text.
         env = self.xvfb.env()
         xdo = self.xdo
-        setup = subprocess.Popen(["wine", os.path.abspath(OPTS.installer)], env=env,
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        trace = os.path.join(tempfile.mkdtemp(prefix="qarn-box-", dir=ROOT), "msgbox.txt")
+        folder = "/D=" + self.windows_path(self.prog)
+        with open(trace, "wb") as err:
+            setup = subprocess.Popen(["wine", os.path.abspath(OPTS.installer), folder],
+                                     env=dict(env, WINEDEBUG="+msgbox"), stdout=subprocess.DEVNULL,
+                                     stderr=err)
         try:
             self.wait_for("the installer's window", lambda: xdo("search", "--onlyvisible", "--name",
                                                                 SETUP), 60)
             deadline = time.time() + 120
             while setup.poll() is None and time.time() < deadline:
+                # The newest window: a box stands over the page.
                 wins = xdo("search", "--onlyvisible", "--name", SETUP)
                 if wins:
-                    xdo("windowactivate", "--sync", wins[0])
+                    xdo("windowactivate", "--sync", wins[-1])
                     xdo("key", "Return")
                 time.sleep(1.0)
             self.assertEqual(setup.wait(30), 0)
@@ -790,6 +805,8 @@ class PackageTest(InstallerChecks):
         xdo("key", "q")
         self.wait_for("the viewer ended", lambda: not xdo("search", "--name", "Palwin"), 30)
         self.uninstall_in_place()
+        self.assertTrue(b"qarn-old stays where it is" in self.read(trace), "no box said so")
+        self.assertEqual(files_under(older), kept)
 
     def test_installer_version_resource_and_manifest(self):
         release = RELEASE
