@@ -101,9 +101,6 @@ class PanelTest(harness.ViewerTest):
         v.move(*mouse, settle=0.5)
         return v
 
-    def shot(self):
-        return textref.capture(self.xvfb)
-
     def read(self, shot, line, col, n, clr):
         return self.font.read(shot, line, col, n, clr)
 
@@ -146,15 +143,11 @@ class PanelTest(harness.ViewerTest):
 
     def wait_for(self, probe, timeout=10.0):
         """Captures until probe(shot) is true; returns that capture."""
-        deadline = time.time() + timeout
-        while True:
-            shot = self.shot()
-            if probe(shot):
-                return shot
-            if time.time() > deadline:
-                shot.save_png("/tmp/qarn-panel-fail.png")
-                self.fail("screen did not change as expected (saved /tmp/qarn-panel-fail.png)")
-            time.sleep(0.1)
+        shot = self.until(probe, timeout)
+        if not probe(shot):
+            shot.save_png("/tmp/qarn-panel-fail.png")
+            self.fail("screen did not change as expected (saved /tmp/qarn-panel-fail.png)")
+        return shot
 
     def reads(self, line, col, clr, text):
         text = text if isinstance(text, bytes) else text.encode("latin-1")
@@ -164,7 +157,7 @@ class PanelTest(harness.ViewerTest):
 
     def test_start_screen_shows_the_whole_panel(self):
         self.begin()
-        shot = self.shot()
+        shot = harness.capture_screen(self.xvfb)
         bench, it, frame = self.counters(shot)
         self.assertGreater(frame, 1)
         lat, lon = mouse_view(512, 384)
@@ -201,7 +194,7 @@ class PanelTest(harness.ViewerTest):
         xs = set()
         deadline = time.time() + 20.0
         while len(xs) < 2 and time.time() < deadline:
-            line = self.read(self.shot(), 2, 105, 13, 8)
+            line = self.read(harness.capture_screen(self.xvfb), 2, 105, 13, 8)
             m = re.match(rb"^x= {0,3}(\d+) y= 480$", line)
             self.assertIsNotNone(m, line)
             xs.add(int(m.group(1)))
@@ -218,7 +211,7 @@ class PanelTest(harness.ViewerTest):
 
     def test_credits_go_with_the_first_zoom_step_and_return_with_f4(self):
         v = self.begin()
-        self.assertShows(self.shot(), credits(b"", b"")[:3])
+        self.assertShows(harness.capture_screen(self.xvfb), credits(b"", b"")[:3])
         v.key("Up")
         fov = FOV0 + 0.5
         fov_line = ("Fov =" + fld_f(fov, 8, 2)).encode() + DEG
@@ -240,7 +233,7 @@ class PanelTest(harness.ViewerTest):
         seen = set()
         deadline = time.time() + 90
         while time.time() < deadline:
-            shot = self.shot()
+            shot = harness.capture_screen(self.xvfb)
             _, _, frame = self.counters(shot)
             # The iteration line and the disclaimer come from the same frame.
             self.assertShows(shot, disclaimer(frame), "frame %d: " % frame)
@@ -283,7 +276,7 @@ class PanelTest(harness.ViewerTest):
 
     def test_eye_labels_in_the_pair_modes(self):
         v = self.begin()
-        self.assertBlank(self.shot(), 50, 37, 5, clr=13)
+        self.assertBlank(harness.capture_screen(self.xvfb), 50, 37, 5, clr=13)
         v.key("F9")
         shot = self.wait_for(self.reads(50, 37, 13, "Left "))
         self.assertShows(shot, [Text(50, 37, 13, "Left "), Text(50, 89, 13, "Right")] + status()[2:3])

@@ -44,15 +44,16 @@ os.environ.setdefault("QARN_MAP", os.path.join(SOURCE, "data", "Qarns.Bmp"))
 # The panel tests' reference text comes from the Linux build's helper.
 os.environ.setdefault("QARN_HELPERS", os.path.join(os.path.dirname(os.path.abspath(OPTS.linux_bin)),
                                                    "tests"))
-os.environ.update(QARN_BIN=os.path.abspath(OPTS.exe), QARN_RUNNER="wine", WINEDEBUG="-all",
-                  WINEPREFIX=os.path.join(ROOT, "prefix"), HOME=os.path.join(ROOT, "home"),
-                  WINEDLLOVERRIDES="mscoree,mshtml=")
+with open(os.path.join(SOURCE, "tests", "wine.env")) as f:
+    os.environ.update(line.strip().split("=", 1) for line in f if line[:1].isalpha())
+os.environ.update(QARN_BIN=os.path.abspath(OPTS.exe), QARN_RUNNER="wine",
+                  WINEPREFIX=os.path.join(ROOT, "prefix"), HOME=os.path.join(ROOT, "home"))
 os.environ.pop("XDG_CONFIG_HOME", None)
 os.makedirs(os.environ["HOME"])
 
 import harness  # noqa: E402  (reads QARN_BIN and QARN_RUNNER set above)
 from harness import Picture, ViewerTest  # noqa: E402
-from probes import centre_probe, grab, lat_gray, lat_of_gray, make_surface, mouse_lat  # noqa: E402
+from probes import centre_probe, lat_gray, lat_of_gray, make_surface, mouse_lat  # noqa: E402
 from test_dump import SIZE, DumpTest  # noqa: E402
 from test_input import InputTest  # noqa: E402
 from test_screens import Wide  # noqa: E402
@@ -173,13 +174,11 @@ class PointerTest(ViewerTest):
     def wait_latitude(self, v, y, timeout=10.0):
         """Waits until the centre shows mouse mode's latitude for row y;
         returns what it last showed."""
-        deadline = time.time() + timeout
-        while True:
-            kinds, g = centre_probe(grab(v))
-            lat = lat_of_gray(g) if kinds == {"near"} else None
-            if (lat is not None and abs(lat - mouse_lat(y)) < 1.0) or time.time() > deadline:
-                return lat
-            time.sleep(0.2)
+        def latitude():
+            kinds, g = centre_probe(harness.capture_screen(v.xvfb))
+            return lat_of_gray(g) if kinds == {"near"} else None
+        return harness.wait_for(latitude, lambda lat: lat is not None and abs(lat - mouse_lat(y)) < 1.0,
+                                timeout, interval=0.2)
 
     def test_latitude_at_the_screen_centre_follows_the_pointer(self):
         # Xvfb starts with the pointer at the screen centre: never moved, it
@@ -292,12 +291,7 @@ class InstallerChecks(ViewerTest):
     """What the installer tests share: a bounded wait for a condition."""
 
     def wait_for(self, what, cond, timeout=60.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if cond():
-                return
-            time.sleep(0.2)
-        self.fail("%s within %.0f s" % (what, timeout))
+        harness.wait_for(cond, timeout=timeout, what=what, interval=0.2)
 
 
 class InstallerTest(InstallerChecks):
@@ -361,8 +355,9 @@ class InstallerTest(InstallerChecks):
         self.wait_for("the uninstall entry removed", lambda: self.uninstall_key().returncode != 0)
 
 
-with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
-    RELEASE = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1)
+RELEASE = harness.RELEASE
+# The release as Windows' version resources give it: four numbers.
+RELEASE4 = tuple(int(n) for n in RELEASE.split(".")) + (0,) * (4 - len(RELEASE.split(".")))
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\qarn"
 # The installer's windows' title, its message boxes' too.
 SETUP = "^qarn .* Setup"
@@ -372,12 +367,11 @@ def files_under(*dirs):
     """Every file under the folders, by path: size, last-write time, SHA-256."""
     out = {}
     for top in dirs:
-        for dirpath, _, names in os.walk(top):
-            for name in names:
-                path = os.path.join(dirpath, name)
-                with open(path, "rb") as f:
-                    out[path] = (os.path.getsize(path), os.stat(path).st_mtime_ns,
-                                 hashlib.sha256(f.read()).hexdigest())
+        for name in harness.tree_files(top):
+            path = os.path.join(top, name)
+            with open(path, "rb") as f:
+                out[path] = (os.path.getsize(path), os.stat(path).st_mtime_ns,
+                             hashlib.sha256(f.read()).hexdigest())
     return out
 
 
@@ -812,10 +806,9 @@ class PackageTest(InstallerChecks):
         release = RELEASE
         with open(os.path.join(SOURCE, "packaging", "copyright")) as f:
             holder = re.search(r"^Copyright: (.+)$", f.read(), re.M).group(1)
-        numbers = tuple(int(n) for n in release.split(".")) + (0,) * (4 - len(release.split(".")))
         info = version_resource(OPTS.installer)
-        self.assertEqual(info["file"], numbers)
-        self.assertEqual(info["product"], numbers)
+        self.assertEqual(info["file"], RELEASE4)
+        self.assertEqual(info["product"], RELEASE4)
         strings = info["strings"]
         self.assertEqual(strings.get("ProductName"), "qarn")
         self.assertEqual(strings.get("FileVersion"), release)
@@ -916,11 +909,6 @@ class ResourcesTest(unittest.TestCase):
 
     exe = os.path.abspath(OPTS.exe)
 
-    def release(self):
-        with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
-            parts = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1).split(".")
-        return [int(p) for p in parts] + [0] * (4 - len(parts))
-
     def test_one_manifest_declaring_dpi_awareness_and_supported_windows(self):
         manifests = [n for t, n in pe_resources(self.exe) if t in ("24", "manifest")]
         # Resource 1 is what Windows reads at process start; a second one
@@ -938,13 +926,12 @@ class ResourcesTest(unittest.TestCase):
     def test_version_resource_names_the_release(self):
         versions = [n for t, n in pe_resources(self.exe) if t in ("16", "version")]
         self.assertEqual(versions, ["1"])
-        four = tuple(self.release())
         info = version_resource(self.exe)
-        self.assertEqual(info["file"], four)
-        self.assertEqual(info["product"], four)
+        self.assertEqual(info["file"], RELEASE4)
+        self.assertEqual(info["product"], RELEASE4)
         values = info["strings"]
-        self.assertEqual(values.get("FileVersion"), "%d.%d.%d.%d" % four, values)
-        self.assertEqual(values.get("ProductVersion"), "%d.%d.%d.%d" % four, values)
+        self.assertEqual(values.get("FileVersion"), "%d.%d.%d.%d" % RELEASE4, values)
+        self.assertEqual(values.get("ProductVersion"), "%d.%d.%d.%d" % RELEASE4, values)
         self.assertEqual(values.get("ProductName"), "qarn")
         self.assertEqual(values.get("OriginalFilename"), "qarn.exe")
         self.assertTrue(values.get("FileDescription"), values)
@@ -999,28 +986,23 @@ class OwnConsoleTest(ViewerTest):
 
     def wait_box(self, p, timeout=60.0):
         """The box's window once it is shown; None if the process ends first."""
-        deadline = time.time() + timeout
-        while time.time() < deadline and p.poll() is None:
-            found = self.windows("^qarn$", visible=True)
-            if found:
-                return found[0]
-            time.sleep(0.2)
-        return None
+        found = harness.wait_for(lambda: self.windows("^qarn$", visible=True) or p.poll() is not None,
+                                 timeout=timeout, interval=0.2)
+        return found[0] if isinstance(found, list) else None
 
     def close_box(self, p, box, timeout=30.0):
         """Return on the box's button, the box activated first (Wine takes
         keys once the window manager has focused it); the process's status."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        def press_return():
             subprocess.run(["xdotool", "windowactivate", "--sync", box], env=self.xvfb.env(),
                            capture_output=True, timeout=15)
             subprocess.run(["xdotool", "key", "Return"], env=self.xvfb.env(), capture_output=True,
                            timeout=15)
             try:
-                return p.wait(3)
+                return p.wait(3), True
             except subprocess.TimeoutExpired:
-                pass
-        self.fail("the box did not close within %.0f s" % timeout)
+                return None, False
+        return harness.wait_for(press_return, lambda got: got[1], timeout, "the box closed", 0)[0]
 
     def test_a_missing_map_is_shown_in_a_box_on_a_console_of_its_own(self):
         exe = shlex.quote(os.environ["QARN_BIN"])
@@ -1140,15 +1122,12 @@ class DpiTest(ViewerTest):
         if getattr(cls, "font", None) is None:
             cls.font = textref.Font(self.xvfb)
         text, (fx, _) = "Radius= 1738.km", textref.cell_origin(12, 107)
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+
+        def scales():
             pic = harness.capture_screen(self.xvfb)
-            scales = [k for k in (1, 2)
-                      if [x for x, _ in cls.font.find(pic, text, 9, k)] == [self.screen[0] - k * (1024 - fx)]]
-            if scales:
-                return scales
-            time.sleep(0.3)
-        return []
+            return [k for k in (1, 2)
+                    if [x for x, _ in cls.font.find(pic, text, 9, k)] == [self.screen[0] - k * (1024 - fx)]]
+        return harness.wait_for(scales, timeout=timeout, interval=0.3)
 
     def test_panel_and_dump_at_200_and_100_percent(self):
         w, h = self.screen
@@ -1157,10 +1136,7 @@ class DpiTest(ViewerTest):
                 self.set_dpi(dpi)
                 try:
                     v = self.start()
-                    deadline = time.time() + 20
-                    while v.geometry() != (w, h) and time.time() < deadline:
-                        time.sleep(0.1)
-                    self.assertEqual(v.geometry(), (w, h))
+                    self.assertEqual(v.wait_size((w, h), 20), (w, h))
                     self.assertEqual(self.panel_scales(), [k])
                     if dpi == 192:
                         pic = Picture.from_bmp(v.dump(1))

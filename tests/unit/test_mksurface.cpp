@@ -141,12 +141,8 @@ void WriteRaster(const std::string& path, const char* cDriver, const Raster& r,
     GDALClose(ds);
 }
 
-class MkSurface : public ::testing::Test {
+class MkSurface : public ScratchDir {
 protected:
-    void SetUp() override {
-        dir = TempDir("qarn-mks");
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     // Runs the tool on p; returns its exit status and leaves its output in out.
     int Run(const Png& p) {
         WritePng(dir + "/in.png", p);
@@ -205,7 +201,7 @@ protected:
     }
     // Output pixel at column x, row y counted from the top of the picture.
     int At(uint32_t x, uint32_t y) const { return out.at(1078 + (511 - y) * 1024 + x); }
-    std::string dir, err;
+    std::string err;
     std::string bin = QARN_MKSURFACE;  // what Exec runs
     std::vector<uint8_t> out;
 };
