@@ -244,6 +244,32 @@ struct Listener {
 };
 
 // A VRT of one 2048 x 1024 byte band whose one source is cSource.
+// Runs body in a forked child (30 s alarm) and returns what it reports
+// wrong, after checking that the child ended normally: for checks that must
+// not change the test process (the converter's limits and its filter hold
+// for the whole process).
+std::string WrongInChild(const std::function<std::string()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) return "no pipe";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(30);
+        close(fds[0]);
+        const std::string cWrong = body();
+        (void)!write(fds[1], cWrong.data(), cWrong.size());
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string cWrong;
+    char c[256];
+    for (ssize_t n; (n = read(fds[0], c, sizeof c)) > 0;) cWrong.append(c, size_t(n));
+    close(fds[0]);
+    int st = 0;
+    waitpid(pid, &st, 0);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+    return cWrong;
+}
+
 std::string VrtOf(const std::string& cSource) {
     return "<VRTDataset rasterXSize=\"2048\" rasterYSize=\"1024\"><VRTRasterBand dataType=\"Byte\" band=\"1\">"
            "<SimpleSource><SourceFilename>" + cSource + "</SourceFilename><SourceBand>1</SourceBand>"
@@ -808,11 +834,7 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
 TEST(MapOpens, EveryFileSystemGdalListsButTheLocalOnesIsRefused) {
     const std::vector<std::string> local = {"/vsimem/", "/vsizip/", "/vsigzip/", "/vsitar/",
                                             "/vsisubfile/", "/vsi7z/", "/vsirar/"};
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        alarm(30);
+    const std::string cWrong = WrongInChild([&] {
         dup2(open("/dev/null", O_RDONLY), 0);  // in case standard input is read after all
         LimitGdalOpens();
         CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -835,17 +857,8 @@ TEST(MapOpens, EveryFileSystemGdalListsButTheLocalOnesIsRefused) {
             const bool bLocal = std::find(local.begin(), local.end(), cPrefix) != local.end();
             if (bStat != !bLocal || bOpen != !bLocal) cWrong += cPrefix + (bLocal ? " refused\n" : " let through\n");
         }
-        (void)!write(fds[1], cWrong.data(), cWrong.size());
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string cWrong;
-    char c[256];
-    for (ssize_t n; (n = read(fds[0], c, sizeof c)) > 0;) cWrong.append(c, size_t(n));
-    close(fds[0]);
-    int st = 0;
-    waitpid(pid, &st, 0);
-    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+        return cWrong;
+    });
     EXPECT_EQ(cWrong, "");
 }
 
@@ -922,11 +935,7 @@ TEST_F(Confinement, TheReaderMakesNoSocketAndChangesNoFile) {
     {
         std::ofstream(dir + "/mine.txt") << "mine";
     }
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        alarm(30);
+    const std::string cWrong = WrongInChild([&] {
         std::promise<void> go;
         std::string cThread;
         std::thread early([&] {
@@ -974,17 +983,8 @@ TEST_F(Confinement, TheReaderMakesNoSocketAndChangesNoFile) {
         const int fd = open(cMine.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 || read(fd, cRead, sizeof cRead) != 4 || std::string(cRead) != "mine")
             cWrong += "reading refused\n";
-        (void)!write(fds[1], cWrong.data(), cWrong.size());
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string cWrong;
-    char c[256];
-    for (ssize_t n; (n = read(fds[0], c, sizeof c)) > 0;) cWrong.append(c, size_t(n));
-    close(fds[0]);
-    int st = 0;
-    waitpid(pid, &st, 0);
-    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+        return cWrong;
+    });
     EXPECT_EQ(cWrong, "");
     EXPECT_EQ(ListDir(dir), std::vector<std::string>{"mine.txt"});
     const std::vector<uint8_t> mine = ReadAll(dir + "/mine.txt");
