@@ -27,7 +27,9 @@ bool FontTableGlyphs(GlyphSet& glyphs) {
     for (int32_t c = 0; c < kGlyphCodes; ++c) {
         GlyphBits& rows = glyphs[static_cast<std::size_t>(c)];
         rows.fill(0);
-        if (c >= font.nChars || font.bChars[c] == nullptr) continue;
+        // freeglut draws nothing for code 0 (the table has a glyph for it),
+        // so the read-back has none either.
+        if (c == 0 || c >= font.nChars || font.bChars[c] == nullptr) continue;
         const GLubyte* bGlyph = font.bChars[c] + 1;
         for (int r = 0; r < font.nHeight; ++r) {
             const int y = r + iShift;

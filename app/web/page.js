@@ -157,6 +157,8 @@ var QarnPage = (function () {
   canvas.addEventListener('touchcancel', cancelPress);
   // One zoom step a frame, as held arrow keys give.
   function zoomFrame() {
+    // Since the page was opened: the first one is the first frame drawn.
+    if (page.animationFrames === undefined) page.firstFrameMs = performance.now();
     page.animationFrames = (page.animationFrames || 0) + 1;
     if (page.zoomSteps !== 0 && page.running) {
       call(Module._WebSpecial, page.zoomSteps > 0 ? 101 : 103);
