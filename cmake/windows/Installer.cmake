@@ -2,7 +2,7 @@
 # the project's own script (cmake/windows/NSIS.template.in). Per user, no
 # administrator: the program goes to the user's programs folder, its working
 # folder, which holds Qarns.Bmp and receives the screen dumps, is a "qarn"
-# folder in the user's Pictures (the README says why), and a Start-menu
+# folder in the user's Pictures (docs/windows.md says why), and a Start-menu
 # shortcut starts the program there.
 install(TARGETS qarn RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/data/Qarns.Bmp DESTINATION .)
