@@ -169,9 +169,10 @@ fuzz: deps-dev
 	  $(FUZZ_BUILD)/mks-corpus $(FUZZ_BUILD)/mks-seeds </dev/null
 
 # clang-tidy (checks in .clang-tidy) over the sources of the Linux build (the
-# *_win32.cpp files are not in its compile database), cppcheck over all.
+# *_win32.cpp and the web's files are not in its compile database), cppcheck
+# over all.
 lint: deps-dev $(BUILD)/cmake_install.cmake
-	@files=$$(find $(LINT_DIRS) -name '*.cpp' ! -name '*_win32.cpp' | sort); \
+	@files=$$(find $(LINT_DIRS) -name '*.cpp' ! -name '*_win32.cpp' ! -name '*_web.cpp' ! -path 'app/web/*' | sort); \
 	echo "clang-tidy: $$(echo $$files | wc -w) files"; \
 	echo $$files | xargs -n 1 -P $(JOBS) clang-tidy-14 -p $(BUILD) --quiet \
 	  >$(BUILD)/clang-tidy.log 2>&1; \
