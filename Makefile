@@ -31,7 +31,7 @@ FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 120
 SOAK_SECONDS ?= 600
 BENCH_ARGS   ?=
-LINT_DIRS    := app overlay input image tools
+LINT_DIRS    := base image overlay input app tools
 
 .PHONY: all build run test deps clean install package validate test-install deps-dev bench \
         bench-surface sanitize fuzz lint soak screenshots deps-windows windows package-windows \
@@ -168,10 +168,12 @@ fuzz: deps-dev
 	$(FUZZ_BUILD)/qarn-fuzz-mksurface $(FUZZ_FLAGS) -rss_limit_mb=1024 -max_len=16384 \
 	  $(FUZZ_BUILD)/mks-corpus $(FUZZ_BUILD)/mks-seeds </dev/null
 
-# clang-tidy (checks in .clang-tidy) over the sources of the Linux build (the
-# *_win32.cpp and the web's files are not in its compile database), cppcheck
-# over all.
+# The folders' layering (every include points down, no circle; the rule is
+# in tests/check_layers.py), clang-tidy (checks in .clang-tidy) over the
+# sources of the Linux build (the *_win32.cpp and the web's files are not in
+# its compile database), cppcheck over all.
 lint: deps-dev $(BUILD)/cmake_install.cmake
+	python3 tests/check_layers.py
 	@files=$$(find $(LINT_DIRS) -name '*.cpp' ! -name '*_win32.cpp' ! -name '*_web.cpp' ! -path 'app/web/*' | sort); \
 	echo "clang-tidy: $$(echo $$files | wc -w) files"; \
 	echo $$files | xargs -n 1 -P $(JOBS) clang-tidy-14 -p $(BUILD) --quiet \

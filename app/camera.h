@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/view_state.h"
+#include "base/scene.h"
 
 constexpr double kNearGap = 0.7;         // near plane at dAlt - 0.7, short of the surface
 constexpr double kFarReach = 25.0;       // far plane at dAlt + 25, past the globe centre

@@ -1,9 +1,10 @@
 // The window's life on a desktop: its class for docks and task switchers,
-// the pointer's shape while auto mode moves it, no frames while the window
-// cannot be seen, and the end of the run when the window is closed or the
-// display is lost. The functions above the line are the window system's own
+// the pointer's shape while auto mode moves it, whether a window status
+// leaves it seen, and the end of the run when the display is lost or fails
+// it. The functions above the line are the window system's own
 // (desktop_x11.cpp, desktop_win32.cpp); those below go through GLUT alone
-// (desktop.cpp).
+// (desktop.cpp). The status and close handlers that pause and end the
+// frames are the frame loop's (userview.h).
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,11 @@ int32_t WindowDpi();
 void SetWindowClass();
 
 // From now on a lost connection to the display ends the run with one line,
-// "Qarn: connection to display :0 lost. Execution stopped.", and status 1.
+// "Qarn: connection to display :0 lost. Execution stopped.", and status 1;
+// so does a request the window system refuses: the window destroyed by
+// another client, "Qarn: window on display :0 destroyed by another client.
+// Execution stopped.", or any other X error, named in the line. Call while
+// the new window is current.
 void WatchDisplay();
 
 // When the current window is shown and the pointer is over it, its position
@@ -49,12 +54,3 @@ void ShowPointer(bool bHidden);
 
 // Whether a window status GLUT reports leaves the window to be seen.
 bool WindowSeen(int iStatus);
-
-// glutWindowStatusFunc: hidden, iconified or fully covered, the idle loop
-// stops and no frame is drawn (frame counter, auto turning and the timed
-// disclaimer lines stand still); shown again, a frame is drawn at once.
-void WindowStatusHandler(int iStatus);
-
-// glutCloseFunc: the window manager closed the window; ends the run with
-// "End of run (window closed)." and status 0.
-void WindowCloseHandler();

@@ -6,27 +6,72 @@
 #include <X11/Xutil.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/desktop.h"
-#include "app/stop.h"
+#include "base/stop.h"
 #include "input/mouse.h"
 
 namespace {
+
+// The window the frames are drawn into, taken as the watch begins: an X
+// error on it that says it is no drawable means another client destroyed it.
+Window iWatchedWindow = 0;
+
+const char* DisplayName(Display* pDisplay) {
+    const char* cName = pDisplay != nullptr ? DisplayString(pDisplay) : nullptr;
+    return cName != nullptr && cName[0] != '\0' ? cName : "(unnamed)";
+}
+
+// Both handlers end the process at once: freeglut's exit-time teardown would
+// use the connection or the window that failed. A stop already under way
+// has printed its line; the failure still makes its status 1.
+[[noreturn]] void StopOnX(const char* cLine) {
+    if (StopStarted()) std::_Exit(1);
+    StopAbrupt(cLine);
+}
 
 // Xlib calls this once the connection is gone; it must not return (Xlib
 // would exit then). Its own handler calls exit(1), whose exit-time teardown
 // in freeglut would report the lost window as a close by the window manager.
 int DisplayLostHandler(Display* pDisplay) {
     char cLine[160];
-    const char* cName = pDisplay != nullptr ? DisplayString(pDisplay) : nullptr;
     std::snprintf(cLine, sizeof cLine, "Qarn: connection to display %s lost. Execution stopped.",
-                  cName != nullptr && cName[0] != '\0' ? cName : "(unnamed)");
-    StopAbrupt(cLine);
+                  DisplayName(pDisplay));
+    StopOnX(cLine);
+}
+
+// Xlib calls this for a request the server refused. Its own handler prints
+// a block of its own and exits with 1, after which freeglut's teardown
+// would report the window as closed. The commonest cause: another client
+// destroyed the window (xdotool windowclose), and the next frame's image
+// went to a window that no longer exists. No request to the server here.
+int RequestFailedHandler(Display* pDisplay, XErrorEvent* pError) {
+    char cLine[240];
+    const bool bGone = (pError->error_code == BadWindow || pError->error_code == BadDrawable) &&
+                       iWatchedWindow != 0 && pError->resourceid == iWatchedWindow;
+    if (bGone) {
+        std::snprintf(cLine, sizeof cLine,
+                      "Qarn: window on display %s destroyed by another client. Execution stopped.",
+                      DisplayName(pDisplay));
+    } else {
+        char cWhat[120] = "";
+        XGetErrorText(pDisplay, pError->error_code, cWhat, sizeof cWhat);
+        std::snprintf(cLine, sizeof cLine,
+                      "Qarn: X error on display %s: %s (request %d.%d). Execution stopped.",
+                      DisplayName(pDisplay), cWhat, pError->request_code, pError->minor_code);
+    }
+    StopOnX(cLine);
 }
 
 }  // namespace
 
-void WatchDisplay() { XSetIOErrorHandler(DisplayLostHandler); }
+void WatchDisplay() {
+    // The window GLUT created is current, and freeglut draws into it itself.
+    iWatchedWindow = glXGetCurrentDrawable();
+    XSetIOErrorHandler(DisplayLostHandler);
+    XSetErrorHandler(RequestFailedHandler);
+}
 
 // GLUT's DISPLAY is the connection itself; the window is shown as created.
 void PrepareGlut() {}

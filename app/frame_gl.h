@@ -30,7 +30,7 @@
 
 #include <cstdint>
 
-#include "app/view_state.h"
+#include "base/view_state.h"
 
 // Clear colour black with alpha 0, colour and depth cleared once a frame
 // (not between the passes of a pair), depth test on.

@@ -1,11 +1,10 @@
 // Entry: the viewer's start-up, then the GLUT main loop for good.
 #include <GL/freeglut.h>
 
-#include "app/console.h"
-#include "app/desktop.h"
 #include "app/startup.h"
-#include "app/stop.h"
 #include "app/userview.h"
+#include "base/console.h"
+#include "base/stop.h"
 #include "input/keyboard.h"
 #include "input/mouse.h"
 

@@ -5,9 +5,9 @@
 #include <emscripten.h>
 #include <sys/stat.h>
 
-#include "app/console.h"
+#include "base/console.h"
 #include "app/startup.h"
-#include "app/stop.h"
+#include "base/stop.h"
 #include "app/userview.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/check_gl.h"
 #include "app/desktop.h"
 #include "app/heap.h"
-#include "app/stop.h"
-#include "app/view_state.h"
+#include "base/check_gl.h"
+#include "base/stop.h"
+#include "base/view_state.h"
 #include "image/bmp.h"
 #include "image/texture.h"
 #include "input/menu.h"
@@ -61,9 +61,10 @@ int32_t StartViewer(const ViewerStart& how) {
     TexBuild();
 
     OpenWindow(how.cProgram);
+    TreatExitsAsStops();
     WatchDisplay();
     SetWindowClass();
-    how.RegisterCallbacks();
+    how.fnRegisterCallbacks();
     FinishSetup();
     glutPostRedisplay();
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/version.h"
+#include "base/version.h"
 
 // The identification field: 19 visible characters and the NUL. It names the
 // release built, "v" and the project version and "s" from column 11 on; the
@@ -24,7 +24,7 @@ void SetIdentity();
 struct ViewerStart {
     const char* cProgram;
     bool bIdentLine;
-    void (*RegisterCallbacks)();
+    void (*fnRegisterCallbacks)();
 };
 
 // The start-up of the viewer and of the benchmark, in the order the viewer's

@@ -18,12 +18,12 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
-#include "app/check_gl.h"
 #include "app/desktop.h"
 #include "app/frame_gl.h"
-#include "app/stop.h"
-#include "app/clock.h"
-#include "app/view_state.h"
+#include "base/check_gl.h"
+#include "base/clock.h"
+#include "base/stop.h"
+#include "base/view_state.h"
 #include "input/commands.h"
 #include "overlay/anchor.h"
 #include "overlay/panel.h"
@@ -98,3 +98,29 @@ void Userview() {
 }
 
 void UserIdle() { Userview(); }
+
+void WindowStatusHandler(int iStatus) {
+    ViewStateRecord& vs = ViewState;
+    const int32_t iHidden = WindowSeen(iStatus) ? 0 : 1;
+    // Also at the window's first showing, which changes no state here.
+    if (iHidden == 0) SeedPointer();
+    if (vs.iHidden == iHidden) return;
+    vs.iHidden = iHidden;
+    if (iHidden != 0) {
+        glutIdleFunc(nullptr);
+        return;
+    }
+    // The benchmark interval restarts: the hidden time was no frame time.
+    vs.rBench0 = SecondsSince(0.0f);
+    vs.nBench = 0;
+    glutIdleFunc(UserIdle);
+    glutPostRedisplay();
+}
+
+void WindowCloseHandler() {
+    // GLUT also calls this when it tears the window down at any exit (a
+    // stop's, or a library's: TreatExitsAsStops); that exit's line and
+    // status stand.
+    if (StopStarted()) return;
+    StopRun("End of run (window closed).");
+}

@@ -25,13 +25,13 @@
 #include <vector>
 
 #include "app/camera.h"
-#include "app/check_gl.h"
 #include "app/frame_gl.h"
 #include "app/startup.h"
-#include "app/stop.h"
 #include "app/userview.h"
-#include "app/clock.h"
-#include "app/view_state.h"
+#include "base/check_gl.h"
+#include "base/clock.h"
+#include "base/stop.h"
+#include "base/view_state.h"
 #include "image/bmp.h"
 #include "image/screen_dump.h"
 #include "image/texture.h"

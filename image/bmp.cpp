@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "app/console.h"
-#include "app/stop.h"
+#include "base/console.h"
+#include "base/stop.h"
 
 BmpHeader BH;
 uint8_t bPal[kBmpPaletteBytes];

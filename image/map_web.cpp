@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/console.h"
-#include "app/view_state.h"
+#include "base/console.h"
+#include "base/view_state.h"
 #include "image/bmp.h"
 #include "image/texture.h"
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <span>
 
-#include "app/stop.h"
-#include "app/view_state.h"
+#include "base/stop.h"
+#include "base/view_state.h"
 #include "image/atomic_file.h"
 
 namespace {

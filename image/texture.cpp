@@ -5,7 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "app/view_state.h"
+#include "base/view_state.h"
 
 uint8_t bTex[3 * kMapPixels];
 

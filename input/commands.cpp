@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/angles.h"
-#include "app/clock.h"
-#include "app/view_state.h"
+#include "base/angles.h"
+#include "base/clock.h"
+#include "base/view_state.h"
 #include "input/keyboard.h"
 #include "overlay/catalogue.h"
 

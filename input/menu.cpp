@@ -3,8 +3,8 @@
 
 #include <GL/freeglut.h>
 
-#include "app/stop.h"
-#include "app/view_state.h"
+#include "base/stop.h"
+#include "base/view_state.h"
 
 namespace {
 constexpr int kValueMin = 1;

@@ -3,7 +3,7 @@
 
 #include <GL/freeglut.h>
 
-#include "app/view_state.h"
+#include "base/view_state.h"
 
 void PointerStore(int x, int y) {
     ViewState.iMouseX = x;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/view_state.h"
+#include "base/scene.h"
 #include "overlay/text_grid.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/view_state.h"
+#include "base/view_state.h"
 #include "overlay/catalogue.h"
 #include "overlay/prnt3d.h"
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstddef>
 
-#include "app/angles.h"
-#include "app/view_state.h"
+#include "base/angles.h"
+#include "base/scene.h"
 #include "overlay/catalogue.h"
 #include "overlay/font.h"
 #include "overlay/palette.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/view_state.h"
+#include "base/scene.h"
 
 using Vec3 = std::array<double, 3>;
 

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "app/stop.h"
+#include "base/stop.h"
 
 // The sixteen colours of a classic 16-colour text display.
 const std::array<std::array<int32_t, 3>, 16> iPalette = {{

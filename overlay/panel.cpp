@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <iterator>
 
-#include "app/clock.h"
-#include "app/version.h"
-#include "app/view_state.h"
+#include "base/clock.h"
+#include "base/version.h"
+#include "base/view_state.h"
 #include "overlay/catalogue.h"
 #include "overlay/palette.h"
 #include "overlay/text.h"

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "app/view_state.h"
-#include "overlay/text_grid.h"
+#include "base/view_state.h"
+#include "overlay/panel_rows.h"
 
 // What the counter step decided for this frame's panel.
 struct PanelTally {

@@ -3,8 +3,8 @@
 
 #include <iterator>
 
-#include "app/check_gl.h"
-#include "app/view_state.h"
+#include "base/check_gl.h"
+#include "base/view_state.h"
 #include "overlay/palette.h"
 #include "overlay/panel.h"
 #include "overlay/text.h"

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/view_state.h"
-#include "overlay/text_grid.h"
+#include "base/view_state.h"
+#include "overlay/panel_rows.h"
 
 constexpr int32_t kStatusCol = 105;  // first column of the status lines
 

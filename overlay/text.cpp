@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/stop.h"
-#include "app/view_state.h"
+#include "base/stop.h"
+#include "base/view_state.h"
 #include "overlay/anchor.h"
 #include "overlay/font_table.h"
 #include "overlay/glyphs.h"

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "overlay/text_grid.h"
+#include "overlay/panel_rows.h"
 
 // Prints nChar characters of cText at (iLine, iCol) of the iWidth/8 by
 // iHeight/13 grid in the 8-by-13 bitmap font, placed on the window as block

@@ -5,18 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/refusal.h"
+
 struct ConvertOptions {
     bool bLeftLon = false;
     double dLeftLon = -180.0;  // degrees: left edge of a map without georeferencing
     bool bRange = false;
     double dLo = 0, dHi = 0;   // band values that become gray 0 and 255
     std::string cIn, cOut;     // GDAL dataset name (a file, or /vsimem/...), output file
-};
-
-// A file kept from being opened: its name, and what it is said as the rest of
-// a sentence ("is not a regular file").
-struct Refusal {
-    std::string cName, cWhat;
 };
 
 // The input as opened, told before anything is read.

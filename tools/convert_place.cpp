@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/angles.h"
+#include "base/angles.h"
 #include "tools/convert_parts.h"
 
 namespace convert_parts {

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "tools/convert.h"
+#include "tools/refusal.h"
 
 // GDAL's short names of the formats lunar and planetary maps come in. COG is
 // GTiff when read; the JPEG 2000 drivers are whichever this GDAL was built

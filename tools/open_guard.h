@@ -2,7 +2,7 @@
 // Linked into qarn-mksurface and its fuzz target only, never into a library.
 #pragma once
 
-#include "tools/convert.h"
+#include "tools/refusal.h"
 
 // The first file whose opening was refused since the last call, an empty
 // name when none was; clears it. Given to ConvertMap as

@@ -92,10 +92,16 @@ class StartupTest(ViewerTest):
 
     def test_a_lost_display_ends_the_run_with_status_1(self):
         # The viewer's connection killed by a client (xdotool windowkill, as
-        # xkill does), then the X server itself ended under it.
+        # xkill does), its window destroyed by a client (windowclose: no
+        # close request, the next frame draws into a window that is gone),
+        # then the X server itself ended under it.
         v = self.start()
         v.xdo(["windowkill", v.window])
         self.assert_lost(v, self.xvfb.display)
+        v = self.start()
+        v.xdo(["windowclose", v.window])
+        self.assert_lost(v, self.xvfb.display,
+                         "Qarn: window on display %s destroyed by another client. Execution stopped.")
         own = harness.Xvfb()
         try:
             v = Viewer(own)
@@ -105,10 +111,10 @@ class StartupTest(ViewerTest):
         finally:
             own.stop()
 
-    def assert_lost(self, v, display):
+    def assert_lost(self, v, display,
+                    line="Qarn: connection to display %s lost. Execution stopped."):
         self.assertEqual(v.wait_exit(15), 1, v.lines)
-        self.assertEqual(v.lines, [IDENT, "Qarn: connection to display %s lost. Execution stopped."
-                                   % display])
+        self.assertEqual(v.lines, [IDENT, line % display])
         self.assertEqual(v.stderr, b"")
 
 

@@ -9,7 +9,7 @@
 #include "image/bmp_codec.h"
 #include "overlay/format.h"
 #include "overlay/label_geometry.h"
-#include "overlay/text_grid.h"
+#include "overlay/panel_rows.h"
 
 inline std::string Text(const LineBuf& buf) { return std::string(buf.c, static_cast<size_t>(buf.n)); }
 inline std::string Text(const PanelLine& line) { return Text(line.buf); }

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/angles.h"
 #include "app/camera.h"
-#include "app/check_gl.h"
 #include "app/startup.h"
-#include "app/clock.h"
-#include "app/view_state.h"
+#include "base/angles.h"
+#include "base/check_gl.h"
+#include "base/clock.h"
+#include "base/view_state.h"
 
 TEST(CheckGLLine, FormatsSiteAndHexCode) {
     EXPECT_EQ(CheckGLLine(393, 0x502), " CheckGL:@Line 393 GlErr=     502 hex");

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "app/clock.h"
-#include "app/view_state.h"
+#include "base/clock.h"
+#include "base/view_state.h"
 #include "input/commands.h"
 #include "input/keyboard.h"
 #include "input/menu.h"

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "app/view_state.h"
+#include "base/view_state.h"
 #include "input/keyboard.h"
 #include "input/menu.h"
 #include "input/mouse.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/angles.h"
+#include "base/angles.h"
 #include "overlay/catalogue.h"
 #include "overlay/label_geometry.h"
 #include "tests/unit/helpers.h"

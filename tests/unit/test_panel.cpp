@@ -9,11 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/view_state.h"
+#include "base/view_state.h"
 #include "overlay/anchor.h"
 #include "overlay/catalogue.h"
 #include "overlay/status.h"
 #include "overlay/panel.h"
+#include "overlay/panel_rows.h"
 #include "overlay/text_grid.h"
 #include "tests/unit/helpers.h"
 

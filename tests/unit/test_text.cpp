@@ -7,8 +7,9 @@
 #include <string>
 
 #include "app/startup.h"
-#include "app/view_state.h"
+#include "base/view_state.h"
 #include "overlay/palette.h"
+#include "overlay/panel_rows.h"
 #include "overlay/status.h"
 #include "overlay/text.h"
 #include "overlay/text_grid.h"

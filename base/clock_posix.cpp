@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "app/clock.h"
+#include "base/clock.h"
 
 float SecondsSince(float r0) {
     using namespace std::chrono;

@@ -11,7 +11,7 @@
 
 #include <cstdio>
 
-#include "app/console.h"
+#include "base/console.h"
 
 void PrepareConsole() { _setmode(_fileno(stdout), _O_BINARY); }
 

@@ -23,5 +23,12 @@
 // its window then, which looks like a close from the window manager).
 bool StopStarted();
 
+// From now on every exit counts as a stop begun, also one a library makes
+// (GLUT's fatal errors call exit(1)), before the exit-time teardown GLUT
+// registered at its initialisation runs the close handler: the status of
+// that exit stands and no second exit starts inside it. Call right after
+// glutInit; exit hooks run last registered first.
+void TreatExitsAsStops();
+
 // One console report line, flushed at once so it survives an abnormal end.
 void ReportLine(const char* cLine);

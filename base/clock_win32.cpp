@@ -3,7 +3,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include "app/clock.h"
+#include "base/clock.h"
 
 float SecondsSince(float r0) {
     SYSTEMTIME t{};

@@ -1,6 +1,6 @@
 #include <csignal>
 
-#include "app/console.h"
+#include "base/console.h"
 
 void PrepareConsole() { std::signal(SIGPIPE, SIG_IGN); }
 

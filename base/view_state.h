@@ -5,7 +5,8 @@
 //
 // The program's other mutable state, one record or a few fields per module,
 // each private to its file since no frame step reads it:
-//  - app/: the stop flag (stop.cpp);
+//  - base/: the stop flag (stop.cpp);
+//  - app/: the window whose X errors mean it was destroyed (desktop_x11.cpp);
 //  - input/: none;
 //  - image/: the dump count and header (screen_dump.cpp); filled once at
 //    start and only read after, the surface image BH, bPal, bGray (bmp.h)
@@ -22,6 +23,8 @@
 
 #include <cstdint>
 
+#include "base/scene.h"
+
 class GLUquadric;
 
 // Command codes held in MenuNew: 7 quit (menu only), 11..13 the view-control
@@ -36,15 +39,6 @@ constexpr int32_t kToggleImage = 16;
 constexpr int32_t kToggleLabels = 17;
 constexpr int32_t kTogglePlaces = 18;
 constexpr int32_t kStepViewMode = 19;
-
-// Scene: the globe's radius in scene units stands for the lunar radius.
-constexpr double kGlobeRadius = 20.0;   // scene units
-constexpr double kMoonRadius = 1738.0;  // km
-
-// The screen the view was laid out for; pointer angles are measured from a
-// frame of this size centred in the real window.
-constexpr int32_t kFrameWidth = 1024;   // pixels
-constexpr int32_t kFrameHeight = 768;   // pixels
 
 struct ViewStateRecord {
     // Input fields: written by the handlers, consumed by the next frame.
@@ -75,7 +69,7 @@ struct ViewStateRecord {
     double dTilt;     // first globe rotation, about the eye's x axis, deg
     double dSpin;     // second globe rotation, about the polar axis, deg
     int32_t iMission; // selected landing mission 1..6
-    double dDegRad;   // degrees to radians, kDegRad (app/angles.h)
+    double dDegRad;   // degrees to radians, kDegRad (base/angles.h)
 
     // Display switches, 0 or 1 (nPlaces 0 or 12, iViewMode -1, 0, 1).
     int32_t iImage;    // textured globe

@@ -1,4 +1,4 @@
-#include "app/view_state.h"
+#include "base/view_state.h"
 
 ViewStateRecord ViewState{};
 

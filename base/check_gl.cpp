@@ -1,11 +1,11 @@
 // CheckGL and the console line it writes.
-#include "app/check_gl.h"
+#include "base/check_gl.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
 
-#include "app/stop.h"
+#include "base/stop.h"
 
 std::string CheckGLLine(int32_t iAtLine, int32_t iGlErr) {
     // " CheckGL:@Line", the site in 4 columns ("****" when it does not fit),

@@ -1,4 +1,4 @@
-#include "app/clock.h"
+#include "base/clock.h"
 
 float SecondsBetween(float rNow, float r0) {
     float rDt = rNow - r0;

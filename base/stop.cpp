@@ -1,9 +1,9 @@
-#include "app/stop.h"
+#include "base/stop.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/console.h"
+#include "base/console.h"
 
 void ReportLine(const char* cLine) {
     std::fputs(cLine, stdout);
@@ -19,6 +19,10 @@ bool bStopping = false;
 }  // namespace
 
 bool StopStarted() { return bStopping; }
+
+void TreatExitsAsStops() {
+    std::atexit([] { bStopping = true; });
+}
 
 [[noreturn]] static void StopWith(const char* cMessage, int iStatus) {
     bStopping = true;

@@ -1,6 +1,6 @@
 // The page's console: standard output goes to the browser's console, and
 // the page shows the line of any stop itself (app/web/page.js).
-#include "app/console.h"
+#include "base/console.h"
 
 void PrepareConsole() {}
 
