@@ -274,4 +274,6 @@ run-web: web
 
 test-web: web build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_TEST_PACKAGES)"
+	cmake -S . -B $(BUILD) -DQARN_FREEGLUT_FONT_DIR=$(abspath $(WEB_BUILD)/freeglut-font) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target qarn-fonttable
 	/usr/bin/python3 tests/e2e/test_web.py --page $(WEB_BUILD) --linux-bin $(BUILD)/qarn

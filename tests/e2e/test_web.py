@@ -18,6 +18,7 @@ import http.server
 import os
 import shutil
 import signal
+import subprocess
 import sys
 import tempfile
 import threading
@@ -250,6 +251,39 @@ class LoadTest(WebTest):
         self.assertEqual((shot.width, shot.height), (1024, 768))
         self.assertEqual(self.read(shot, 1, 105, 19, 15), harness.IDENT_TEXT)
         print("first frame %.2f s after the page was opened" % first, file=sys.stderr)
+
+
+# ---- The font table beside the desktop's glyphs ------------------------------------
+
+class FontTableTest(WebTest):
+    """The page's 8 x 13 font, freeglut's own table compiled from its source,
+    against the glyphs the desktop's GLUT draws (qarn-textref), all 256 codes
+    cell by cell."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.xvfb = Xvfb()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.xvfb.stop()
+
+    def test_every_glyph_as_glut_draws_it(self):
+        tool = os.path.join(textref.HELPERS, "qarn-fonttable")
+        out = subprocess.run([tool], capture_output=True, text=True, timeout=60, check=True).stdout
+        table = {int(f[0]): [int(v, 16) for v in f[1:]] for f in (l.split() for l in out.splitlines())}
+        self.assertEqual(sorted(table), list(range(256)))
+        texts = [textref.Text(2 + 2 * (k // 32), 1 + 4 * (k % 32), 15, bytes([k])) for k in range(256)]
+        pic = textref.render(self.xvfb, texts)
+        for k in range(256):
+            drawn = textref.Font._mask(pic, *textref.cell_origin(texts[k].line, texts[k].col), textref.PALETTE[15])
+            # The cell's 13 rows from the top: table rows 13 down to 1 (row 3
+            # the base line); rows 0, 14 and 15 lie outside the cell and hold
+            # no ink in this font.
+            rows = [table[k][13 - r] for r in range(textref.ASCENT + textref.DESCENT)]
+            want = tuple(bool(rows[r] & (0x80 >> x)) for r in range(13) for x in range(8))
+            self.assertEqual(want, drawn, "code %d" % k)
+            self.assertEqual([table[k][0], table[k][14], table[k][15]], [0, 0, 0], "code %d" % k)
 
 
 # ---- The picture beside the Linux viewer's ----------------------------------------
