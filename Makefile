@@ -74,7 +74,7 @@ test: deps
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
 
 clean:
-	rm -rf $(BUILD) $(DEB_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(DEB_BUILD) $(WIN_BUILD) $(WEB_BUILD)
 
 # ---- install and package ---------------------------------------------
 
@@ -272,6 +272,7 @@ run-web: web
 	@echo "qarn: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C ends the server)"
 	cd $(WEB_BUILD) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
 
+# Debian's python3 runs the tests: python3-selenium is installed for it.
 test-web: web build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_TEST_PACKAGES)"
 	cmake -S . -B $(BUILD) -DQARN_FREEGLUT_FONT_DIR=$(abspath $(WEB_BUILD)/freeglut-font) >/dev/null

@@ -1,10 +1,13 @@
 // The page as the viewer's window: the canvas fills the browser's window at
 // the screen's real pixels (app/web/page.js keeps its size), and the input
 // comes from the page's own events through the entries below.
+#include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <emscripten.h>
 
 #include "app/desktop.h"
+#include "base/clock.h"
+#include "base/view_state.h"
 #include "input/keyboard.h"
 #include "input/mouse.h"
 
@@ -43,6 +46,22 @@ EMSCRIPTEN_KEEPALIVE void WebPointer(int x, int y, int bDrag) {
         MotionHandler(x, y);
     else
         PassiveMotionHandler(x, y);
+}
+
+// The page hidden (another tab, a minimised window) or shown again, as the
+// desktop's window status: hidden, no frame is drawn (the browser gives no
+// animation frames then anyway); shown, the benchmark interval restarts, as
+// the hidden time was no frame time, and a frame is asked for. Frames stay
+// paced by the animation frame: no idle callback is set.
+EMSCRIPTEN_KEEPALIVE void WebVisibility(int bSeen) {
+    ViewStateRecord& vs = ViewState;
+    const int32_t iHidden = bSeen != 0 ? 0 : 1;
+    if (vs.iHidden == iHidden) return;
+    vs.iHidden = iHidden;
+    if (iHidden != 0) return;
+    vs.rBench0 = SecondsSince(0.0f);
+    vs.nBench = 0;
+    glutPostRedisplay();
 }
 
 // The canvas took a new size, in pixels: GLUT's default reshape.

@@ -216,6 +216,9 @@ var QarnPage = (function () {
   });
 
   window.addEventListener('resize', fit);
+  document.addEventListener('visibilitychange', function () {
+    call(Module._WebVisibility, document.visibilityState === 'visible' ? 1 : 0);
+  });
 
   // ---- The run -------------------------------------------------------------------
   page.print = function (text) {

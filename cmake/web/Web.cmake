@@ -26,7 +26,7 @@ target_compile_options(qarn_web_gl INTERFACE
 # WebGL 1 with the fixed-function emulation; memory grows with a large window's dump. The
 # page is left as written: Debian's emcc 3.1.6 calls htmlmin with a list
 # argument and fails.
-set(QARN_WEB_EXPORTS _main _WebKey _WebSpecial _WebPointer _WebReshape _WebMenuChoice _WebLoadMap)
+set(QARN_WEB_EXPORTS _main _WebKey _WebSpecial _WebPointer _WebReshape _WebVisibility _WebMenuChoice _WebLoadMap)
 list(JOIN QARN_WEB_EXPORTS "," QARN_WEB_EXPORTS)
 target_link_options(qarn_web_gl INTERFACE
   -sLEGACY_GL_EMULATION=1 -sALLOW_MEMORY_GROWTH=1 -sMINIFY_HTML=0

@@ -251,6 +251,16 @@ class LoadTest(WebTest):
         self.assertEqual((shot.width, shot.height), (1024, 768))
         self.assertEqual(self.read(shot, 1, 105, 19, 15), harness.IDENT_TEXT)
         print("first frame %.2f s after the page was opened" % first, file=sys.stderr)
+        # Hidden, the page draws no frame; shown again, it draws on.
+        set_shown = ("Object.defineProperty(document, 'visibilityState', {value: arguments[0], configurable: true});"
+                     "document.dispatchEvent(new Event('visibilitychange'))")
+        p.js(set_shown, "hidden")
+        _, n = p.frame_from(self.font, 1)
+        start = p.js("return QarnPage.animationFrames")
+        p.wait("animation frames go on", lambda: p.js("return QarnPage.animationFrames") > start + 10)
+        self.assertEqual(textref.iteration(self.font, p.shot()), n, "no frame while hidden")
+        p.js(set_shown, "visible")
+        p.frame_from(self.font, n + 3)
 
 
 # ---- The font table beside the desktop's glyphs ------------------------------------
