@@ -253,7 +253,7 @@ WEB_BUILD    ?= build-web
 WEB_PORT     ?= 8032
 WEB_PACKAGES := emscripten cmake python3 dpkg-dev
 WEB_TEST_PACKAGES := chromium chromium-driver python3-selenium xvfb imagemagick
-export NODE_PATH := /usr/share/nodejs
+web test-web: export NODE_PATH := /usr/share/nodejs
 
 deps-web:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"

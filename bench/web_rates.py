@@ -26,7 +26,9 @@ SCENES = [
     ("dFov 60", ["F4"] + ["Up"] * 119),
     ("pair L:R, start view", ["F4", "F9"]),
 ]
-SETTLE_S = 6.0  # the Benchmark line's interval and more
+SETTLE_S = 10.0  # past the page's first seconds, when SwiftShader compiles its shaders
+READS = 3        # Benchmark lines read, READ_GAP_S apart; the median is given
+READ_GAP_S = 1.5
 
 
 def benchmark_hz(font, shot):
@@ -35,6 +37,17 @@ def benchmark_hz(font, shot):
         return float(text[10:].split()[0])
     except (ValueError, IndexError):
         return None
+
+
+def median_of(read):
+    values = []
+    for i in range(READS):
+        if i:
+            time.sleep(READ_GAP_S)
+        v = read()
+        if v is not None:
+            values.append(v)
+    return sorted(values)[len(values) // 2] if values else None
 
 
 def web_rates(font, url):
@@ -52,7 +65,7 @@ def web_rates(font, url):
             p.js("QarnPage.zoomSteps = arguments[0]", ups)
             p.wait("the zoom", lambda: p.js("return QarnPage.zoomSteps") == 0, 120)
             time.sleep(SETTLE_S)
-            out.append(benchmark_hz(font, p.shot()))
+            out.append(median_of(lambda: benchmark_hz(font, p.shot())))
             print("page, %s: %s Hz" % (name, out[-1]), file=sys.stderr, flush=True)
         finally:
             p.close()
@@ -69,7 +82,7 @@ def linux_rates(font, xvfb, binary):
             for k in keys:
                 v.key(k, settle=0.03)
             time.sleep(SETTLE_S)
-            out.append(benchmark_hz(font, textref.capture(xvfb)))
+            out.append(median_of(lambda: benchmark_hz(font, textref.capture(xvfb))))
             print("Linux, %s: %s Hz" % (name, out[-1]), file=sys.stderr, flush=True)
         finally:
             v.stop()
