@@ -253,13 +253,13 @@ void WebDrawElements(GLenum mode, GLsizei count, GLenum type, const void* indice
     }
     // More vertices than 16 bits reach: each element sent by itself.
     const int nStride = arrays.eFormat == GL_T2F_C3F_V3F ? 8 : 6;
-    const int nColor = arrays.eFormat == GL_T2F_C3F_V3F ? 2 : 0;
+    const int iColorAt = arrays.eFormat == GL_T2F_C3F_V3F ? 2 : 0;  // floats before the colour
     glBegin(mode);
     for (GLsizei k = 0; k < count; ++k) {
         const GLfloat* v = arrays.pData + static_cast<std::size_t>(iIn[k]) * nStride;
-        if (nColor != 0) glTexCoord2f(v[0], v[1]);
-        glColor3f(v[nColor], v[nColor + 1], v[nColor + 2]);
-        glVertex3f(v[nColor + 3], v[nColor + 4], v[nColor + 5]);
+        if (iColorAt != 0) glTexCoord2f(v[0], v[1]);
+        glColor3f(v[iColorAt], v[iColorAt + 1], v[iColorAt + 2]);
+        glVertex3f(v[iColorAt + 3], v[iColorAt + 4], v[iColorAt + 5]);
     }
     glEnd();
 }
