@@ -21,8 +21,9 @@ target_compile_options(qarn_web_font PRIVATE -include ${PROJECT_SOURCE_DIR}/cmak
 
 add_library(qarn_web_gl INTERFACE)
 target_include_directories(qarn_web_gl SYSTEM INTERFACE ${PROJECT_SOURCE_DIR}/app/web/include)
+# EM_ASM names its arguments $0, $1: not a fault of the code.
 target_compile_options(qarn_web_gl INTERFACE
-  "SHELL:-include ${PROJECT_SOURCE_DIR}/app/web/gl_web.h")
+  "SHELL:-include ${PROJECT_SOURCE_DIR}/app/web/gl_web.h" -Wno-dollar-in-identifier-extension)
 # WebGL 1 with the fixed-function emulation; memory grows with a large window's dump. The
 # page is left as written: Debian's emcc 3.1.6 calls htmlmin with a list
 # argument and fails.
