@@ -19,7 +19,7 @@ SOURCE_DATE_EPOCH ?= $(shell git -C "$(CURDIR)" log -1 --format=%ct 2>/dev/null)
 # one build tree) and Mesa's driver for the viewer; then what the tests, the
 # package and its checkers add.
 BUILD_PACKAGES := build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
-            libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev python3 gdal-bin
+            libgl1-mesa-dri libgtest-dev libpng-dev libgdal-dev libseccomp-dev python3 gdal-bin
 PACKAGES := $(BUILD_PACKAGES) xvfb xauth \
             xdotool x11-utils x11-apps imagemagick openbox file dpkg-dev lintian \
             desktop-file-utils appstream mandoc weston xwayland wmctrl

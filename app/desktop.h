@@ -9,6 +9,16 @@
 
 #include <cstdint>
 
+// First thing in main, before any GL, GLU or GLUT call. Windows:
+// OPENGL32.dll, GLU32.dll and WINMM.dll, which the link delay-loads, are
+// loaded from the system folder by their full paths (and their own imports
+// from there too), so that a file of one of those names beside qarn.exe or
+// in the working folder, which Windows would search first, is never
+// loaded: a later load by name (GDI's of OPENGL32.dll) finds the module
+// already loaded. A library that cannot be loaded stops the run. X11:
+// nothing.
+void LoadSystemLibraries();
+
 // Before glutInit: clears what GLUT would take from the process's
 // environment on this platform, as the program takes no settings. Windows:
 // freeglut reads DISPLAY, an X11 setting (always set under Wine, and on

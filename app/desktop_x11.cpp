@@ -73,6 +73,9 @@ void WatchDisplay() {
     XSetErrorHandler(RequestFailedHandler);
 }
 
+// The dynamic linker takes libGL and the rest from the system's own folders.
+void LoadSystemLibraries() {}
+
 // GLUT's DISPLAY is the connection itself; the window is shown as created.
 void PrepareGlut() {}
 

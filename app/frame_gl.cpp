@@ -96,8 +96,9 @@ void DrawCrossHair() {
 
 // The state an eye pass relies on, set in full at its start: GLUT's viewport
 // as the frame found it, lighting, the alpha test and texturing off (the
-// globe alone turns texturing on), the texels of the globe replacing the
-// colour, lines 1 pixel wide, flat shading, fill polygons, depth test on.
+// globe alone turns texturing on, and off again), the texels of the globe
+// replacing the colour, lines 1 pixel wide and flat shading (cross-hair, grid
+// and labels), fill polygons, depth test on.
 void EyePassState(const ViewStateRecord& vs) {
     glViewport(vs.iViewport[0], vs.iViewport[1], vs.iViewport[2], vs.iViewport[3]);
     glDisable(GL_LIGHTING);

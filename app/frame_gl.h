@@ -3,27 +3,32 @@
 // globe rotation and spheres. The arithmetic behind them is in app/camera.h.
 //
 // The frame's GL state follows one habit: every pass sets at its start, from
-// one routine of its own, everything it relies on, and leaves the state as it
-// stands for the next pass to set again. Set once at start-up and never
-// changed: linear filters, GL_CLAMP then GL_REPEAT wrap and the image of the
-// globe's texture (TexSetup, DrawSpheres); smooth normals and texture
-// coordinates of the quadric; front faces counter-clockwise; depth function
-// GL_LESS. The passes and what each sets:
+// one routine of its own, everything it relies on, and leaves the state as
+// it stands for the next pass to set again. A step inside a pass (the
+// spheres, the labels) relies on its pass's state, and what it turns on for
+// itself (the globe's texturing) it turns off again. Set once at start-up
+// and never changed: linear filters, GL_CLAMP then GL_REPEAT wrap and the
+// image of the globe's texture (TexSetup, DrawSpheres); smooth normals and
+// texture coordinates of the quadric; front faces counter-clockwise; depth
+// function GL_LESS. The passes and what each sets:
 //  - the glyph read-back, once before the first frame's clear (BitmapState
 //    and ReadGlyphs, overlay/text.cpp): viewport, matrices, texturing, alpha
-//    test and lighting off, unpack and pack pixel store, read buffer, depth
-//    test off, clear colour;
+//    test and lighting off, unpack pixel store, depth test off; pack pixel
+//    store, read buffer, clear colour;
 //  - the clear (FramePrelude): clear colour, depth test on;
-//  - the text (TextPassState, overlay/text.cpp): the text texture bound, a
-//    viewport over any window, the matrices, texturing with GL_REPLACE, alpha
-//    test, fill polygons, culling off, depth test on, unpack pixel store, the
-//    vertex arrays;
+//  - each print while the font has no read-back, drawn at once with GLUT's
+//    glyphs (BitmapState, in PrntOrth): viewport, matrices, texturing, alpha
+//    test and lighting off, unpack pixel store, depth test on; the colour;
+//  - the text (TextPassState, overlay/text.cpp): BitmapState's over a
+//    viewport as large as GL allows, depth test on; the text texture bound,
+//    the texture matrix, texturing with GL_REPLACE, alpha test, fill
+//    polygons, culling off, unpack row length, the vertex arrays;
 //  - each eye pass (EyePassState): viewport, lighting, alpha test and
 //    texturing off, GL_DECAL, line width, flat shading, fill polygons, depth
-//    test on; its steps then set the matrices, culling off, the globe's
-//    texture binding and wrap and the quadric's draw style (DrawSpheres);
-//  - each run of 3-D labels (LabelsBegin, overlay/prnt3d.h): line width, flat
-//    shading, depth test on, texturing off, the vertex arrays;
+//    test on. Its steps: the matrices (EyeProjection, EyeFrame,
+//    RotateGlobe); culling off, the globe's texturing on and off again, its
+//    binding and wrap, the quadric's draw style (DrawSpheres); the labels'
+//    vertex arrays (LabelsEnd, overlay/prnt3d.h);
 //  - the screen dump (image/screen_dump.cpp): pack pixel store, read buffer.
 // Neither blending nor fog is ever enabled.
 #pragma once

@@ -1,6 +1,7 @@
 // Entry: the viewer's start-up, then the GLUT main loop for good.
 #include <GL/freeglut.h>
 
+#include "app/desktop.h"
 #include "app/startup.h"
 #include "app/userview.h"
 #include "base/console.h"
@@ -26,6 +27,7 @@ void RegisterCallbacks() {
 
 int main(int, char**) {
     PrepareConsole();
+    LoadSystemLibraries();
     if (StartViewer({"noname", true, RegisterCallbacks}) == 0) glutMainLoop();
     StopFatal("Qarn: OpenGL error detected prior to GlutMainLoop call.");
 }

@@ -16,9 +16,13 @@
 //    prnt3d.cpp); the tables of the panel, the catalogue, the font and the
 //    palette are constant;
 //  - bench/: none, the benchmark's options and timings are locals of main;
-//  - tools/: the map converter, a program of its own, keeps GDAL's messages
-//    and the first refused open in records of its own files, guarded by a
-//    lock where GDAL's threads write them.
+//  - tools/: the map converter, a program of its own. GDAL's messages go to
+//    a record of each conversion, a local of ConvertMap handed to GDAL's
+//    error handler (GdalMessages, convert.cpp). Kept for the process:
+//    map_opens.cpp's map drivers' own open functions (wrapped), the file
+//    system handlers it replaced (Replaced(), never freed) and its first
+//    refused name; open_guard.cpp's first refused open. Each refused name
+//    under a lock of its file, as GDAL's threads write them.
 #pragma once
 
 #include <cstdint>

@@ -54,7 +54,7 @@ class Session:
 
     def grab(self, settle=0.8):
         time.sleep(settle)
-        return self.v.capture()
+        return harness.capture_screen(self.v.xvfb)
 
     def text(self, pic, line, col, clr, n):
         return self.font.read(pic, line, col, n, clr).decode("latin-1")

@@ -75,15 +75,12 @@ void LabelsBegin(bool bGlobe, int32_t iFirstSlot) {
     l.iSlot = iFirstSlot;
     l.vertices.clear();
     l.lines.clear();
-    glLineWidth(1.0f);
-    glShadeModel(GL_FLAT);
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_TEXTURE_2D);
 }
 
 void LabelsEnd() {
     LabelState& l = labels;
     if (l.lines.empty()) return;
+    // Sets the arrays the batch is drawn from, and only those enabled.
     glInterleavedArrays(GL_C3F_V3F, 0, l.vertices.data());
     glDrawElements(GL_LINES, static_cast<GLsizei>(l.lines.size()), GL_UNSIGNED_INT, l.lines.data());
 }

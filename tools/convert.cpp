@@ -7,6 +7,7 @@
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <gdal_priv.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +37,56 @@ std::string Num(const char* cFmt, double d) {
 
 using namespace convert_parts;
 
+// A hostile file's own bytes (a name in a VRT, a header field) reach GDAL's
+// messages and ours, and some drivers break theirs with newlines; C1
+// controls (U+009B is a terminal's CSI) act on a terminal like C0 ones.
+std::string OneLine(const std::string& cMsg) {
+    std::string c;
+    const auto space = [&c] {
+        if (!c.empty() && c.back() != ' ') c += ' ';
+    };
+    for (size_t i = 0; i < cMsg.size();) {
+        const auto b = static_cast<unsigned char>(cMsg[i]);
+        if (b < 0x80) {
+            if (b < 0x20 || b == 0x7F) space();
+            else c += char(b);
+            ++i;
+            continue;
+        }
+        // The length of a well-formed UTF-8 sequence led by b, and the range
+        // of its second byte (which rules out overlong forms, surrogates and
+        // code points past U+10FFFF); 0 for a byte that leads none.
+        size_t n = 0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) n = 2;
+        else if (b == 0xE0) n = 3, lo = 0xA0;
+        else if (b == 0xED) n = 3, hi = 0x9F;
+        else if (b >= 0xE1 && b <= 0xEF) n = 3;
+        else if (b == 0xF0) n = 4, lo = 0x90;
+        else if (b >= 0xF1 && b <= 0xF3) n = 4;
+        else if (b == 0xF4) n = 4, hi = 0x8F;
+        bool bValid = n > 0 && i + n <= cMsg.size();
+        for (size_t k = 1; bValid && k < n; ++k) {
+            const auto t = static_cast<unsigned char>(cMsg[i + k]);
+            bValid = k == 1 ? t >= lo && t <= hi : t >= 0x80 && t <= 0xBF;
+        }
+        if (!bValid) {
+            char cHex[5];
+            std::snprintf(cHex, sizeof cHex, "\\x%02X", unsigned(b));
+            c += cHex;
+            ++i;
+        } else if (b == 0xC2 && static_cast<unsigned char>(cMsg[i + 1]) <= 0x9F) {
+            space();  // U+0080 to U+009F
+            i += 2;
+        } else {
+            c.append(cMsg, i, n);
+            i += n;
+        }
+    }
+    while (!c.empty() && c.back() == ' ') c.pop_back();
+    return c;
+}
+
 namespace {
 
 constexpr GIntBig kCacheBytes = GIntBig(32) << 20;  // GDAL's block cache
@@ -46,23 +97,6 @@ bool SaysDamaged(const char* cMsg) {
     for (const char* c : {"libjpeg", "Premature end", "Corrupt", "corrupt"})
         if (std::strstr(cMsg, c) != nullptr) return true;
     return false;
-}
-
-// GDAL's message on one line: some drivers break theirs with newlines, and
-// a hostile file's own bytes (a name in a VRT, a header field) may reach it,
-// so each run of control characters becomes one space.
-std::string OneLine(const char* cMsg) {
-    std::string c;
-    for (const char* p = cMsg; *p != '\0'; ++p) {
-        const auto b = static_cast<unsigned char>(*p);
-        const bool bCtrl = b < 0x20 || b == 0x7F;
-        if (!bCtrl)
-            c += *p;
-        else if (!c.empty() && c.back() != ' ')
-            c += ' ';
-    }
-    while (!c.empty() && c.back() == ' ') c.pop_back();
-    return c;
 }
 
 // GDAL's error handler during a conversion; its user data is the
@@ -78,10 +112,12 @@ void CPL_STDCALL CollectGdalError(CPLErr eClass, CPLErrorNum, const char* cMsg) 
     }
 }
 
+}  // namespace
+
 // ---- input and output ---------------------------------------------------
 
 // Refuses an output that cannot be written before any reading is done.
-Why CheckOutput(const std::string& cOut) {
+std::string CheckOutput(const std::string& cOut) {
     if (cOut.empty()) return "the OUTPUT name is empty";
     struct stat st;
     const bool bExists = lstat(cOut.c_str(), &st) == 0;
@@ -93,6 +129,8 @@ Why CheckOutput(const std::string& cOut) {
     if (access(cDir.c_str(), W_OK) != 0) return "cannot write in " + cDir + ": " + std::strerror(errno);
     return {};
 }
+
+namespace {
 
 // Refuses at once an input that is a FIFO, a device or a socket: opening one
 // may block for ever or read without end; and a network or memory name.
@@ -114,6 +152,12 @@ Why Open(const ConvertOptions& o, const GdalMessages& m, GDALDatasetUniquePtr& d
             return "cannot open " + o.cIn + ": " + std::strerror(errno);
         if (stat(o.cIn.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             return o.cIn + " is a directory, not a map GDAL can read";
+        // GDAL takes a file it cannot open for one it does not know.
+        if (o.cIn.rfind("/vsi", 0) != 0) {
+            const int fd = open(o.cIn.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            if (fd < 0) return "cannot open " + o.cIn + ": " + std::strerror(errno);
+            close(fd);
+        }
         return m.cErr.empty() ? o.cIn + ": not a raster format GDAL can read"
                               : "cannot read " + o.cIn + ": " + m.cErr;
     }
@@ -146,10 +190,9 @@ Refusal TakeRefusal(const ConvertHooks& h) {
 
 }  // namespace
 
-std::string ConvertMap(const ConvertOptions& o, const ConvertHooks& h) {
-    Why cWhy = CheckOutput(o.cOut);
-    if (cWhy.empty()) cWhy = CheckInput(o.cIn, h.bMemoryInput);
-    if (!cWhy.empty()) return cWhy;
+std::string ReadSurface(const ConvertOptions& o, const ConvertHooks& h, std::vector<uint8_t>& gray) {
+    Why cWhy = CheckInput(o.cIn, h.bMemoryInput);
+    if (!cWhy.empty()) return OneLine(cWhy);
     GdalMessages msgs;
     const GdalErrors errors(msgs);
     LimitGdalOpens();
@@ -159,7 +202,6 @@ std::string ConvertMap(const ConvertOptions& o, const ConvertHooks& h) {
     GDALDatasetUniquePtr ds;
     Source s;
     MapPlace p;
-    std::vector<uint8_t> gray;
     TakeRefusal(h);
     cWhy = Open(o, msgs, ds);
     if (cWhy.empty() && h.fnStart != nullptr) {
@@ -177,12 +219,23 @@ std::string ConvertMap(const ConvertOptions& o, const ConvertHooks& h) {
     ds.reset();
     // A source or sidecar left out unread would make another map, or none.
     const Refusal r = TakeRefusal(h);
-    if (r.cName == o.cIn) return o.cIn + " " + r.cWhat;
-    // A name kept from a file (a VRT's source) may hold a newline: said on one line.
-    if (!r.cName.empty()) return o.cIn + " needs " + OneLine(r.cName.c_str()) + ", which " + r.cWhat;
-    if (!cWhy.empty()) return cWhy;
+    if (r.cName == o.cIn) return OneLine(o.cIn + " " + r.cWhat);
+    if (!r.cName.empty()) return OneLine(o.cIn + " needs " + r.cName + ", which " + r.cWhat);
+    return OneLine(cWhy);
+}
+
+std::string WriteSurface(const std::string& cOut, const std::vector<uint8_t>& gray) {
+    std::string cWhy;
     const auto head = BmpHead();
     const auto body = BmpBody(gray);
-    if (!WriteAtomic(o.cOut, head, body, cWhy)) return "cannot write " + o.cOut + ": " + cWhy;
+    if (!WriteAtomic(cOut, head, body, cWhy)) return OneLine("cannot write " + cOut + ": " + cWhy);
     return {};
+}
+
+std::string ConvertMap(const ConvertOptions& o, const ConvertHooks& h) {
+    std::string cWhy = OneLine(CheckOutput(o.cOut));
+    std::vector<uint8_t> gray;
+    if (cWhy.empty()) cWhy = ReadSurface(o, h, gray);
+    if (cWhy.empty()) cWhy = WriteSurface(o.cOut, gray);
+    return cWhy;
 }

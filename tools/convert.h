@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tools/refusal.h"
 
@@ -39,9 +40,26 @@ struct ConvertHooks {
     bool bMemoryInput = false;
 };
 
-// Makes cOut from cIn. Returns "" on success, else the reason in one line,
-// naming the file it is about. The output name and folder are checked before
-// anything is read; a failure leaves no output and an existing cOut as it
-// was. Only the map formats of kMapDrivers (tools/map_opens.h) are opened,
-// for the input and every file it names; no network or memory name is.
+// Makes cOut from cIn: CheckOutput, ReadSurface, WriteSurface. Returns "" on
+// success, else the reason in one line, naming the file it is about. The
+// output name and folder are checked before anything is read; a failure
+// leaves no output and an existing cOut as it was. Only the map formats of
+// kMapDrivers (tools/map_opens.h) are opened, for the input and every file
+// it names; no network or memory name is.
 std::string ConvertMap(const ConvertOptions& o, const ConvertHooks& h);
+
+// The parts of ConvertMap, for a program that reads the map in one process
+// and writes the output in another. Each returns "" or the reason in one
+// line.
+// The output o.cOut can be written: checked before the input is read.
+std::string CheckOutput(const std::string& cOut);
+// Reads o.cIn into gray, kOutW x kOutH values, top row first.
+std::string ReadSurface(const ConvertOptions& o, const ConvertHooks& h, std::vector<uint8_t>& gray);
+// Writes gray (kOutW x kOutH, top row first) to cOut as the surface image,
+// atomically.
+std::string WriteSurface(const std::string& cOut, const std::vector<uint8_t>& gray);
+
+// cMsg fit for one line of a terminal: each run of control characters (C0,
+// DEL, and C1, U+0080 to U+009F) becomes one space, each byte that is not
+// part of valid UTF-8 becomes \xNN, other characters stay whole.
+std::string OneLine(const std::string& cMsg);

@@ -59,15 +59,44 @@ bool StartsWithCi(const std::string& c, const char* cPrefix) {
 }
 
 // Virtual file systems that read local bytes only: memory, archives and
-// parts of another name, which is checked in its turn.
-constexpr std::array<const char*, 8> kLocalVsi = {"/vsimem/", "/vsizip/", "/vsigzip/", "/vsitar/",
-                                                  "/vsisubfile/", "/vsisparse/", "/vsi7z/", "/vsirar/"};
+// parts of another name, which is checked in its turn. Not /vsisparse/: its
+// descriptor of a few dozen bytes makes gigabytes of zeros from nothing, and
+// no map a user makes needs it.
+constexpr std::array<const char*, 7> kLocalVsi = {"/vsimem/",     "/vsizip/", "/vsigzip/", "/vsitar/",
+                                                  "/vsisubfile/", "/vsi7z/",  "/vsirar/"};
 // Parts of the names of GDAL's remote file systems (/vsicurl/, /vsis3/,
 // /vsigs/, /vsiaz/, /vsiadls/, /vsioss/, /vsiswift/, /vsiwebhdfs/,
 // /vsihdfs/ and their _streaming forms).
 constexpr std::array<const char*, 8> kRemoteVsi = {"curl", "s3", "gs", "az", "adls", "oss", "swift", "hdfs"};
+// The same, whole, each taken with '/' and with '?' after it (/vsicurl?url=
+// is /vsicurl/'s other form; GDAL does not list it) and in its _streaming
+// form: every name GDAL might hand to a network handler, listed or not.
+constexpr std::array<const char*, 9> kRemoteVsiNames = {"/vsicurl", "/vsis3",   "/vsigs",
+                                                        "/vsiaz",   "/vsiadls", "/vsioss",
+                                                        "/vsiswift", "/vsiwebhdfs", "/vsihdfs"};
 
 constexpr const char* kNetwork = "is a network name; qarn-mksurface reads local files only";
+
+// GDAL's FITS driver hands its file name to cfitsio, which opens it with its
+// own I/O, past GDAL's file systems and their refusals, and reads more into
+// a name than a file: "-" and "stdin" are standard input, "scheme://" a
+// download (http, https, ftp, root), "name(out)" copies the file to out and
+// "!" replaces it, "name[...]" filters it, "name+N" picks a part.
+constexpr const char* kCfitsioName =
+    "is a name the FITS library would take as more than a file (standard input, a URL, a file to write); "
+    "give the map a plain name, without '(', '[', '://', a leading '-' or '!' or a closing +N";
+
+// True when cfitsio would read cName as anything but the plain file.
+bool CfitsioSyntax(const std::string& cName) {
+    const size_t nFirst = std::min(cName.find_first_not_of(" \t"), cName.size());
+    const std::string cLead = cName.substr(nFirst);
+    const size_t nPlus = cName.find_last_of('+');
+    const bool bPart = nPlus != std::string::npos && nPlus + 1 < cName.size() &&
+                       std::all_of(cName.begin() + long(nPlus) + 1, cName.end(),
+                                   [](char c) { return std::isdigit(uint8_t(c)) != 0; });
+    return bPart || StartsWithCi(cLead, "-") || StartsWithCi(cLead, "!") || EQUAL(cLead.c_str(), "stdin") ||
+           cName.find_first_of("([") != std::string::npos || cName.find("://") != std::string::npos;
+}
 
 // Why a name under cPrefix is refused. A prefix that does not end in '/' is
 // said alone (see Said).
@@ -99,30 +128,46 @@ std::vector<VSIFilesystemHandler*>& Replaced() {
     return *replaced;
 }
 
+bool IsLocalVsi(const std::string& cPrefix) {
+    return std::find_if(kLocalVsi.begin(), kLocalVsi.end(), [&](const char* l) { return cPrefix == l; }) !=
+           kLocalVsi.end();
+}
+
+// Puts the refusing handler in place for names under cPrefix.
+void InstallRefusal(const std::string& cPrefix) {
+    // The handler keeps the prefix by its address: one copy for good, which
+    // is the callbacks' user data too.
+    char* c = CPLStrdup(cPrefix.c_str());
+    VSIFilesystemPluginCallbacksStruct* cb = VSIAllocFilesystemPluginCallbacksStruct();
+    cb->pUserData = c;
+    cb->stat = RefuseStat;
+    cb->open = RefuseVsiOpen;
+    Replaced().push_back(VSIFileManager::GetHandler(c));
+    VSIInstallPluginHandler(c, cb);  // copies the callbacks
+    VSIFreeFilesystemPluginCallbacksStruct(cb);
+}
+
 // Every file system GDAL lists but the local ones, whatever its prefix ends
-// in: GDAL hands a name to the handler of a prefix it starts with, and
-// /vsistdin? has its own, apart from /vsistdin/. Raw bands, sidecars and
-// every source open their files through these handlers.
+// in, and both forms of every network file system, listed or not: GDAL
+// hands a name to the handler of a prefix it starts with, /vsistdin? has
+// its own handler apart from /vsistdin/, and /vsicurl? one that GDAL leaves
+// out of its list. Raw bands, sidecars and every source open their files
+// through these handlers, before and past any driver's open.
 void RefuseRemoteFileSystems() {
+    std::vector<std::string> refused;
     char** prefixes = VSIGetFileSystemsPrefixes();
     for (char** p = prefixes; p != nullptr && *p != nullptr; ++p) {
         const std::string c = *p;
-        if (c.empty()) continue;
-        if (std::find_if(kLocalVsi.begin(), kLocalVsi.end(), [&](const char* l) { return c == l; }) !=
-            kLocalVsi.end())
-            continue;
-        // The handler keeps the prefix by its address: one copy for good,
-        // which is the callbacks' user data too.
-        char* cPrefix = CPLStrdup(c.c_str());
-        VSIFilesystemPluginCallbacksStruct* cb = VSIAllocFilesystemPluginCallbacksStruct();
-        cb->pUserData = cPrefix;
-        cb->stat = RefuseStat;
-        cb->open = RefuseVsiOpen;
-        Replaced().push_back(VSIFileManager::GetHandler(cPrefix));
-        VSIInstallPluginHandler(cPrefix, cb);  // copies the callbacks
-        VSIFreeFilesystemPluginCallbacksStruct(cb);
+        if (c.empty() || IsLocalVsi(c)) continue;
+        refused.push_back(c);
+        if (c.back() == '/') refused.push_back(c.substr(0, c.size() - 1) + "?");
     }
     CSLDestroy(prefixes);
+    for (const std::string c : kRemoteVsiNames)
+        for (const char* cForm : {"/", "?", "_streaming/", "_streaming?"}) refused.push_back(c + cForm);
+    std::sort(refused.begin(), refused.end());
+    refused.erase(std::unique(refused.begin(), refused.end()), refused.end());
+    for (const std::string& c : refused) InstallRefusal(c);
 }
 
 // Bytes of a raw band's file its pixels need, from the offset of its first
@@ -191,7 +236,9 @@ bool RawBandsWhole(GDALDataset* ds, const char* cName) {
 }
 
 GDALDataset* OpenMap(GDALDriver* drv, GDALOpenInfo* info) {
-    const std::string cWhy = NameRefusal(info->pszFilename, true);
+    std::string cWhy = NameRefusal(info->pszFilename, true);
+    if (cWhy.empty() && EQUAL(drv->GetDescription(), "FITS") && CfitsioSyntax(info->pszFilename))
+        cWhy = kCfitsioName;
     if (!cWhy.empty()) return Refuse(info->pszFilename, cWhy), nullptr;
     for (const Wrapped& w : wrapped) {
         if (w.drv != drv) continue;
@@ -223,6 +270,13 @@ GDALDataset* RefuseDriver(GDALDriver* drv, GDALOpenInfo* info) {
 
 std::string NameRefusal(const std::string& cName, bool bMemoryOk) {
     if (StartsWithCi(cName, "MEM:::")) return "is a GDAL memory name, not a file";
+    // FITS:"name":N, a part of a FITS file: the quoted name goes to cfitsio
+    // whole, whatever it holds. The other map drivers' names of parts
+    // (GTIFF_DIR:, GTIFF_RAW:, JPEG_SUBFILE:, PDS4:, vrt://) open their file
+    // through GDAL's file systems, checked like any other.
+    if (StartsWithCi(cName, "FITS:"))
+        return "is a FITS part name (FITS:\"FILE\":N), whose FILE the FITS library would open itself, past "
+               "qarn-mksurface's checks; give a FITS map by its own file name";
     if (cName.rfind("/vsimem/", 0) == 0) return bMemoryOk ? "" : "is a GDAL memory name, not a file";
     // scheme://...: http, https, ftp and any other URL.
     const size_t nColon = cName.find("://");

@@ -5,19 +5,32 @@
 // gray-ramp palette, bottom row first, 525,366 bytes, longitude 0 at the
 // centre column. This file is the command: arguments, usage, the progress
 // (a bar on standard error when it is a terminal, else plain lines on
-// standard output) and the exit status; the work is ConvertMap
-// (tools/convert.h), the guard on opened files tools/open_guard.cpp.
+// standard output) and the exit status; the work is ReadSurface and
+// WriteSurface (tools/convert.h), the guard on opened files
+// tools/open_guard.cpp.
+//
+// The map is read in a child process confined before it opens anything
+// (tools/confine.cpp): whatever a map makes GDAL or a library under it do,
+// that process can change no file and reach no network. It hands the
+// 1024 x 512 gray values to this one through a pipe, and this one, which
+// reads nothing of the map, writes the output.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "tools/confine.h"
 #include "tools/convert.h"
 #include "tools/open_guard.h"
 #include "tools/surface.h"
@@ -33,7 +46,7 @@ struct Options {
 };
 
 bool Fail(const std::string& cMsg) {
-    std::fprintf(stderr, "qarn-mksurface: %s\n", cMsg.c_str());
+    std::fprintf(stderr, "qarn-mksurface: %s\n", OneLine(cMsg).c_str());
     return false;
 }
 
@@ -143,6 +156,50 @@ void ShowProgress(double dDone, void* pData) {
     std::fflush(stderr);
 }
 
+// All of n bytes to fd, through short writes; false on failure.
+bool WriteAll(int fd, const uint8_t* b, size_t n) {
+    while (n > 0) {
+        const ssize_t k = write(fd, b, n);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) return false;
+        b += k;
+        n -= size_t(k);
+    }
+    return true;
+}
+
+// The child's side: the map read into gray values under the confinement,
+// which go to fdOut; a failure is said here, where the progress is. Returns
+// the child's exit status.
+int ReadConfined(const Options& o, int fdOut) {
+    // The reader needs no standard input: a map that names it (cfitsio's
+    // "-") reads an empty pipe, not the user's terminal or what is piped
+    // to the command.
+    int fdsEmpty[2];
+    if (pipe(fdsEmpty) != 0 || dup2(fdsEmpty[0], STDIN_FILENO) < 0) return Fail("cannot empty standard input"), 1;
+    close(fdsEmpty[0]);
+    close(fdsEmpty[1]);
+    const std::string cConfined = ConfineReader();
+    if (!cConfined.empty()) return Fail(cConfined), 1;
+    Bar bar;
+    bar.bTerminal = isatty(STDERR_FILENO) != 0;
+    bar.cIn = o.c.cIn;
+    ConvertHooks h;
+    h.pData = &bar;
+    h.fnStart = o.bQuiet ? nullptr : ShowSize;
+    h.fnProgress = o.bQuiet ? nullptr : ShowProgress;
+    h.fnTakeRefused = TakeRefusedFile;
+    std::vector<uint8_t> gray;
+    const std::string cWhy = ReadSurface(o.c, h, gray);
+    if (!cWhy.empty()) {
+        if (bar.bTerminal && bar.nTicks >= 0 && bar.nTicks <= 40) std::fputc('\n', stderr);  // end the bar's line
+        return Fail(cWhy), 1;
+    }
+    if (gray.size() != size_t(kOutW) * kOutH || !WriteAll(fdOut, gray.data(), gray.size()))
+        return Fail("cannot hand the pixels of " + o.c.cIn + " over: " + std::strerror(errno)), 1;
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     Options o;
     bool bHelp = false;
@@ -154,19 +211,53 @@ int Run(int argc, char** argv) {
         PrintHelp();
         return 0;
     }
-    Bar bar;
-    bar.bTerminal = isatty(STDERR_FILENO) != 0;
-    bar.cIn = o.c.cIn;
-    ConvertHooks h;
-    h.pData = &bar;
-    h.fnStart = o.bQuiet ? nullptr : ShowSize;
-    h.fnProgress = o.bQuiet ? nullptr : ShowProgress;
-    h.fnTakeRefused = TakeRefusedFile;
-    const std::string cWhy = ConvertMap(o.c, h);
-    if (!cWhy.empty()) {
-        if (bar.bTerminal && bar.nTicks >= 0 && bar.nTicks <= 40) std::fputc('\n', stderr);  // end the bar's line
-        return Fail(cWhy), 1;
+    const std::string cOut = CheckOutput(o.c.cOut);
+    if (!cOut.empty()) return Fail(cOut), 1;
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return Fail(std::string("cannot make a pipe: ") + std::strerror(errno)), 1;
+    std::fflush(nullptr);  // nothing buffered is written twice
+    const pid_t pidParent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) return Fail(std::string("cannot start the reader: ") + std::strerror(errno)), 1;
+    if (pid == 0) {
+        // A reader whose parent is gone (killed, or timed out by a test) has
+        // no one to hand its pixels to: it ends too, rather than read on.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != pidParent) _exit(1);
+        close(fds[0]);
+        // Only the descriptors the reader writes to stay open: standard
+        // output and error, and the pipe.
+        const int fdOut = fds[1];
+        if (fdOut > 3) close_range(3, unsigned(fdOut) - 1, 0);
+        close_range(unsigned(fdOut) + 1, ~0u, 0);
+        std::exit(ReadConfined(o, fdOut));
     }
+    close(fds[1]);
+    // The gray values, and one byte more: a reader that hands over more
+    // than the image is not believed.
+    std::vector<uint8_t> gray(size_t(kOutW) * kOutH + 1);
+    size_t nHave = 0;
+    while (nHave < gray.size()) {
+        const ssize_t k = read(fds[0], gray.data() + nHave, gray.size() - nHave);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) break;
+        nHave += size_t(k);
+    }
+    close(fds[0]);
+    int st = 0;
+    while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(st))
+        return Fail("reading " + o.c.cIn + " was ended by signal " + std::to_string(WTERMSIG(st)) + " (" +
+                    strsignal(WTERMSIG(st)) + ")"),
+               1;
+    if (!WIFEXITED(st) || WEXITSTATUS(st) != 0) return 1;  // the reader said why
+    if (nHave != size_t(kOutW) * kOutH)
+        return Fail("the reader of " + o.c.cIn + " handed over " + std::to_string(nHave) + " of " +
+                    std::to_string(kOutW * kOutH) + " pixels"),
+               1;
+    gray.pop_back();
+    const std::string cWhy = WriteSurface(o.c.cOut, gray);
+    if (!cWhy.empty()) return Fail(cWhy), 1;
     if (!o.bQuiet)
         std::printf("qarn-mksurface: wrote %s, %u x %u 8-bit gray, %u bytes\n", o.c.cOut.c_str(), kOutW,
                     kOutH, kFileBytes);
@@ -177,7 +268,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     // Every failure is one line of ours: GDAL's messages come through
-    // ConvertMap, but PROJ contexts of libraries under it (libgeotiff makes
+    // ReadSurface, but PROJ contexts of libraries under it (libgeotiff makes
     // its own) print their errors on standard error unless told otherwise
     // (a PROJ_DEBUG given by the user is kept).
     setenv("PROJ_DEBUG", "0", 0);

@@ -148,6 +148,14 @@ int GuardedOpen(int dirfd, const char* cPath, int iFlags, mode_t mode) {
             // followed, or not, at the look). Needs /proc mounted.
             const std::string cSame = "/proc/self/fd/" + std::to_string(fdLook);
             fd = RealOpenat(AT_FDCWD, cSame.c_str(), iFlags & ~(O_CREAT | O_NOFOLLOW), 0);
+            // The file was there a moment ago: without /proc (a container,
+            // a chroot) no file opens, and that is what is to be said.
+            struct stat st;
+            if (fd < 0 && errno == ENOENT && stat("/proc/self/fd", &st) != 0) {
+                Keep(cPath, "cannot be opened: /proc is not mounted, and qarn-mksurface opens every file "
+                            "through /proc/self/fd to be sure of what it opens");
+                errno = ENOENT;
+            }
         }
         const int iErr = errno;
         close(fdLook);

@@ -10,11 +10,47 @@ if(NOT EXISTS ${QARN_FREEGLUT_DIR}/lib/libfreeglut_static.a)
                       "${QARN_FREEGLUT_DIR} first (make windows does)")
 endif()
 
+# OPENGL32, GLU32 and WINMM are not among the known DLLs that Windows always
+# takes from its system folder: imported the usual way, a file of one of
+# those names beside qarn.exe (a zip unpacked into Downloads) would be loaded
+# in their place as the process starts. They are delay-loaded instead,
+# through import libraries dlltool makes from the names MinGW's own import
+# libraries export, and LoadSystemLibraries (app/desktop_win32.cpp) loads
+# the system folder's copies by their full paths and fills the import
+# tables from them before the first call.
+set(QARN_DELAY_LIBS)
+foreach(dll OPENGL32 GLU32 WINMM)
+  string(TOLOWER ${dll} lib)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${lib}.a
+                  OUTPUT_VARIABLE implib OUTPUT_STRIP_TRAILING_WHITESPACE)
+  execute_process(COMMAND ${CMAKE_NM} -g --defined-only ${implib}
+                  OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
+  string(REGEX MATCHALL "[0-9a-f]+ I __imp_[A-Za-z0-9_]+" symbols "${symbols}")
+  list(TRANSFORM symbols REPLACE "^[0-9a-f]+ I __imp_" "")
+  list(REMOVE_DUPLICATES symbols)
+  list(LENGTH symbols count)
+  if(failed OR count LESS 10)
+    message(FATAL_ERROR "no exports of ${dll}.dll read from ${implib}")
+  endif()
+  list(SORT symbols)
+  list(JOIN symbols "\n" exports)
+  # Made in its folder under a bare name: dlltool names the library's
+  # descriptor after the name it is given (here
+  # __DELAY_IMPORT_DESCRIPTOR_libopengl32_delay_a), which the program uses.
+  file(WRITE ${PROJECT_BINARY_DIR}/delay/${lib}.def "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
+  execute_process(COMMAND ${CMAKE_DLLTOOL} -d ${lib}.def -D ${dll}.dll -y lib${lib}-delay.a
+                  WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/delay RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${CMAKE_DLLTOOL} made no delay-import library of ${dll}.dll")
+  endif()
+  list(APPEND QARN_DELAY_LIBS ${PROJECT_BINARY_DIR}/delay/lib${lib}-delay.a)
+endforeach()
+
 add_library(qarn_windows_gl INTERFACE)
 target_include_directories(qarn_windows_gl SYSTEM INTERFACE ${QARN_FREEGLUT_DIR}/include)
 target_compile_definitions(qarn_windows_gl INTERFACE FREEGLUT_STATIC)
 target_link_libraries(qarn_windows_gl INTERFACE
-  ${QARN_FREEGLUT_DIR}/lib/libfreeglut_static.a glu32 opengl32 gdi32 winmm)
+  ${QARN_FREEGLUT_DIR}/lib/libfreeglut_static.a ${QARN_DELAY_LIBS} gdi32)
 # No link time in the PE header (0 instead), so two builds of one commit are
 # the same bytes.
 target_link_options(qarn_windows_gl INTERFACE -static -Wl,--no-insert-timestamp)

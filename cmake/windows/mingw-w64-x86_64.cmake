@@ -16,12 +16,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Tests that run a built program do so through Wine, in a prefix of the build
-# tree's own that is also its home (Wine makes it when it is missing), with
-# no display (console programs need none), no debug chatter and no offer to
-# install Mono or Gecko into a new prefix.
-set(QARN_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
-set(QARN_WINE_ENV env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=${QARN_WINE_DIR} HOME=${QARN_WINE_DIR}
-    WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${QARN_WINE_ENV} wine)

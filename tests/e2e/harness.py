@@ -26,16 +26,47 @@ QARN_MKSURFACE = os.environ.get("QARN_MKSURFACE", "build/tools/qarn-mksurface")
 SCREEN_W, SCREEN_H = 1024, 768
 
 
-def _ident_text():
-    """The identification field's 19 characters: the release is project(VERSION)
-    of the top CMakeLists.txt, the one place that names it."""
-    top = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "CMakeLists.txt")
-    with open(top) as f:
-        release = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1)
-    return ("Qarn.Exe  v%ss" % release).ljust(19)
+SOURCE = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 
 
-IDENT_TEXT = _ident_text()
+def _release():
+    """The release, project(VERSION) of the top CMakeLists.txt: the one place
+    that names it."""
+    with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
+        return re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1)
+
+
+RELEASE = _release()
+# The identification field's 19 characters.
+IDENT_TEXT = ("Qarn.Exe  v%ss" % RELEASE).ljust(19)
+
+
+def wait_for(fetch, done=bool, timeout=20.0, what=None, interval=0.05):
+    """The tests' one bounded wait: calls fetch() until done(value) holds (an
+    AssertionError from done counts as not yet) and returns that value. At
+    the deadline it returns the last value, on which the caller's own checks
+    then report, or, given what, fails naming it."""
+    deadline = time.time() + timeout
+    while True:
+        value = fetch()
+        try:
+            if done(value):
+                return value
+        except AssertionError:
+            pass
+        if time.time() > deadline:
+            if what is not None:
+                raise AssertionError("%s: not within %.0f s" % (what, timeout))
+            return value
+        time.sleep(interval)
+
+
+def tree_files(root):
+    """Files and links under root, as paths relative to it."""
+    out = set()
+    for base, _, files in os.walk(root):
+        out.update(os.path.relpath(os.path.join(base, f), root) for f in files)
+    return out
 
 
 def end_process(proc):
@@ -114,18 +145,17 @@ class Openbox:
         self.proc = subprocess.Popen(["openbox", "--sm-disable"], env=env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Ready once it has announced itself on the root window.
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        def announced():
             if self.proc.poll() is not None:
                 self.stop()
                 raise RuntimeError("openbox ended at start")
             r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=xvfb.env(),
                                capture_output=True, text=True, timeout=10)
-            if "window id" in r.stdout:
-                return
-            time.sleep(0.1)
-        self.stop()
-        raise RuntimeError("openbox did not start within %.0f s" % timeout)
+            return "window id" in r.stdout
+
+        if not wait_for(announced, timeout=timeout, interval=0.1):
+            self.stop()
+            raise RuntimeError("openbox did not start within %.0f s" % timeout)
 
     def stop(self):
         end_process(self.proc)
@@ -218,18 +248,20 @@ class Viewer:
     # ---- window --------------------------------------------------------
     def wait_window(self, timeout=20.0):
         deadline = time.time() + timeout
-        while time.time() < deadline:
+
+        def search():
             if not self.alive():
                 raise AssertionError("viewer ended early: %r %r" % (self.lines, self.stderr))
-            out = self.xdo(["search", "--pid", str(self.proc.pid), "--onlyvisible", "--name", "Palwin"],
-                           check=False)
-            if out.strip():
-                self.window = out.split()[0]
-                self.wait_first_frame(deadline)
-                time.sleep(0.8)  # let the first frames run
-                return self.window
-            time.sleep(0.1)
-        raise AssertionError("no viewer window within %.0f s" % timeout)
+            return self.xdo(["search", "--pid", str(self.proc.pid), "--onlyvisible", "--name", "Palwin"],
+                            check=False).split()
+
+        found = wait_for(search, timeout=timeout, interval=0.1)
+        if not found:
+            raise AssertionError("no viewer window within %.0f s" % timeout)
+        self.window = found[0]
+        self.wait_first_frame(deadline)
+        time.sleep(0.8)  # let the first frames run
+        return self.window
 
     def wait_first_frame(self, deadline):
         """Waits, until the deadline, for a frame on an Xvfb screen: the
@@ -238,21 +270,25 @@ class Viewer:
         if not isinstance(self.xvfb, Xvfb):
             return
         red = bytes((255, 85, 85))
-        while time.time() < deadline:
+
+        def capture():
             try:
-                pic = capture_screen(self.xvfb)
+                return capture_screen(self.xvfb)
             except AssertionError:
                 # xwd's read of the root fails (BadMatch) while Wine is still
                 # putting its full-screen window in place: try again.
-                time.sleep(0.05)
-                continue
+                return None
+
+        def shows_red(pic):
             for row in pic.rows[max(0, pic.height - 400):]:
                 at = row.find(red, 0, 3 * 700)
                 while at >= 0 and at % 3:
                     at = row.find(red, at + 1, 3 * 700)
                 if at >= 0:
-                    return
-            time.sleep(0.05)
+                    return True
+            return False
+
+        wait_for(capture, lambda pic: pic is not None and shows_red(pic), deadline - time.time())
 
     def xdo(self, args, check=True):
         r = subprocess.run(["xdotool"] + args, env=self.xvfb.env(), capture_output=True,
@@ -279,6 +315,10 @@ class Viewer:
         w, h = re.search(r"Geometry: (\d+)x(\d+)", out).groups()
         return int(w), int(h)
 
+    def wait_size(self, size, timeout=10.0):
+        """The window's size once it is size (width, height), or at the deadline."""
+        return wait_for(self.geometry, lambda got: got == size, timeout, interval=0.1)
+
     def pointer(self):
         out = self.xdo(["getmouselocation", "--shell"])
         vals = dict(l.split("=") for l in out.split())
@@ -297,23 +337,10 @@ class Viewer:
         """Types '~' and returns the dump file's bytes once it is written."""
         count = sum(1 for l in self.lines if "Writing:" in l)
         self.key("asciitilde", settle=0.0)
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if sum(1 for l in self.lines if "Writing:" in l) > count:
-                break
-            time.sleep(0.05)
-        path = os.path.join(self.dump_dir, "ScrnDmp%d.Bmp" % index)
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if len([l for l in self.lines if l == "\x07"]) > count or not self.alive():
-                break
-            time.sleep(0.05)
-        with open(path, "rb") as f:
+        wait_for(lambda: sum(1 for l in self.lines if "Writing:" in l) > count, timeout=timeout)
+        wait_for(lambda: self.lines.count("\x07") > count or not self.alive(), timeout=timeout)
+        with open(os.path.join(self.dump_dir, "ScrnDmp%d.Bmp" % index), "rb") as f:
             return f.read()
-
-    def capture(self):
-        """Captures the X screen as a Picture."""
-        return capture_screen(self.xvfb)
 
     def stop(self):
         if self.proc.poll() is None:
@@ -434,21 +461,12 @@ class ViewerTest(unittest.TestCase):
     window_manager = False
     openbox_applications = ""
 
-    def until(self, v, probe, timeout=20.0):
-        """Captures until probe(picture) holds, which is what the input just
-        sent promises, bounded; returns the last capture, on which the test's
-        own checks then report."""
-        deadline = time.time() + timeout
-        while True:
-            pic = capture_screen(v.xvfb)
-            try:
-                if probe(pic):
-                    return pic
-            except AssertionError:
-                pass
-            if time.time() > deadline:
-                return pic
-            time.sleep(0.05)
+    def until(self, probe, timeout=20.0):
+        """Captures the group's screen until probe(picture) holds, which is
+        what the input just sent promises, bounded; returns that capture, or
+        at the deadline the last one, on which the test's own checks then
+        report."""
+        return wait_for(lambda: capture_screen(self.xvfb), probe, timeout)
 
     @classmethod
     def setUpClass(cls):

@@ -70,10 +70,6 @@ def make_surface(gray_at):
     return _SURFACES[gray_at]
 
 
-def grab(viewer):
-    return harness.capture_screen(viewer.xvfb)
-
-
 # ---- pixel classes -----------------------------------------------------------
 
 def is_grid(r, g, b):

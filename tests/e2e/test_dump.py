@@ -5,7 +5,6 @@ import shutil
 import struct
 import subprocess
 import tempfile
-import time
 
 import harness
 from harness import Picture, ViewerTest
@@ -50,9 +49,9 @@ class DumpTest(ViewerTest):
     def test_dump_holds_what_the_screen_shows(self):
         v = self.start()
         self.steady(v)
-        before = v.capture()
+        before = harness.capture_screen(v.xvfb)
         dump = Picture.from_bmp(v.dump(1))
-        after = v.capture()
+        after = harness.capture_screen(v.xvfb)
         self.assertEqual((dump.width, dump.height), (W, H))
         moving = changing_rows(before, after)
         # Only text (frame counter, benchmark) may change while the pointer rests.
@@ -102,9 +101,7 @@ class DumpTest(ViewerTest):
         self.steady(v)
         v.key("asciitilde", settle=0.0)
         path = os.path.join(work, "ScrnDmp1.Bmp")
-        deadline = time.time() + 20
-        while not os.path.exists(path) and v.alive() and time.time() < deadline:
-            time.sleep(0.05)
+        harness.wait_for(lambda: os.path.exists(path) or not v.alive())
         self.assertTrue(v.alive(), "the viewer ended on the dump's console line")
         with open(path, "rb") as f:
             data = f.read()

@@ -13,7 +13,7 @@ import time
 import harness
 import textref
 from probes import (CX, CY, SITES, centre_probe, column_extent, count_blue, count_surface,
-                    disc_fov_radius, grab, lat_gray, lat_of_gray, lon_diff, lon_gray, lon_of_gray,
+                    disc_fov_radius, lat_gray, lat_of_gray, lon_diff, lon_gray, lon_of_gray,
                     make_surface, mouse_lat, mouse_lon, pair_centres, press, runs)
 
 
@@ -53,7 +53,7 @@ class GlobeTest(textref.FrameCount, harness.ViewerTest):
             return ((side is None or kinds == {side})
                     and (lon is None or abs(lon_diff(lon_of_gray(g), lon)) < tol)
                     and (lat is None or abs(lat_of_gray(g) - lat) < tol))
-        self.check_centre(self.until(v, ok), lon, lat, side, tol, what)
+        self.check_centre(self.until(ok), lon, lat, side, tol, what)
 
     def fov_presses(self, pic):
         """Up presses applied since the start, from the "Fov =" read-out."""
@@ -86,7 +86,7 @@ class GlobeTest(textref.FrameCount, harness.ViewerTest):
         # Size at the start distance, measured with the grid off so that only
         # the textured disc counts.
         v.key("F5", settle=0.0)
-        pic = self.until(v, lambda p: count_blue(p) == 0)
+        pic = self.until(lambda p: count_blue(p) == 0)
         radii, centres_x, centres_y = [], [], []
         for x in (412, 612):
             top, bottom = column_extent(pic, x)
@@ -109,7 +109,7 @@ class GlobeTest(textref.FrameCount, harness.ViewerTest):
 
         # Grid back; zoom in so the centre region is large.
         v.key("F5", settle=0.0)
-        self.assertGreater(count_blue(self.until(v, lambda p: count_blue(p) > 1000)), 1000)
+        self.assertGreater(count_blue(self.until(lambda p: count_blue(p) > 1000)), 1000)
         press(v, "Up", 100, 20)
 
         # Mouse mode: longitude 105 + x/2 under the cross-hair (clear of the
@@ -122,28 +122,28 @@ class GlobeTest(textref.FrameCount, harness.ViewerTest):
 
         # F6 hides the globe, the grid stays; F5 hides the grid.
         v.move(520, 382)
-        pic = grab(v)
+        pic = harness.capture_screen(v.xvfb)
         self.assertGreater(count_surface(pic), 100000)
         blue = count_blue(pic)
         self.assertGreater(blue, 1000)
         # One key a frame: each once the one before shows.
         v.key("F6", settle=0.0)
-        pic = self.until(v, lambda p: count_surface(p) == 0)
+        pic = self.until(lambda p: count_surface(p) == 0)
         self.assertEqual(count_surface(pic), 0)
         self.assertGreater(count_blue(pic), blue)  # the far half of the grid shows through
         v.key("F6", settle=0.0)
-        self.until(v, lambda p: count_surface(p) > 100000)
+        self.until(lambda p: count_surface(p) > 100000)
         v.key("F5", settle=0.0)
-        pic = self.until(v, lambda p: count_blue(p) == 0)
+        pic = self.until(lambda p: count_blue(p) == 0)
         self.assertEqual(count_blue(pic), 0)
         self.assertGreater(count_surface(pic), 100000)
         v.key("F5", settle=0.0)
-        self.until(v, lambda p: count_blue(p) > 1000)
+        self.until(lambda p: count_blue(p) > 1000)
 
         # Apollo mode: an 'a' typed before F1 advances the first Apollo frame
         # to mission 2; then 'a' steps 3, 4, 5, 6 and wraps to 1, 2.
         v.key("a")
-        self.check_centre(grab(v), lon=5.0, what="'a' in mouse mode")
+        self.check_centre(harness.capture_screen(v.xvfb), lon=5.0, what="'a' in mouse mode")
         v.key("F1", settle=0.0)
         self.centre(v, lon=SITES[1][1], side="near", what="mission 2")
         for k in (2, 3, 4, 5, 0, 1):
@@ -151,12 +151,12 @@ class GlobeTest(textref.FrameCount, harness.ViewerTest):
             self.centre(v, lon=SITES[k][1], side="near", what="mission %d" % (k + 1))
         # The pointer does not move the globe in Apollo mode.
         v.move(900, 600)
-        self.check_centre(grab(v), lon=SITES[1][1], what="pointer moved in Apollo mode")
+        self.check_centre(harness.capture_screen(v.xvfb), lon=SITES[1][1], what="pointer moved in Apollo mode")
 
     def test_latitudes_and_apollo_sites(self):
         v = self.start(surface=make_surface(lat_gray))
         v.move(540, 382, settle=0.5)  # longitude 15, latitude 0
-        self.check_centre(grab(v), lat=0.0, side="near", tol=2.5, what="start")
+        self.check_centre(harness.capture_screen(v.xvfb), lat=0.0, side="near", tol=2.5, what="start")
         press(v, "Up", 100, 20)
         for y in (382, 322, 262, 442, 502):
             v.move(540, y, settle=0.0)
@@ -204,7 +204,7 @@ class GlobeTest(textref.FrameCount, harness.ViewerTest):
         # true circle and is not quite symmetric on a single row: centres are
         # taken as the median over several rows.
         rows = (250, 300, 360, 410, 470, 520)
-        pic = grab(v)
+        pic = harness.capture_screen(v.xvfb)
         r1 = disc_fov_radius(140.0)
         mids = []
         for y in rows:

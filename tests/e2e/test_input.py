@@ -10,7 +10,7 @@ import time
 
 import harness
 import textref
-from probes import (MENU_BG, SITES, centre_probe, count_blue, count_surface, grab, lon_diff, lon_gray,
+from probes import (MENU_BG, SITES, centre_probe, count_blue, count_surface, lon_diff, lon_gray,
                     lon_of_gray, make_surface, menu_rows, mouse_lon, press)
 
 MENU_LABELS = ["F1 Rotate-Apollo", "F2       -auto", "F3       -mouse", "F4 Toggle-credit",
@@ -36,7 +36,7 @@ class InputTest(textref.FrameCount, harness.ViewerTest):
 
     def lon_soon(self, v, lon, what=""):
         """assert_lon on the first capture that passes it, or the last."""
-        self.assert_lon(self.until(v, lambda p: abs(lon_diff(centre_lon(p), lon)) < 2.0), lon, what=what)
+        self.assert_lon(self.until(lambda p: abs(lon_diff(centre_lon(p), lon)) < 2.0), lon, what=what)
 
     def open_menu(self, v, px, py):
         """Presses the right button at (px, py) until the menu shows its ten
@@ -47,7 +47,7 @@ class InputTest(textref.FrameCount, harness.ViewerTest):
             v.move(px, py, settle=0.2)
             v.xdo(["mousedown", "3"])
             time.sleep(0.5)
-            rows = menu_rows(grab(v), px, py, self.menu_gray)
+            rows = menu_rows(harness.capture_screen(v.xvfb), px, py, self.menu_gray)
             if len(rows) == 10:
                 gaps = [b - a for a, b in zip(rows, rows[1:])]
                 self.assertTrue(all(self.menu_gaps[0] <= g <= self.menu_gaps[1] for g in gaps), rows)
@@ -71,21 +71,21 @@ class InputTest(textref.FrameCount, harness.ViewerTest):
         v = self.start(surface=make_surface(lon_gray))
         v.move(520, 382, settle=0.5)
         press(v, "Up", 60, 20)
-        self.assertGreater(count_blue(grab(v)), 1000)
+        self.assertGreater(count_blue(harness.capture_screen(v.xvfb)), 1000)
 
         self.choose(v, "F5       -grid")
         v.move(520, 382)
-        pic = self.until(v, lambda p: count_blue(p) == 0 and abs(lon_diff(centre_lon(p), 5.0)) < 2.0)
+        pic = self.until(lambda p: count_blue(p) == 0 and abs(lon_diff(centre_lon(p), 5.0)) < 2.0)
         self.assertEqual(count_blue(pic), 0)
         self.assert_lon(pic, 5.0, what="mouse mode after the menu")
         self.choose(v, "F6       -image")
         v.move(520, 382)
-        self.assertEqual(count_surface(self.until(v, lambda p: count_surface(p) == 0)), 0)
+        self.assertEqual(count_surface(self.until(lambda p: count_surface(p) == 0)), 0)
         self.choose(v, "F6       -image")
-        self.until(v, lambda p: count_surface(p) > 100000)
+        self.until(lambda p: count_surface(p) > 100000)
         self.choose(v, "F5       -grid")
         v.move(520, 382)
-        pic = self.until(v, lambda p: count_blue(p) > 1000)
+        pic = self.until(lambda p: count_blue(p) > 1000)
         self.assertGreater(count_surface(pic), 100000)
         self.assertGreater(count_blue(pic), 1000)
 
@@ -105,23 +105,18 @@ class InputTest(textref.FrameCount, harness.ViewerTest):
         v.xdo(["mousedown", "3"])  # closes the menu left open
         v.xdo(["mouseup", "3"])
         time.sleep(0.3)
-        self.assert_lon(grab(v), SITES[0][1], what="Apollo after right-button presses")
+        self.assert_lon(harness.capture_screen(v.xvfb), SITES[0][1], what="Apollo after right-button presses")
 
         # Auto mode moves the pointer; F3 stops it again.
         self.choose(v, "F2       -auto")
         x0, y0 = v.pointer()
-        deadline = time.time() + 20.0
-        x1, y1 = x0, y0
-        while x1 == x0 and time.time() < deadline:
-            time.sleep(0.05)
-            x1, y1 = v.pointer()
+        x1, y1 = harness.wait_for(v.pointer, lambda p: p[0] != x0)
         self.assertNotEqual(x0, x1)
         self.assertEqual(y0, y1)
         # Once a frame shows mouse mode its warps are over.
         v.key("F3", settle=0.0)
-        deadline = time.time() + 20.0
-        while self.font().find(grab(v), "MenuNew=   13", 8) == []:
-            self.assertLess(time.time(), deadline, "F3 not applied")
+        harness.wait_for(lambda: self.font().find(harness.capture_screen(v.xvfb), "MenuNew=   13", 8),
+                         what="F3 applied")
         x0, _ = v.pointer()
         time.sleep(0.5)
         self.assertEqual(v.pointer()[0], x0)
@@ -203,11 +198,11 @@ class InputTest(textref.FrameCount, harness.ViewerTest):
         v.key("F1", settle=0.0)
         self.lon_soon(v, SITES[0][1], what="F1")
         v.move(700, 500)
-        self.assert_lon(grab(v), SITES[0][1], what="pointer moved")
+        self.assert_lon(harness.capture_screen(v.xvfb), SITES[0][1], what="pointer moved")
         v.xdo(["click", "1"])  # no movement: no drag
         time.sleep(0.3)
         v.move(300, 300)
-        self.assert_lon(grab(v), SITES[0][1], what="after a click")
+        self.assert_lon(harness.capture_screen(v.xvfb), SITES[0][1], what="after a click")
         v.xdo(["mousedown", "1"])
         v.xdo(["mousemove", "310", "382"])
         v.xdo(["mouseup", "1"])

@@ -94,10 +94,6 @@ def meridian_box(v):
 
 # ---- pictures ----------------------------------------------------------------
 
-def capture(v):
-    return harness.capture_screen(v.xvfb)
-
-
 def pixels(pic, colour, box, skip=None):
     """Positions of the pixels of one colour inside box (x0, y0, x1, y1)."""
     x0, y0, x1, y1 = box
@@ -141,9 +137,8 @@ class LabelsTest(ViewerTest):
         for i in range(1, ZOOM_PRESSES + 1):
             v.key("Up", settle=0.0)
             want = b"Fov =" + textref.fld_f(0.5241 + 0.5 * i, 8, 2).encode() + b"\xb0"
-            deadline = time.time() + 20.0
-            while cls._font.read(harness.capture_screen(self.xvfb), 14, 109, 14, 9) != want:
-                self.assertLess(time.time(), deadline, "no %r" % want)
+            harness.wait_for(lambda: cls._font.read(harness.capture_screen(self.xvfb), 14, 109, 14, 9),
+                             lambda got: got == want, what="%r shown" % want)
         # The moves and keys are all in once the next frames are drawn.
         time.sleep(0.3)
         return v
@@ -168,7 +163,7 @@ class LabelsTest(ViewerTest):
 
     def test_labels_on_the_globe_and_the_f7_f8_switches(self):
         v = self.zoomed_viewer()
-        shown = capture(v)
+        shown = harness.capture_screen(v.xvfb)
         self.save(shown, "labels_shown.png")
         self.assertEqual(shown.pixel(512, 200), GRAY, "the surface is not the synthetic gray")
         c0 = self.counts(shown)
@@ -192,7 +187,7 @@ class LabelsTest(ViewerTest):
 
         # F7: the grid numbers go, the names and the grid stay.
         v.key("F7", settle=0.0)
-        no_numbers = self.until(v, lambda p: sum(self.grid_number_pixels(p).values()) == 0)
+        no_numbers = self.until(lambda p: sum(self.grid_number_pixels(p).values()) == 0)
         self.save(no_numbers, "labels_f7.png")
         c1 = self.counts(no_numbers)
         self.assertEqual(sum(self.grid_number_pixels(no_numbers).values()), 0, c1)
@@ -204,7 +199,7 @@ class LabelsTest(ViewerTest):
 
         # F8: the names go too; only the grid is left.
         v.key("F8", settle=0.0)
-        bare = self.until(v, lambda p: not pixels(p, GREEN, GLOBE))
+        bare = self.until(lambda p: not pixels(p, GREEN, GLOBE))
         self.save(bare, "labels_f7_f8.png")
         c2 = self.counts(bare)
         self.assertEqual((c2["white"], c2["green"], c2["red"]), (0, 0, 0), c2)
@@ -213,16 +208,16 @@ class LabelsTest(ViewerTest):
         # F7 and F8 again bring everything back.
         # One key a frame: F8 once F7's numbers are back.
         v.key("F7", settle=0.0)
-        self.until(v, lambda p: sum(self.grid_number_pixels(p).values()) > 0)
+        self.until(lambda p: sum(self.grid_number_pixels(p).values()) > 0)
         v.key("F8", settle=0.0)
-        again = self.until(v, lambda p: len(pixels(p, GREEN, GLOBE)) == c0["green"])
+        again = self.until(lambda p: len(pixels(p, GREEN, GLOBE)) == c0["green"])
         c3 = self.counts(again)
         self.assertEqual(c3, c0)
 
     def test_f8_alone_keeps_the_grid_numbers(self):
         v = self.zoomed_viewer()
         v.key("F8", settle=0.0)
-        pic = self.until(v, lambda p: not pixels(p, GREEN, GLOBE))
+        pic = self.until(lambda p: not pixels(p, GREEN, GLOBE))
         self.save(pic, "labels_f8.png")
         c = self.counts(pic)
         self.assertEqual((c["green"], c["red"]), (0, 0), c)

@@ -8,7 +8,10 @@ iteration) are read off the screen first and then compared the same way.
 """
 
 import math
+import os
 import re
+import shutil
+import tempfile
 import time
 
 import harness
@@ -101,9 +104,6 @@ class PanelTest(harness.ViewerTest):
         v.move(*mouse, settle=0.5)
         return v
 
-    def shot(self):
-        return textref.capture(self.xvfb)
-
     def read(self, shot, line, col, n, clr):
         return self.font.read(shot, line, col, n, clr)
 
@@ -146,15 +146,11 @@ class PanelTest(harness.ViewerTest):
 
     def wait_for(self, probe, timeout=10.0):
         """Captures until probe(shot) is true; returns that capture."""
-        deadline = time.time() + timeout
-        while True:
-            shot = self.shot()
-            if probe(shot):
-                return shot
-            if time.time() > deadline:
-                shot.save_png("/tmp/qarn-panel-fail.png")
-                self.fail("screen did not change as expected (saved /tmp/qarn-panel-fail.png)")
-            time.sleep(0.1)
+        shot = self.until(probe, timeout)
+        if not probe(shot):
+            shot.save_png("/tmp/qarn-panel-fail.png")
+            self.fail("screen did not change as expected (saved /tmp/qarn-panel-fail.png)")
+        return shot
 
     def reads(self, line, col, clr, text):
         text = text if isinstance(text, bytes) else text.encode("latin-1")
@@ -164,7 +160,7 @@ class PanelTest(harness.ViewerTest):
 
     def test_start_screen_shows_the_whole_panel(self):
         self.begin()
-        shot = self.shot()
+        shot = harness.capture_screen(self.xvfb)
         bench, it, frame = self.counters(shot)
         self.assertGreater(frame, 1)
         lat, lon = mouse_view(512, 384)
@@ -201,7 +197,7 @@ class PanelTest(harness.ViewerTest):
         xs = set()
         deadline = time.time() + 20.0
         while len(xs) < 2 and time.time() < deadline:
-            line = self.read(self.shot(), 2, 105, 13, 8)
+            line = self.read(harness.capture_screen(self.xvfb), 2, 105, 13, 8)
             m = re.match(rb"^x= {0,3}(\d+) y= 480$", line)
             self.assertIsNotNone(m, line)
             xs.add(int(m.group(1)))
@@ -218,7 +214,7 @@ class PanelTest(harness.ViewerTest):
 
     def test_credits_go_with_the_first_zoom_step_and_return_with_f4(self):
         v = self.begin()
-        self.assertShows(self.shot(), credits(b"", b"")[:3])
+        self.assertShows(harness.capture_screen(self.xvfb), credits(b"", b"")[:3])
         v.key("Up")
         fov = FOV0 + 0.5
         fov_line = ("Fov =" + fld_f(fov, 8, 2)).encode() + DEG
@@ -240,7 +236,7 @@ class PanelTest(harness.ViewerTest):
         seen = set()
         deadline = time.time() + 90
         while time.time() < deadline:
-            shot = self.shot()
+            shot = harness.capture_screen(self.xvfb)
             _, _, frame = self.counters(shot)
             # The iteration line and the disclaimer come from the same frame.
             self.assertShows(shot, disclaimer(frame), "frame %d: " % frame)
@@ -253,6 +249,42 @@ class PanelTest(harness.ViewerTest):
             seen.add("before 300" if frame < 300 else "before 600")
             time.sleep(0.2)
         self.assertEqual(seen, {"before 300", "before 600", "after 600"})
+
+    def test_an_unchanged_frame_uploads_only_the_runs_that_changed(self):
+        # The viewer left alone, its texture uploads counted frame by frame by
+        # a stand-in for libGL's calls (tests/tools/gl_uploads.cpp). Before the
+        # first disclaimer line goes at frame 300 no line appears or vanishes,
+        # and only the Iteration line (every frame) and the Benchmark line
+        # (once an interval) change: each frame uploads one or two runs of 21
+        # characters, always the same slot or two of the text texture, and
+        # makes no texture anew.
+        workdir = tempfile.mkdtemp(prefix="qarn-uploads-")
+        log = os.path.join(workdir, "uploads")
+        asan = (os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0").lstrip(":")
+        lib = os.path.abspath(os.path.join(textref.HELPERS, "libqarn-gl-uploads.so"))
+        v = self.start(env={"LD_PRELOAD": lib, "QARN_GL_UPLOADS": log, "ASAN_OPTIONS": asan})
+        def swapped():
+            if not os.path.exists(log):
+                return []
+            with open(log) as f:
+                return f.read().split("\n")[:-1]
+        frames = harness.wait_for(swapped, lambda f: len(f) >= 290 or not v.alive(), timeout=240,
+                                  interval=0.5)
+        self.assertGreaterEqual(len(frames), 290, "frames swapped in 240 s")
+        slots = []
+        for n, line in enumerate(frames[40:285], 40):
+            words = line.split()
+            self.assertEqual(words[0], "swap")
+            self.assertFalse([w for w in words if w.startswith("new:")], "frame %d: %s" % (n, line))
+            ups = [tuple(map(int, re.match(r"(\d+)\+(\d+):(\d+)$", w).groups())) for w in words[1:]]
+            self.assertIn(len(ups), (1, 2), "frame %d: %s" % (n, line))
+            for y, h, w in ups:
+                self.assertEqual((h, w, y % h), (16, 21 * 8, 0), "frame %d: %s" % (n, line))
+            slots.append({y // h for y, h, _ in ups})
+        every, seen = set.intersection(*slots), set.union(*slots)
+        self.assertEqual(len(every), 1, "the Iteration line's slot is uploaded every frame: %s" % slots)
+        self.assertLessEqual(len(seen), 2, "slots uploaded: %s" % sorted(seen))
+        shutil.rmtree(workdir, ignore_errors=True)
 
     def test_apollo_mode_shows_the_mission_in_yellow(self):
         v = self.begin()
@@ -283,7 +315,7 @@ class PanelTest(harness.ViewerTest):
 
     def test_eye_labels_in_the_pair_modes(self):
         v = self.begin()
-        self.assertBlank(self.shot(), 50, 37, 5, clr=13)
+        self.assertBlank(harness.capture_screen(self.xvfb), 50, 37, 5, clr=13)
         v.key("F9")
         shot = self.wait_for(self.reads(50, 37, 13, "Left "))
         self.assertShows(shot, [Text(50, 37, 13, "Left "), Text(50, 89, 13, "Right")] + status()[2:3])

@@ -67,9 +67,6 @@ class ScreenChecks(textref.FrameCount):
             col = textref.cell_origin(29, 117)[0]
             self.pair_scale = min(self.scale, (self.w / 2.0 - self.k * (1024 - col)) / (col - 512.0))
 
-    def grab(self, v):
-        return harness.capture_screen(v.xvfb)
-
     def mouse_lon(self, x):
         return mouse_lon(x - self.ox)
 
@@ -133,12 +130,6 @@ class ScreenChecks(textref.FrameCount):
         Returns the first screen drawn so."""
         return self.keys(v, "F5", "F7")
 
-    def wait_size(self, v, timeout=10.0):
-        deadline = time.time() + timeout
-        while v.geometry() != (self.w, self.h) and time.time() < deadline:
-            time.sleep(0.1)
-        return v.geometry()
-
     def test_latitude_at_the_screen_centre(self):
         v = self.start(surface=make_surface(lat_gray))
         v.move(self.w // 2, self.h // 2, settle=0.0)
@@ -154,7 +145,7 @@ class ScreenChecks(textref.FrameCount):
         subprocess.run(["xdotool", "mousemove", str(self.w // 2), str(self.h // 2)],
                        env=self.xvfb.env(), check=True, timeout=15)
         v = self.start(surface=make_surface(lon_gray))
-        self.assertEqual(self.wait_size(v), (self.w, self.h))
+        self.assertEqual(v.wait_size((self.w, self.h)), (self.w, self.h))
         pic = self.plain(v)
         self.assert_lon(pic, 1.0, tol=2.5, what="pointer resting at the screen centre")
         font = self.font()
@@ -169,7 +160,7 @@ class ScreenChecks(textref.FrameCount):
         black. Each text is found by the 8 x 13 glyphs at the window's scale
         and set against where the 1024 x 768 frame has it."""
         v = self.start()
-        self.assertEqual(self.wait_size(v), (self.w, self.h))
+        self.assertEqual(v.wait_size((self.w, self.h)), (self.w, self.h))
         v.move(self.w // 2, self.h // 2, settle=0.0)
         pic = self.keys(v, "F6", "F5", "F7", "F8")
         w, h, k = self.w, self.h, self.k
@@ -218,7 +209,7 @@ class ScreenChecks(textref.FrameCount):
     def test_pointer_dump_keys_and_drag(self):
         w, h = self.w, self.h
         v = self.start(surface=make_surface(lon_gray))
-        self.assertEqual(self.wait_size(v), (w, h))
+        self.assertEqual(v.wait_size((w, h)), (w, h))
         if self.window_manager:
             # Keys come through the window manager's focus, as a user's do.
             self.assertEqual(v.xdo(["getactivewindow"]).strip(), v.window)
@@ -237,9 +228,9 @@ class ScreenChecks(textref.FrameCount):
 
         # The dump is the whole window, header and length exact, rows padded
         # with zeros to a multiple of 4 bytes, pixels as on the screen.
-        before = self.grab(v)
+        before = harness.capture_screen(v.xvfb)
         data = v.dump(1)
-        after = self.grab(v)
+        after = harness.capture_screen(v.xvfb)
         stride = (3 * w + 3) // 4 * 4
         size = 54 + stride * h
         self.assertEqual(len(data), size)
@@ -354,7 +345,7 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
 
     def test_minimised_viewer_rests(self):
         v = self.start()
-        self.assertEqual(self.wait_size(v), (self.w, self.h))
+        self.assertEqual(v.wait_size((self.w, self.h)), (self.w, self.h))
         pic, n0 = self.frame_from(0)
         # The frame rate while shown, over a second at least.
         t0 = time.time()
@@ -362,7 +353,7 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
         pic, n = self.frame_from(n0 + 1)
         rate = (n - n0) / (time.time() - t0)
         ta = time.time()
-        n1 = self.iteration(self.grab(v))
+        n1 = self.iteration(harness.capture_screen(v.xvfb))
         self.assertIsNotNone(n1)
         v.xdo(["windowminimize", "--sync", v.window])
         tb = time.time()
@@ -378,10 +369,8 @@ class WideUnderOpenbox(ScreenChecks, harness.ViewerTest):
         # (with half as much again), not those of the 3.5 s minimised too.
         tc = time.time()
         v.xdo(["windowactivate", v.window])
-        deadline = time.time() + 10.0
-        n2 = None
-        while n2 is None and time.time() < deadline:
-            n2 = self.iteration(self.grab(v))
+        n2 = harness.wait_for(lambda: self.iteration(harness.capture_screen(v.xvfb)),
+                              lambda n: n is not None, 10.0, interval=0)
         td = time.time()
         self.assertIsNotNone(n2, "no frame within 10 s of the restore")
         shown = (tb - ta) + (td - tc)
@@ -553,7 +542,7 @@ class NarrowPair:
     def test_pair_captions_under_their_images_and_the_readouts_beside(self):
         w, h, k = self.w, self.h, self.k
         v = self.start(surface=make_surface(lon_gray))
-        self.assertEqual(self.wait_size(v), (w, h))
+        self.assertEqual(v.wait_size((w, h)), (w, h))
         v.move(w // 2, h // 2, settle=0.0)
         # One zoom step, 1.02 degrees; grid, grid labels and names off.
         self.keys(v, "F4", "F5", "F7", "F8", "Up")

@@ -44,15 +44,16 @@ os.environ.setdefault("QARN_MAP", os.path.join(SOURCE, "data", "Qarns.Bmp"))
 # The panel tests' reference text comes from the Linux build's helper.
 os.environ.setdefault("QARN_HELPERS", os.path.join(os.path.dirname(os.path.abspath(OPTS.linux_bin)),
                                                    "tests"))
-os.environ.update(QARN_BIN=os.path.abspath(OPTS.exe), QARN_RUNNER="wine", WINEDEBUG="-all",
-                  WINEPREFIX=os.path.join(ROOT, "prefix"), HOME=os.path.join(ROOT, "home"),
-                  WINEDLLOVERRIDES="mscoree,mshtml=")
+with open(os.path.join(SOURCE, "tests", "wine.env")) as f:
+    os.environ.update(line.strip().split("=", 1) for line in f if line[:1].isalpha())
+os.environ.update(QARN_BIN=os.path.abspath(OPTS.exe), QARN_RUNNER="wine",
+                  WINEPREFIX=os.path.join(ROOT, "prefix"), HOME=os.path.join(ROOT, "home"))
 os.environ.pop("XDG_CONFIG_HOME", None)
 os.makedirs(os.environ["HOME"])
 
 import harness  # noqa: E402  (reads QARN_BIN and QARN_RUNNER set above)
 from harness import Picture, ViewerTest  # noqa: E402
-from probes import centre_probe, grab, lat_gray, lat_of_gray, make_surface, mouse_lat  # noqa: E402
+from probes import centre_probe, lat_gray, lat_of_gray, make_surface, mouse_lat  # noqa: E402
 from test_dump import SIZE, DumpTest  # noqa: E402
 from test_input import InputTest  # noqa: E402
 from test_screens import Wide  # noqa: E402
@@ -173,13 +174,11 @@ class PointerTest(ViewerTest):
     def wait_latitude(self, v, y, timeout=10.0):
         """Waits until the centre shows mouse mode's latitude for row y;
         returns what it last showed."""
-        deadline = time.time() + timeout
-        while True:
-            kinds, g = centre_probe(grab(v))
-            lat = lat_of_gray(g) if kinds == {"near"} else None
-            if (lat is not None and abs(lat - mouse_lat(y)) < 1.0) or time.time() > deadline:
-                return lat
-            time.sleep(0.2)
+        def latitude():
+            kinds, g = centre_probe(harness.capture_screen(v.xvfb))
+            return lat_of_gray(g) if kinds == {"near"} else None
+        return harness.wait_for(latitude, lambda lat: lat is not None and abs(lat - mouse_lat(y)) < 1.0,
+                                timeout, interval=0.2)
 
     def test_latitude_at_the_screen_centre_follows_the_pointer(self):
         # Xvfb starts with the pointer at the screen centre: never moved, it
@@ -292,12 +291,7 @@ class InstallerChecks(ViewerTest):
     """What the installer tests share: a bounded wait for a condition."""
 
     def wait_for(self, what, cond, timeout=60.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if cond():
-                return
-            time.sleep(0.2)
-        self.fail("%s within %.0f s" % (what, timeout))
+        harness.wait_for(cond, timeout=timeout, what=what, interval=0.2)
 
 
 class InstallerTest(InstallerChecks):
@@ -361,21 +355,23 @@ class InstallerTest(InstallerChecks):
         self.wait_for("the uninstall entry removed", lambda: self.uninstall_key().returncode != 0)
 
 
-with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
-    RELEASE = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1)
+RELEASE = harness.RELEASE
+# The release as Windows' version resources give it: four numbers.
+RELEASE4 = tuple(int(n) for n in RELEASE.split(".")) + (0,) * (4 - len(RELEASE.split(".")))
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\qarn"
+# The installer's windows' title, its message boxes' too.
+SETUP = "^qarn .* Setup"
 
 
 def files_under(*dirs):
     """Every file under the folders, by path: size, last-write time, SHA-256."""
     out = {}
     for top in dirs:
-        for dirpath, _, names in os.walk(top):
-            for name in names:
-                path = os.path.join(dirpath, name)
-                with open(path, "rb") as f:
-                    out[path] = (os.path.getsize(path), os.stat(path).st_mtime_ns,
-                                 hashlib.sha256(f.read()).hexdigest())
+        for name in harness.tree_files(top):
+            path = os.path.join(top, name)
+            with open(path, "rb") as f:
+                out[path] = (os.path.getsize(path), os.stat(path).st_mtime_ns,
+                             hashlib.sha256(f.read()).hexdigest())
     return out
 
 
@@ -413,6 +409,11 @@ def version_resource(pe):
     return found
 
 
+# The DLLs qarn.exe imports that are not among those Windows always takes
+# from the system folder.
+PLANTED = ("OPENGL32.dll", "GLU32.dll", "WINMM.dll")
+
+
 def end_viewer(pid):
     """Ends, by its id, a qarn.exe this test caused to start but did not
     start itself (the installer's finish page did), if it still runs."""
@@ -428,8 +429,12 @@ class PackageTest(InstallerChecks):
     """The installer against what the user keeps: the working folder's map
     goes on uninstall only while it is the installer's copy, a running qarn
     stops an install or uninstall before anything changes (exit status 2),
-    an upgrade removes what only the older version installed and keeps the
-    user's map; the finish page's box starts qarn in the working folder.
+    so does a folder that is the working folder or holds the user's files
+    (status 3), an upgrade removes what only the older version installed
+    (plain names of its own folder's list) and keeps the user's map, an
+    install into another folder moves the earlier installation there (one
+    that recorded no list stays, and a box says so); the finish page's box
+    starts qarn in the working folder.
     Also the installer's version resource and manifest, and the portable
     zip: its files, its bytes made again from them, a start of qarn.exe
     unpacked from it. Every install test begins with nothing installed."""
@@ -442,7 +447,7 @@ class PackageTest(InstallerChecks):
         users = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users")
         names = [n for n in os.listdir(users) if n != "Public"]
         self.assertEqual(len(names), 1, names)
-        home = os.path.join(users, names[0])
+        self.home = home = os.path.join(users, names[0])
         self.prog = os.path.join(home, "AppData", "Local", "Programs", "qarn")
         self.work = os.path.join(home, "Pictures", "qarn")
         self.link = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu",
@@ -469,16 +474,42 @@ class PackageTest(InstallerChecks):
         m = re.search(r"^\s*%s\s+REG_\w+\s+(.*?)\s*$" % name, self.key() or "", re.M)
         return m and m.group(1)
 
-    def install(self, installer=None, status=0):
-        r = wine([os.path.abspath(installer or OPTS.installer), "/S"], timeout=180)
-        self.assertEqual(r.returncode, status, r.stderr[-2000:])
+    def windows_path(self, path):
+        """A path under the prefix's drive C as Windows programs name it."""
+        rel = os.path.relpath(path, os.path.join(os.environ["WINEPREFIX"], "drive_c"))
+        return "C:\\" + rel.replace("/", "\\")
 
-    def uninstall_in_place(self, status=0):
+    def install(self, installer=None, status=0, folder=None):
+        """A silent install, into folder (a Windows path) when given."""
+        args = [os.path.abspath(installer or OPTS.installer), "/S"] + (["/D=" + folder] if folder else [])
+        r = wine(args, timeout=180)
+        self.assertEqual(r.returncode, status, (folder, r.stderr[-2000:]))
+
+    def uninstall_in_place(self, status=0, prog=None):
         """The quiet uninstall string's way: Uninstall.exe run in place
         (_?=), which returns when it has ended, with its exit status."""
-        r = wine([os.path.join(self.prog, "Uninstall.exe"), "/S", "_?=" + self.value("InstallLocation")],
-                 timeout=120)
+        r = wine([os.path.join(prog or self.prog, "Uninstall.exe"), "/S",
+                  "_?=" + self.value("InstallLocation")], timeout=120)
         self.assertEqual(r.returncode, status, r.stderr[-2000:])
+
+    def set_value(self, name, data):
+        r = wine(["reg", "add", UNINSTALL_KEY, "/v", name, "/d", data, "/f"])
+        self.assertEqual(r.returncode, 0, r.stderr[-2000:])
+
+    def users_folder(self):
+        """A folder of the user's own in Documents, removed at the end. (In
+        the test's prefix Documents and Pictures are both its home folder.)"""
+        docs = os.path.join(self.home, "Documents", "thesis")
+        self.addCleanup(shutil.rmtree, docs, True)
+        return docs
+
+    def user_files(self, folder, names):
+        """Files of the user's own in folder, each holding its name."""
+        for name in names:
+            path = os.path.join(folder, *name.split("\\"))
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "w") as f:
+                f.write("the user's own %s\n" % name)
 
     def uninstaller_copies(self):
         """Processes of this prefix started from the uninstaller's copies
@@ -597,25 +628,154 @@ class PackageTest(InstallerChecks):
         self.uninstall_in_place()
         self.assertEqual(self.read(self.map), mine)
 
+    def test_the_working_folder_and_the_users_folders_are_refused(self):
+        # An earlier installation in the programs folder, whose list names
+        # the files of a folder of the user's by their names and wildcards.
+        self.install()
+        mine = self.own_map()
+        docs = self.users_folder()
+        self.user_files(docs, ["copyright.txt", "notes.txt", "thesis.doc", "sub\\a.txt"])
+        self.set_value("InstalledFiles", "qarn.exe|notes.txt|*.doc|sub\\*")
+        before, key = files_under(self.prog, self.work, docs), self.key()
+        work = self.windows_path(self.work)
+        # The working folder named four ways, a folder within it and one
+        # around it, and the folder of the user's files.
+        for folder in (work, work + "\\", work.upper(), self.windows_path(docs) + "\\..\\..\\Pictures\\qarn",
+                       work + "\\bin", self.windows_path(self.home), self.windows_path(docs)):
+            self.install(folder=folder, status=3)
+            self.assertEqual(files_under(self.prog, self.work, docs), before, folder)
+            self.assertEqual(self.key(), key, folder)
+        self.assertEqual(self.read(self.map), mine)
+        self.uninstall_in_place()
+
+    def test_a_recorded_list_deletes_plain_names_in_its_own_folder_only(self):
+        self.install()
+        docs = self.users_folder()
+        outside = os.path.join(os.path.dirname(self.prog), "outside.txt")
+        self.addCleanup(lambda: os.path.exists(outside) and os.remove(outside))
+        self.user_files(self.prog, ["old-only.txt", "thesis.doc", "sub\\a.txt"])
+        self.user_files(docs, ["keep.txt"])
+        self.user_files(os.path.dirname(self.prog), ["outside.txt"])
+        # What an earlier version recorded, doctored: wildcards, paths.
+        self.set_value("InstalledFiles", "qarn.exe|old-only.txt|*.doc|th?sis.doc|sub\\*|sub\\a.txt|"
+                       "..\\outside.txt|sub/a.txt|%s|.|..|Qarns.Bmp" % self.windows_path(
+                           os.path.join(docs, "keep.txt")))
+        kept = files_under(docs, os.path.join(self.prog, "sub"))
+        self.install()
+        self.assertFalse(os.path.exists(os.path.join(self.prog, "old-only.txt")))
+        self.assertTrue(os.path.isfile(os.path.join(self.prog, "thesis.doc")))
+        self.assertTrue(os.path.isfile(outside))
+        self.maxDiff = None
+        self.assertEqual(files_under(docs, os.path.join(self.prog, "sub")), kept)
+        self.assertNotIn("old-only", self.value("InstalledFiles"))
+        self.uninstall_in_place()
+        # The user's files keep the program folder.
+        self.wait_for("the uninstaller gone", lambda: sorted(os.listdir(self.prog)) == ["sub", "thesis.doc"],
+                      30)
+
+    def test_an_install_into_another_folder_moves_the_earlier_one(self):
+        self.install()
+        self.user_files(self.prog, ["mine.txt"])
+        second = os.path.join(self.home, "Apps", "qarn")
+        self.addCleanup(shutil.rmtree, os.path.dirname(second), True)
+        self.install(folder=self.windows_path(second))
+        installed = ["Qarns.Bmp", "Uninstall.exe", "copyright.txt", "freeglut-copying.txt", "qarn.exe"]
+        self.assertEqual(os.listdir(self.prog), ["mine.txt"])
+        self.assertEqual(sorted(os.listdir(second)), installed)
+        self.assertEqual(self.value("InstallLocation").lower(), self.windows_path(second).lower())
+        target = "Apps\\qarn\\qarn.exe"
+        link = self.read(self.link)
+        self.assertTrue(target.encode("utf-16-le") in link or target.encode() in link)
+        # A folder left by an earlier installation whose record is gone (no
+        # uninstall key) is still one: installed into again.
+        wine(["reg", "delete", UNINSTALL_KEY, "/f"])
+        self.install(folder=self.windows_path(second))
+        self.assertEqual(sorted(os.listdir(second)), installed)
+        self.uninstall_in_place(prog=second)
+        self.wait_for("the second folder removed", lambda: not os.path.exists(second), 30)
+        self.assertEqual(os.listdir(self.prog), ["mine.txt"])
+        # An installation that recorded no list (made before lists were) stays
+        # where it is: which of its files are qarn's is not known.
+        third = os.path.join(self.home, "Apps", "qarn-old")
+        self.install(folder=self.windows_path(third))
+        wine(["reg", "delete", UNINSTALL_KEY, "/v", "InstalledFiles", "/f"])
+        self.install(folder=self.windows_path(second))
+        self.assertEqual(sorted(os.listdir(third)), installed)
+        self.uninstall_in_place(prog=second)
+
+    def xdo(self, *args):
+        """xdotool on the group's display; its output's words."""
+        return subprocess.run(["xdotool"] + list(args), env=self.xvfb.env(), capture_output=True, text=True,
+                              timeout=15).stdout.split()
+
+    def test_an_interactive_install_into_the_working_folder_says_why_and_stays(self):
+        os.makedirs(self.work)
+        mine = self.own_map()
+        # Wine's trace of each message box holds its text.
+        trace = os.path.join(tempfile.mkdtemp(prefix="qarn-box-", dir=ROOT), "msgbox.txt")
+        folder = "/D=" + self.windows_path(self.work)
+        with open(trace, "wb") as err:
+            setup = subprocess.Popen(["wine", os.path.abspath(OPTS.installer), folder],
+                                     env=dict(self.xvfb.env(), WINEDEBUG="+msgbox"),
+                                     stdout=subprocess.DEVNULL, stderr=err)
+
+        def windows():
+            return self.xdo("search", "--onlyvisible", "--name", SETUP)
+
+        try:
+            self.wait_for("the installer's window", windows, 60)
+            page = windows()[0]
+            # Install on the folder page: a box says why not.
+            self.xdo("windowactivate", "--sync", page)
+            self.xdo("key", "Return")
+            self.wait_for("the box saying why", lambda: b"is qarn's working folder" in self.read(trace), 30)
+            self.wait_for("the box's window", lambda: len(windows()) == 2, 30)
+            box = [w for w in windows() if w != page][0]
+            # Its OK closes it; the folder page stays, the installer runs on.
+            self.xdo("windowactivate", "--sync", box)
+            self.xdo("key", "Return")
+            self.wait_for("the box closed", lambda: windows() == [page], 30)
+            self.assertIsNone(setup.poll())
+            self.xdo("windowactivate", "--sync", page)
+            self.xdo("key", "Escape")
+            self.assertNotEqual(setup.wait(30), 0)
+        finally:
+            harness.end_process(setup)
+        self.assertFalse(os.path.exists(self.prog))
+        self.assertFalse(os.path.exists(self.link))
+        self.assertIsNone(self.key())
+        self.assertEqual(os.listdir(self.work), ["Qarns.Bmp"])
+        self.assertEqual(self.read(self.map), mine)
+
     def test_the_finish_pages_box_starts_qarn_in_the_working_folder(self):
-        # An interactive install: Return takes the default button, Install
-        # on the folder page, Finish (with "Run qarn" ticked) on the last.
+        # An earlier installation in another folder, one that recorded no
+        # list of its files: it stays, and the install says so in a box.
+        older = os.path.join(self.home, "Apps", "qarn-old")
+        self.addCleanup(shutil.rmtree, os.path.dirname(older), True)
+        self.install(folder=self.windows_path(older))
+        wine(["reg", "delete", UNINSTALL_KEY, "/v", "InstalledFiles", "/f"])
+        kept = files_under(older)
+        # An interactive install into the usual folder: Return takes the
+        # default button, Install on the folder page, OK in the box, Finish
+        # (with "Run qarn" ticked) on the last page. Wine's trace of each
+        # message box holds its text.
         env = self.xvfb.env()
-
-        def xdo(*args):
-            return subprocess.run(["xdotool"] + list(args), env=env, capture_output=True, text=True,
-                                  timeout=15).stdout.split()
-
-        setup = subprocess.Popen(["wine", os.path.abspath(OPTS.installer)], env=env,
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        xdo = self.xdo
+        trace = os.path.join(tempfile.mkdtemp(prefix="qarn-box-", dir=ROOT), "msgbox.txt")
+        folder = "/D=" + self.windows_path(self.prog)
+        with open(trace, "wb") as err:
+            setup = subprocess.Popen(["wine", os.path.abspath(OPTS.installer), folder],
+                                     env=dict(env, WINEDEBUG="+msgbox"), stdout=subprocess.DEVNULL,
+                                     stderr=err)
         try:
             self.wait_for("the installer's window", lambda: xdo("search", "--onlyvisible", "--name",
-                                                                "^qarn .* Setup"), 60)
+                                                                SETUP), 60)
             deadline = time.time() + 120
             while setup.poll() is None and time.time() < deadline:
-                wins = xdo("search", "--onlyvisible", "--name", "^qarn .* Setup")
+                # The newest window: a box stands over the page.
+                wins = xdo("search", "--onlyvisible", "--name", SETUP)
                 if wins:
-                    xdo("windowactivate", "--sync", wins[0])
+                    xdo("windowactivate", "--sync", wins[-1])
                     xdo("key", "Return")
                 time.sleep(1.0)
             self.assertEqual(setup.wait(30), 0)
@@ -639,15 +799,16 @@ class PackageTest(InstallerChecks):
         xdo("key", "q")
         self.wait_for("the viewer ended", lambda: not xdo("search", "--name", "Palwin"), 30)
         self.uninstall_in_place()
+        self.assertTrue(b"qarn-old stays where it is" in self.read(trace), "no box said so")
+        self.assertEqual(files_under(older), kept)
 
     def test_installer_version_resource_and_manifest(self):
         release = RELEASE
         with open(os.path.join(SOURCE, "packaging", "copyright")) as f:
             holder = re.search(r"^Copyright: (.+)$", f.read(), re.M).group(1)
-        numbers = tuple(int(n) for n in release.split(".")) + (0,) * (4 - len(release.split(".")))
         info = version_resource(OPTS.installer)
-        self.assertEqual(info["file"], numbers)
-        self.assertEqual(info["product"], numbers)
+        self.assertEqual(info["file"], RELEASE4)
+        self.assertEqual(info["product"], RELEASE4)
         strings = info["strings"]
         self.assertEqual(strings.get("ProductName"), "qarn")
         self.assertEqual(strings.get("FileVersion"), release)
@@ -701,14 +862,24 @@ class PackageTest(InstallerChecks):
                         "--out", again], check=True, timeout=60)
         self.assertEqual(self.read(again), self.read(zpath))
 
-        # qarn.exe started in the unpacked folder reads the map and dumps there.
+        # qarn.exe started in the unpacked folder reads the map and dumps
+        # there. Beside it, as a download can leave them, DLLs named as those
+        # it takes from the system folder, which mark their loading: Windows
+        # looks beside the program first for these names, and so does Wine
+        # when told to prefer files to its own copies.
         folder = os.path.join(unpacked, top)
-        v = self.start(command=os.path.join(folder, "qarn.exe"), workdir=folder, surface=None)
+        planted = os.path.join(os.path.dirname(os.path.abspath(OPTS.exe)), "tests", "planted.dll")
+        for name in PLANTED:
+            shutil.copyfile(planted, os.path.join(folder, name))
+        prefer = os.environ["WINEDLLOVERRIDES"] + ";" + ",".join(n[:-4].lower() for n in PLANTED) + "=n,b"
+        v = self.start(command=os.path.join(folder, "qarn.exe"), workdir=folder, surface=None,
+                       env={"WINEDLLOVERRIDES": prefer})
         v.move(512, 384, settle=0.8)
         self.assertEqual(len(v.dump(1)), SIZE)
         v.key("q", settle=0.0)
         self.assertEqual(v.wait_exit(30), 0)
         self.assertEqual(v.lines[0], IDENT)
+        self.assertEqual([n for n in os.listdir(folder) if n.endswith(".loaded")], [])
 
 
 # ---- qarn.exe at home on Windows: its resources, the desktop's DPI, the stop
@@ -738,11 +909,6 @@ class ResourcesTest(unittest.TestCase):
 
     exe = os.path.abspath(OPTS.exe)
 
-    def release(self):
-        with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
-            parts = re.search(r"project\(qarn VERSION ([0-9.]+)", f.read()).group(1).split(".")
-        return [int(p) for p in parts] + [0] * (4 - len(parts))
-
     def test_one_manifest_declaring_dpi_awareness_and_supported_windows(self):
         manifests = [n for t, n in pe_resources(self.exe) if t in ("24", "manifest")]
         # Resource 1 is what Windows reads at process start; a second one
@@ -760,13 +926,12 @@ class ResourcesTest(unittest.TestCase):
     def test_version_resource_names_the_release(self):
         versions = [n for t, n in pe_resources(self.exe) if t in ("16", "version")]
         self.assertEqual(versions, ["1"])
-        four = tuple(self.release())
         info = version_resource(self.exe)
-        self.assertEqual(info["file"], four)
-        self.assertEqual(info["product"], four)
+        self.assertEqual(info["file"], RELEASE4)
+        self.assertEqual(info["product"], RELEASE4)
         values = info["strings"]
-        self.assertEqual(values.get("FileVersion"), "%d.%d.%d.%d" % four, values)
-        self.assertEqual(values.get("ProductVersion"), "%d.%d.%d.%d" % four, values)
+        self.assertEqual(values.get("FileVersion"), "%d.%d.%d.%d" % RELEASE4, values)
+        self.assertEqual(values.get("ProductVersion"), "%d.%d.%d.%d" % RELEASE4, values)
         self.assertEqual(values.get("ProductName"), "qarn")
         self.assertEqual(values.get("OriginalFilename"), "qarn.exe")
         self.assertTrue(values.get("FileDescription"), values)
@@ -821,28 +986,23 @@ class OwnConsoleTest(ViewerTest):
 
     def wait_box(self, p, timeout=60.0):
         """The box's window once it is shown; None if the process ends first."""
-        deadline = time.time() + timeout
-        while time.time() < deadline and p.poll() is None:
-            found = self.windows("^qarn$", visible=True)
-            if found:
-                return found[0]
-            time.sleep(0.2)
-        return None
+        found = harness.wait_for(lambda: self.windows("^qarn$", visible=True) or p.poll() is not None,
+                                 timeout=timeout, interval=0.2)
+        return found[0] if isinstance(found, list) else None
 
     def close_box(self, p, box, timeout=30.0):
         """Return on the box's button, the box activated first (Wine takes
         keys once the window manager has focused it); the process's status."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        def press_return():
             subprocess.run(["xdotool", "windowactivate", "--sync", box], env=self.xvfb.env(),
                            capture_output=True, timeout=15)
             subprocess.run(["xdotool", "key", "Return"], env=self.xvfb.env(), capture_output=True,
                            timeout=15)
             try:
-                return p.wait(3)
+                return p.wait(3), True
             except subprocess.TimeoutExpired:
-                pass
-        self.fail("the box did not close within %.0f s" % timeout)
+                return None, False
+        return harness.wait_for(press_return, lambda got: got[1], timeout, "the box closed", 0)[0]
 
     def test_a_missing_map_is_shown_in_a_box_on_a_console_of_its_own(self):
         exe = shlex.quote(os.environ["QARN_BIN"])
@@ -962,15 +1122,12 @@ class DpiTest(ViewerTest):
         if getattr(cls, "font", None) is None:
             cls.font = textref.Font(self.xvfb)
         text, (fx, _) = "Radius= 1738.km", textref.cell_origin(12, 107)
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+
+        def scales():
             pic = harness.capture_screen(self.xvfb)
-            scales = [k for k in (1, 2)
-                      if [x for x, _ in cls.font.find(pic, text, 9, k)] == [self.screen[0] - k * (1024 - fx)]]
-            if scales:
-                return scales
-            time.sleep(0.3)
-        return []
+            return [k for k in (1, 2)
+                    if [x for x, _ in cls.font.find(pic, text, 9, k)] == [self.screen[0] - k * (1024 - fx)]]
+        return harness.wait_for(scales, timeout=timeout, interval=0.3)
 
     def test_panel_and_dump_at_200_and_100_percent(self):
         w, h = self.screen
@@ -979,10 +1136,7 @@ class DpiTest(ViewerTest):
                 self.set_dpi(dpi)
                 try:
                     v = self.start()
-                    deadline = time.time() + 20
-                    while v.geometry() != (w, h) and time.time() < deadline:
-                        time.sleep(0.1)
-                    self.assertEqual(v.geometry(), (w, h))
+                    self.assertEqual(v.wait_size((w, h), 20), (w, h))
                     self.assertEqual(self.panel_scales(), [k])
                     if dpi == 192:
                         pic = Picture.from_bmp(v.dump(1))

@@ -13,7 +13,6 @@ import os
 import struct
 import subprocess
 import tempfile
-import time
 
 import harness
 
@@ -229,12 +228,6 @@ class Font:
         return bytes(out)
 
 
-# ---- Screen capture -----------------------------------------------------------
-
-def capture(xvfb):
-    return harness.capture_screen(xvfb)
-
-
 # ---- Frames -------------------------------------------------------------------
 
 def iteration(font, shot, k=1):
@@ -264,17 +257,17 @@ def frame_from(xvfb, font, n, k=1, timeout=60.0):
     """Captures until a frame numbered n or later is on the screen; returns
     (shot, its frame number). The credits must be shown; the wait is bounded
     by frames, with a deadline only against a viewer that stopped drawing."""
-    deadline = time.time() + timeout
-    while True:
-        shot = capture(xvfb)
-        count = iteration(font, shot, k)
-        if count is not None and count >= n:
-            return shot, count
-        if time.time() > deadline:
-            shot.save_png("/tmp/qarn-frame-fail.png")
-            raise AssertionError("no frame %d within %.0f s; last read %r (saved /tmp/qarn-frame-fail.png)"
-                                 % (n, timeout, count))
-        time.sleep(0.02)
+    def numbered():
+        shot = harness.capture_screen(xvfb)
+        return shot, iteration(font, shot, k)
+
+    shot, count = harness.wait_for(numbered, lambda got: got[1] is not None and got[1] >= n, timeout,
+                                   interval=0.02)
+    if count is None or count < n:
+        shot.save_png("/tmp/qarn-frame-fail.png")
+        raise AssertionError("no frame %d within %.0f s; last read %r (saved /tmp/qarn-frame-fail.png)"
+                             % (n, timeout, count))
+    return shot, count
 
 
 class FrameCount:

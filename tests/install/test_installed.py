@@ -12,7 +12,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -20,7 +19,7 @@ REPO = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 
 import harness  # noqa: E402
-from harness import Picture, ViewerTest, write_gray_bmp  # noqa: E402
+from harness import Picture, ViewerTest, tree_files, wait_for, write_gray_bmp  # noqa: E402
 
 OPTIONS = argparse.Namespace(deb=None, build="build")
 WHITE = b"\xff\xff\xff"
@@ -43,14 +42,6 @@ def white_share(pic):
 def write_white_map(folder):
     os.makedirs(folder, exist_ok=True)
     write_gray_bmp(os.path.join(folder, "Qarns.Bmp"), lambda x, y: 255)
-
-
-def tree_files(root):
-    """Files and links under root, as paths relative to it."""
-    out = set()
-    for base, _, files in os.walk(root):
-        out.update(os.path.relpath(os.path.join(base, f), root) for f in files)
-    return out
 
 
 class LauncherRuns:
@@ -108,13 +99,11 @@ class LauncherRuns:
         for line in lines:
             self.assertTrue(line.startswith("qarn: "), out)
 
-    def wait_note(self, v, folder, timeout=10.0):
-        """The launcher's console note naming the folder it runs in."""
-        note = "qarn: running in %s " % folder
-        deadline = time.time() + timeout
-        while note.encode() not in v.stderr and time.time() < deadline:
-            time.sleep(0.05)
-        self.assertIn(note.encode(), v.stderr)
+    def wait_note(self, v, folder, note="qarn: running in %s "):
+        """A console note of the launcher's naming folder, by default the one
+        naming the folder it runs in."""
+        note = (note % folder).encode()
+        self.assertIn(note, wait_for(lambda: v.stderr, lambda err: note in err, 10.0))
 
     def dump_and_quit(self, v):
         pic = Picture.from_bmp(v.dump(1))
@@ -311,10 +300,7 @@ class LauncherFaults(LauncherRuns):
                                 start_new_session=True)
         self.addCleanup(harness.end_process, proc)
         folder = os.path.join(home, ".local", "share", "qarn")
-        deadline = time.time() + 20
-        while time.time() < deadline and not any(
-                os.path.getsize(os.path.join(home, p)) for p in tree_files(home)):
-            time.sleep(0.05)
+        wait_for(lambda: any(os.path.getsize(os.path.join(home, p)) for p in tree_files(home)))
         self.assertTrue(tree_files(home), "no temporary copy appeared in %s" % folder)
         os.killpg(proc.pid, signal.SIGHUP)
         self.assertNotEqual(proc.wait(20), 0)
@@ -350,11 +336,7 @@ class LauncherFaults(LauncherRuns):
         v = self.launch(cwd, home, wrap=wrap)
         real = os.path.realpath(cwd)
         self.wait_note(v, real)
-        note = "qarn: %s cannot be written: a screen dump (~) will fail and end the run" % real
-        deadline = time.time() + 10
-        while note.encode() not in v.stderr and time.time() < deadline:
-            time.sleep(0.05)
-        self.assertIn(note.encode(), v.stderr)
+        self.wait_note(v, real, "qarn: %s cannot be written: a screen dump (~) will fail and end the run")
         self.assertTrue(v.alive())
         v.key("q", settle=0.0)
         self.assertEqual(v.wait_exit(15), 0)

@@ -3,22 +3,34 @@
 
 #ifndef _WIN32
 #include <dirent.h>
+#include <gtest/gtest.h>
 #endif
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #ifndef _WIN32
-// A new, empty folder /tmp/<cPrefix>-XXXXXX of this test's own.
-inline std::string TempDir(const char* cPrefix) {
-    std::string cTemplate = std::string("/tmp/") + cPrefix + "-XXXXXX";
-    return mkdtemp(cTemplate.data());
-}
+// A fixture whose tests each get a new, empty folder /tmp/qarn-unit-XXXXXX
+// of their own, removed with all it holds after the test.
+class ScratchDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string cTemplate = "/tmp/qarn-unit-XXXXXX";
+        ASSERT_NE(mkdtemp(cTemplate.data()), nullptr);
+        dir = cTemplate;
+    }
+    void TearDown() override {
+        std::error_code ec;  // a folder the test made unreadable stays
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::string dir;
+};
 
 // The names in dir but "." and "..", sorted.
 inline std::vector<std::string> ListDir(const std::string& dir) {

@@ -1,11 +1,14 @@
 // Helpers shared by the unit tests: the text of a composed line or label,
-// vector arithmetic for label geometry, and a marked BMP header that shows
-// whether a routine wrote to it.
+// vector arithmetic for label geometry, a marked BMP header that shows
+// whether a routine wrote to it, and a fixture with a fresh ViewState.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
+#include "base/view_state.h"
 #include "image/bmp_codec.h"
 #include "overlay/format.h"
 #include "overlay/label_geometry.h"
@@ -28,3 +31,15 @@ inline bool Untouched(const BmpHeader& bh) {
     const BmpHeader ref = MarkedHeader();
     return std::memcmp(&bh, &ref, sizeof bh) == 0;
 }
+
+// Each test starts from the record as the program starts and leaves the
+// global ViewState as it found it.
+class FreshViewState : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = ViewState;
+        ViewState = ViewStateRecord{};
+    }
+    void TearDown() override { ViewState = saved; }
+    ViewStateRecord saved;
+};

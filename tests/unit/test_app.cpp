@@ -14,6 +14,7 @@
 #include "base/check_gl.h"
 #include "base/clock.h"
 #include "base/view_state.h"
+#include "tests/unit/helpers.h"
 
 TEST(CheckGLLine, FormatsSiteAndHexCode) {
     EXPECT_EQ(CheckGLLine(393, 0x502), " CheckGL:@Line 393 GlErr=     502 hex");
@@ -162,13 +163,13 @@ TEST(Camera, ReadBackGivesLatitudeAndLongitudeOfTheCentre) {
 
 // The release number reaches the identification field and the package's
 // changelog from the one project(VERSION).
-TEST(Identity, FieldAndChangelogNameTheProjectVersion) {
-    const ViewStateRecord saved = ViewState;
+using Identity = FreshViewState;
+
+TEST_F(Identity, FieldAndChangelogNameTheProjectVersion) {
     SetIdentity();
     EXPECT_EQ(std::memcmp(ViewState.cVersion, kIdentText, sizeof kIdentText), 0);
     EXPECT_NE(std::string(ViewState.cVersion).find(std::string(" v") + kQarnVersion + "s "),
               std::string::npos);
-    ViewState = saved;
 
     std::ifstream changelog(QARN_BINARY_DIR "/packaging/changelog");
     std::string cFirst;

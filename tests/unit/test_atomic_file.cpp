@@ -27,23 +27,16 @@ void Put(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-class WriteAtomicTest : public ::testing::Test {
+class WriteAtomicTest : public ScratchDir {
 protected:
     void SetUp() override {
-        dir = TempDir("qarn-atomic");
+        ScratchDir::SetUp();
         file = dir + "/ScrnDmp1.Bmp";
-    }
-    void TearDown() override {
-        for (const std::string& n : ListDir(dir)) {
-            const std::string p = dir + "/" + n;
-            if (unlink(p.c_str()) != 0) rmdir(p.c_str());
-        }
-        rmdir(dir.c_str());
     }
     bool Write(const std::string& path, std::string& why) {
         return WriteAtomic(path, head, body, why);
     }
-    std::string dir, file;
+    std::string file;
     const std::vector<uint8_t> head{'B', 'M', 1, 2};
     const std::vector<uint8_t> body = std::vector<uint8_t>(3000, 0x5C);
     const std::string want = "BM\x01\x02" + std::string(3000, '\x5C');

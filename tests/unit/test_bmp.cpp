@@ -283,17 +283,13 @@ TEST(BmpParse, ShippedSurfaceIsAGrayRampMap) {
 
 // BmpRead works on "Qarns.Bmp" in the working directory; the stopping cases
 // run in a death-test child, its stdout (the console) sent to stderr.
-class BmpReadTest : public ::testing::Test {
+class BmpReadTest : public ScratchDir {
 protected:
     void SetUp() override {
-        dir = TempDir("qarn-bmp");
+        ScratchDir::SetUp();
         char cBuf[4096];
         ASSERT_NE(getcwd(cBuf, sizeof cBuf), nullptr);
         home = cBuf;
-    }
-    void TearDown() override {
-        std::remove((dir + "/Qarns.Bmp").c_str());
-        rmdir(dir.c_str());
     }
     void ReadIn() {
         ASSERT_EQ(chdir(dir.c_str()), 0);
@@ -304,7 +300,7 @@ protected:
         dup2(2, 1);
         if (chdir(dir.c_str()) == 0) BmpRead();
     }
-    std::string dir, home;
+    std::string home;
 };
 
 TEST_F(BmpReadTest, LoadsTheFileInTheWorkingDirectory) {

@@ -11,6 +11,7 @@
 #include "input/menu.h"
 #include "input/mouse.h"
 #include "overlay/catalogue.h"
+#include "tests/unit/helpers.h"
 
 namespace {
 
@@ -18,10 +19,8 @@ namespace {
 constexpr int kF1 = 1, kF2 = 2, kF3 = 3, kF5 = 5, kF9 = 9, kF10 = 10;
 constexpr int kLeft = 100, kUp = 101, kRight = 102, kDown = 103;
 
-class CommandFrame : public ::testing::Test {
+class CommandFrame : public FreshViewState {
 protected:
-    void SetUp() override { ViewState = ViewStateRecord{}; }
-
     // One frame as Userview runs it: command step, view-angle step, then
     // iInitDone once the frame has been swapped.
     static PointerWarp Frame() {

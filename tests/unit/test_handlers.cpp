@@ -10,13 +10,11 @@
 #include "input/keyboard.h"
 #include "input/menu.h"
 #include "input/mouse.h"
+#include "tests/unit/helpers.h"
 
 namespace {
 
-class Handlers : public ::testing::Test {
-protected:
-    void SetUp() override { ViewState = ViewStateRecord{}; }
-};
+using Handlers = FreshViewState;
 
 using HandlersDeathTest = Handlers;
 

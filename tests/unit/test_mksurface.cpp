@@ -8,9 +8,14 @@
 #include <png.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/io_uring.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -26,10 +31,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/unit/files.h"
+#include "tools/confine.h"
 #include "tools/map_opens.h"
 #include "tools/surface.h"
 
@@ -141,12 +149,8 @@ void WriteRaster(const std::string& path, const char* cDriver, const Raster& r,
     GDALClose(ds);
 }
 
-class MkSurface : public ::testing::Test {
+class MkSurface : public ScratchDir {
 protected:
-    void SetUp() override {
-        dir = TempDir("qarn-mks");
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     // Runs the tool on p; returns its exit status and leaves its output in out.
     int Run(const Png& p) {
         WritePng(dir + "/in.png", p);
@@ -166,12 +170,14 @@ protected:
     // out.txt and err.txt, or standard error to fdErr when given; returns
     // its exit status, and its wall seconds and peak resident KiB.
     // uid, when not 0, is the account the child runs as (the test may be root);
-    // fdIn, when given, its standard input.
+    // fdIn, when given, its standard input. See also cwd and prepare.
     int Exec(const std::vector<std::string>& args, double* pSeconds = nullptr, long* pMaxRssKiB = nullptr,
              int fdErr = -1, uid_t uid = 0, int fdIn = -1) {
         const auto t0 = std::chrono::steady_clock::now();
         const pid_t pid = fork();
         if (pid == 0) {
+            if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+            if (prepare && !prepare()) _exit(125);
             if (fdIn >= 0) dup2(fdIn, 0);
             const int fdOut = open((dir + "/out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(fdOut, 1);
@@ -205,9 +211,36 @@ protected:
     }
     // Output pixel at column x, row y counted from the top of the picture.
     int At(uint32_t x, uint32_t y) const { return out.at(1078 + (511 - y) * 1024 + x); }
-    std::string dir, err;
+    std::string err;
     std::string bin = QARN_MKSURFACE;  // what Exec runs
+    std::string cwd;                   // where Exec runs it, when not empty
+    std::function<bool()> prepare;     // run in Exec's child first; false: status 125
     std::vector<uint8_t> out;
+};
+
+// A TCP listener on 127.0.0.1 for as long as the object lives, which
+// accepts nothing: a connection made to it waits in its queue, where
+// Connected sees it.
+struct Listener {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    std::string cPort;
+    Listener() {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t nAddr = sizeof addr;
+        if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 8) != 0 ||
+            getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &nAddr) != 0)
+            ADD_FAILURE() << "no listener on the loopback: " << std::strerror(errno);
+        cPort = std::to_string(ntohs(addr.sin_port));
+    }
+    ~Listener() { close(fd); }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+    bool Connected() const {
+        pollfd pfd = {fd, POLLIN, 0};
+        return poll(&pfd, 1, 0) != 0;
+    }
 };
 
 // A VRT of one 2048 x 1024 byte band whose one source is cSource.
@@ -459,6 +492,15 @@ TEST_F(MkSurface, GeoreferencedMapsOfEitherLongitudeRangeComeOutTheSame) {
     ASSERT_EQ(RunOn(dir + "/map.cub"), 0) << err;
     EXPECT_EQ(out, want) << "ISIS3 cube";
 
+    // A PNG whose georeferencing is in its sidecar, PNG.aux.xml, which is
+    // read and never written.
+    WriteRaster(dir + "/side.png", "PNG", east);
+    const std::vector<uint8_t> aux = ReadAll(dir + "/side.png.aux.xml");
+    ASSERT_FALSE(aux.empty());
+    ASSERT_EQ(RunOn(dir + "/side.png"), 0) << err;
+    EXPECT_EQ(out, want) << "georeferenced by its .aux.xml";
+    EXPECT_EQ(ReadAll(dir + "/side.png.aux.xml"), aux);
+
     Raster plain = east;  // PNG without georeferencing, told where its left edge is
     plain.gt.clear();
     plain.cSrs.clear();
@@ -606,34 +648,52 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
     EXPECT_NE(err.find("/vsimem/qarn-in.tif is a GDAL memory name"), std::string::npos) << err;
 
     // A network source, named through /vsicurl/ or as a plain URL, against a
-    // listener on the loopback that must see no connection.
-    const int fdListen = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fdListen, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t nAddr = sizeof addr;
-    ASSERT_EQ(bind(fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(fdListen, 8), 0);
-    ASSERT_EQ(getsockname(fdListen, reinterpret_cast<sockaddr*>(&addr), &nAddr), 0);
-    const std::string cUrl = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/moon.tif";
+    // listener on the loopback that must see no connection; and as a raw
+    // band's file through /vsicurl?url=, which GDAL leaves out of its list of
+    // file systems, alone and as a sub-file.
+    const Listener net;
+    const std::string cUrl = "http://127.0.0.1:" + net.cPort + "/moon.tif";
     // (Run with a deadline: a request the listener never answers would wait.)
-    for (const std::string& cSrc : {"/vsicurl/" + cUrl, cUrl, std::string()}) {
+    for (const std::string& cSrc : {"/vsicurl/" + cUrl, cUrl, std::string(), "/vsicurl?url=" + cUrl,
+                                    "/vsisubfile/0_2048,/vsicurl?url=" + cUrl}) {
+        const bool bRaw = cSrc.find('?') != std::string::npos;
         {
-            std::ofstream(dir + "/net.vrt") << VrtOf(cSrc);
+            std::ofstream(dir + "/net.vrt")
+                << (bRaw ? "<VRTDataset rasterXSize=\"2048\" rasterYSize=\"1024\"><VRTRasterBand dataType=\"Byte\" "
+                           "band=\"1\" subClass=\"VRTRawRasterBand\"><SourceFilename>" + cSrc +
+                               "</SourceFilename></VRTRasterBand></VRTDataset>"
+                         : VrtOf(cSrc));
         }
-        const std::string cIn = cSrc.empty() ? cUrl : dir + "/net.vrt";  // last: the URL as the input
+        const std::string cIn = cSrc.empty() ? cUrl : dir + "/net.vrt";  // the URL as the input
         double dSeconds = 0;
         EXPECT_EQ(Exec({cIn, dir + "/out.Bmp"}, &dSeconds), 1) << cIn;
         EXPECT_LT(dSeconds, 5.0) << cIn;
-        const std::string cWhat = cSrc.empty() ? cUrl + " is" : "net.vrt needs " + cSrc + ", which is";
+        const std::string cWhat = cSrc.empty() ? cUrl + " is"
+                                  : bRaw       ? "net.vrt needs /vsicurl?, which is"
+                                               : "net.vrt needs " + cSrc + ", which is";
         EXPECT_NE(err.find(cWhat + " a network name"), std::string::npos) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_TRUE(out.empty());
+        EXPECT_FALSE(net.Connected()) << "the converter connected to " << cSrc;
     }
-    pollfd pfd = {fdListen, POLLIN, 0};
-    EXPECT_EQ(poll(&pfd, 1, 0), 0) << "the converter connected to " << cUrl;
-    close(fdListen);
+
+    // A sparse file: a descriptor of a few dozen bytes reads as any number
+    // of zeros (here 128 MiB; 2 GiB in 0.8 s), which the pixel ceiling lets
+    // the converter average for hours.
+    {
+        std::ofstream(dir + "/sparse.xml") << "<VSISparseFile><Length>134217728</Length></VSISparseFile>";
+        std::ofstream(dir + "/sparse.vrt")
+            << "<VRTDataset rasterXSize=\"16384\" rasterYSize=\"8192\"><VRTRasterBand dataType=\"Byte\" "
+               "band=\"1\" subClass=\"VRTRawRasterBand\"><SourceFilename>/vsisparse/" << dir
+            << "/sparse.xml</SourceFilename></VRTRasterBand></VRTDataset>";
+    }
+    double dSparse = 0;
+    EXPECT_EQ(Exec({dir + "/sparse.vrt", dir + "/out.Bmp"}, &dSparse), 1);
+    EXPECT_LT(dSparse, 5.0);
+    EXPECT_NE(err.find("sparse.vrt needs /vsisparse/" + dir + "/sparse.xml, which is a GDAL virtual file "
+                       "(/vsisparse/) of a kind qarn-mksurface does not open"),
+              std::string::npos)
+        << err;
 
     // GDAL's standard input as a raw band's file, alone, as a sub-file or
     // under gzip: the bytes on the pipe became the map, and an idle pipe
@@ -666,13 +726,17 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
             EXPECT_TRUE(out.empty()) << cSrc;
         }
     }
-    // A refused name holding a newline (a character reference in the VRT)
-    // is said on one line.
+    // A refused name holding a newline or a terminal's C1 CSI (character
+    // references in the VRT) is said on one line without them; other
+    // characters stay whole, and bytes that are not UTF-8 are shown as
+    // \xNN (a name given on the command line).
     {
-        std::ofstream(dir + "/stdin.vrt") << VrtOf("/vsistdout/&#10;x");
+        std::ofstream(dir + "/stdin.vrt") << VrtOf("/vsistdout/&#10;x&#155;31m&#133;y/&#233;");
     }
-    expectRefused(dir + "/stdin.vrt", "a refused name with a newline");
-    EXPECT_NE(err.find("stdin.vrt needs /vsistdout/ x, which is"), std::string::npos) << err;
+    expectRefused(dir + "/stdin.vrt", "a refused name with control characters");
+    EXPECT_NE(err.find("stdin.vrt needs /vsistdout/ x 31m y/\u00e9, which is"), std::string::npos) << err;
+    expectRefused(dir + "/m\xC3\xB6nd\xFF\xC2\x9B.tif", "a name with a C1 control and a byte not of UTF-8");
+    EXPECT_NE(err.find("/m\u00f6nd\\xFF .tif"), std::string::npos) << err;
 
     // Raw maps cut short: GDAL reads the missing rows as 0.
     Raster raw;
@@ -716,8 +780,8 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
     // A file of the kernel's own: stats as a regular file, and some block.
     expectRefused("/proc/self/status", "procfs file");
     EXPECT_NE(err.find("/proc/self/status is a file of the kernel (procfs)"), std::string::npos) << err;
-    ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png", "bare.dt0", "mem.vrt", "net.vrt", "stdin.vrt",
-                      "cut.img", "cut.hdr", "cut.img.aux.xml", "raw.vrt", "unit.tif"});
+    ExpectOnlyInputs({"cut.tif", "huge.png", "folder", "text.png", "bare.dt0", "mem.vrt", "net.vrt", "sparse.xml",
+                      "sparse.vrt", "stdin.vrt", "cut.img", "cut.hdr", "cut.img.aux.xml", "raw.vrt", "unit.tif"});
 
     // A failed run leaves an existing output as it was.
     {
@@ -738,10 +802,12 @@ TEST_F(MkSurface, BrokenAndHostileInputsEndWithOneMessageAndNoOutput) {
 
 // Every file system this GDAL lists, whatever its prefix ends in, refuses a
 // name (to stat and to open) once the converter's limits are set, but those
-// that read local bytes only. In a child: the limits hold for the process.
+// that read local bytes only; so does the handler GDAL picks for each network
+// file system in both its forms, /vsicurl/ and /vsicurl? (which GDAL does not
+// list), listed or not. In a child: the limits hold for the process.
 TEST(MapOpens, EveryFileSystemGdalListsButTheLocalOnesIsRefused) {
-    const std::vector<std::string> local = {"/vsimem/",     "/vsizip/",    "/vsigzip/", "/vsitar/",
-                                            "/vsisubfile/", "/vsisparse/", "/vsi7z/",   "/vsirar/"};
+    const std::vector<std::string> local = {"/vsimem/", "/vsizip/", "/vsigzip/", "/vsitar/",
+                                            "/vsisubfile/", "/vsi7z/", "/vsirar/"};
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     const pid_t pid = fork();
@@ -751,20 +817,24 @@ TEST(MapOpens, EveryFileSystemGdalListsButTheLocalOnesIsRefused) {
         LimitGdalOpens();
         CPLPushErrorHandler(CPLQuietErrorHandler);
         TakeGdalRefusal();
+        std::vector<std::string> prefixes;
+        char** listed = VSIGetFileSystemsPrefixes();
+        for (char** p = listed; p != nullptr && *p != nullptr; ++p) prefixes.emplace_back(*p);
+        CSLDestroy(listed);
+        for (const char* c : {"curl", "s3", "gs", "az", "adls", "oss", "swift", "webhdfs", "hdfs"})
+            for (const char* cForm : {"/", "?", "_streaming/", "_streaming?"})
+                prefixes.push_back(std::string("/vsi") + c + cForm);
         std::string cWrong;
-        char** prefixes = VSIGetFileSystemsPrefixes();
-        for (char** p = prefixes; p != nullptr && *p != nullptr; ++p) {
-            const std::string cName = std::string(*p) + "qarn-probe";
+        for (const std::string& cPrefix : prefixes) {
+            const std::string cName = cPrefix + (cPrefix.back() == '?' ? "url=http://127.0.0.1:9/x" : "qarn-probe");
             VSIStatBufL st;
             (void)!VSIStatL(cName.c_str(), &st);
             const bool bStat = !TakeGdalRefusal().cName.empty();
             if (VSILFILE* f = VSIFOpenL(cName.c_str(), "rb")) VSIFCloseL(f);
             const bool bOpen = !TakeGdalRefusal().cName.empty();
-            const bool bLocal = std::find(local.begin(), local.end(), *p) != local.end();
-            if (bStat != !bLocal || bOpen != !bLocal)
-                cWrong += std::string(*p) + (bLocal ? " refused\n" : " let through\n");
+            const bool bLocal = std::find(local.begin(), local.end(), cPrefix) != local.end();
+            if (bStat != !bLocal || bOpen != !bLocal) cWrong += cPrefix + (bLocal ? " refused\n" : " let through\n");
         }
-        CSLDestroy(prefixes);
         (void)!write(fds[1], cWrong.data(), cWrong.size());
         _exit(0);
     }
@@ -777,6 +847,148 @@ TEST(MapOpens, EveryFileSystemGdalListsButTheLocalOnesIsRefused) {
     waitpid(pid, &st, 0);
     EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
     EXPECT_EQ(cWrong, "");
+}
+
+// FITS:"FILE":N hands FILE to cfitsio whole, which reads its own names past
+// every check of GDAL's: a URL, standard input ("-", "stdin"), "FILE(OUT)"
+// copying FILE to OUT, "!" replacing OUT. Each such name, as a VRT's source
+// and as the core of an ISIS3 label given by a bare name, is refused before
+// cfitsio sees it: nothing connects, standard input (a FITS map) is not
+// read, no file is made or changed.
+TEST_F(MkSurface, FitsPartNamesReachNoNetworkStandardInputOrFile) {
+    const Listener net;
+    Raster r;
+    r.w = 2048, r.h = 1024;
+    r.at = [](int, uint32_t x, uint32_t y) { return double((x + y) % 256); };
+    WriteRaster(dir + "/m.fits", "FITS", r);
+    {
+        std::ofstream(dir + "/payload.txt") << "echo payload\n";
+    }
+    VSILFILE* gz = VSIFOpenL(("/vsigzip/" + dir + "/payload.gz").c_str(), "wb");
+    ASSERT_NE(gz, nullptr);
+    VSIFWriteL("echo payload\n", 1, 13, gz);
+    VSIFCloseL(gz);
+    std::filesystem::create_directory(dir + "/home");
+    {
+        std::ofstream(dir + "/home/.bashrc") << "mine\n";
+    }
+    cwd = dir;  // the names are relative, and the label is given bare
+    for (const std::string& cName :
+         {"FITS:\"http://127.0.0.1:" + net.cPort + "/m.fits\":1", std::string("FITS:\"-\":1"),
+          std::string("FITS:\"stdin\":1"), "FITS:\"payload.txt(" + dir + "/home/.bash_profile)\":1",
+          "FITS:\"payload.gz(!" + dir + "/home/.bashrc)\":1"}) {
+        {
+            std::ofstream(dir + "/fits.vrt")
+                << "<VRTDataset rasterXSize=\"2048\" rasterYSize=\"1024\"><VRTRasterBand dataType=\"Byte\" "
+                   "band=\"1\"><SimpleSource><SourceFilename relativeToVRT=\"0\">" << cName
+                << "</SourceFilename><SourceBand>1</SourceBand></SimpleSource></VRTRasterBand></VRTDataset>";
+            std::ofstream(dir + "/fits.lbl")
+                << "Object = IsisCube\n Object = Core\n  ^Core = " << cName
+                << "\n  Format = GeoTIFF\n  Group = Dimensions\n   Samples = 2048\n   Lines = 1024\n"
+                   "   Bands = 1\n  End_Group\n  Group = Pixels\n   Type = UnsignedByte\n   ByteOrder = Lsb\n"
+                   "   Base = 0.0\n   Multiplier = 1.0\n  End_Group\n End_Object\nEnd_Object\nEnd\n";
+        }
+        for (const std::string cIn : {"fits.vrt", "fits.lbl"}) {
+            const int fdIn = open((dir + "/m.fits").c_str(), O_RDONLY | O_CLOEXEC);
+            double dSeconds = 0;
+            EXPECT_EQ(Exec({cIn, "out.Bmp"}, &dSeconds, nullptr, -1, 0, fdIn), 1) << cIn << ": " << cName;
+            close(fdIn);
+            EXPECT_LT(dSeconds, 5.0) << cIn << ": " << cName;
+            EXPECT_NE(err.find(cIn + " needs " + cName + ", which is a FITS part name"), std::string::npos) << err;
+            EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+            EXPECT_TRUE(out.empty()) << cIn << ": " << cName;
+            EXPECT_FALSE(net.Connected()) << cIn << ": " << cName;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/home/.bash_profile"));
+    const std::vector<uint8_t> bashrc = ReadAll(dir + "/home/.bashrc");
+    EXPECT_EQ(std::string(bashrc.begin(), bashrc.end()), "mine\n");
+    ExpectOnlyInputs({"m.fits", "payload.txt", "payload.gz", "home", "fits.vrt", "fits.lbl"});
+    // A FITS file by a name cfitsio would read more into is refused as well.
+    std::filesystem::copy_file(dir + "/m.fits", dir + "/m.fits[1]");
+    EXPECT_EQ(Exec({"m.fits[1]", "out.Bmp"}), 1);
+    EXPECT_NE(err.find("m.fits[1] is a name the FITS library would take as more than a file"), std::string::npos)
+        << err;
+    EXPECT_EQ(Exec({"m.fits", "out.Bmp"}), 0) << err;
+}
+
+// The confinement of the converter's reader, in a child of the test: no
+// socket, no change of any file, no character pushed into a terminal, in the
+// thread that set it and in one running before; reading files and writing
+// to the descriptors already open go on.
+using Confinement = ScratchDir;
+
+TEST_F(Confinement, TheReaderMakesNoSocketAndChangesNoFile) {
+    {
+        std::ofstream(dir + "/mine.txt") << "mine";
+    }
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(30);
+        std::promise<void> go;
+        std::string cThread;
+        std::thread early([&] {
+            go.get_future().wait();
+            if (socket(AF_INET, SOCK_STREAM, 0) >= 0 || errno != EPERM) cThread = "socket in an earlier thread\n";
+        });
+        const std::string cWhy = ConfineReader();
+        go.set_value();
+        early.join();
+        std::string cWrong = cWhy.empty() ? cThread : cWhy + "\n";
+        const auto expectRefused = [&](const char* cWhat, bool bFailed) {
+            if (!bFailed || errno != EPERM) cWrong += std::string(cWhat) + " let through\n";
+        };
+        const std::string cMine = dir + "/mine.txt", cNew = dir + "/new.txt";
+        int sv[2];
+        char cTemp[64];
+        std::snprintf(cTemp, sizeof cTemp, "%s/.out.XXXXXX", dir.c_str());
+        io_uring_params uring{};
+        const char cKey = 'x';
+        expectRefused("socket", socket(AF_INET, SOCK_STREAM, 0) < 0);
+        expectRefused("socketpair", socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0);
+        expectRefused("a new file", open(cNew.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644) < 0);
+        expectRefused("mkostemp", mkostemp(cTemp, O_CLOEXEC) < 0);
+        expectRefused("O_TMPFILE", open(dir.c_str(), O_TMPFILE | O_RDWR, 0600) < 0);
+        expectRefused("writing", open(cMine.c_str(), O_WRONLY) < 0);
+        expectRefused("reading and writing", openat(AT_FDCWD, cMine.c_str(), O_RDWR) < 0);
+        expectRefused("O_TRUNC", open(cMine.c_str(), O_RDONLY | O_TRUNC) < 0);
+        expectRefused("fopen \"a\"", std::fopen(cMine.c_str(), "a") == nullptr);
+        expectRefused("truncate", truncate(cMine.c_str(), 0) != 0);
+        expectRefused("unlink", unlink(cMine.c_str()) != 0);
+        expectRefused("rename", std::rename(cMine.c_str(), cNew.c_str()) != 0);
+        expectRefused("link", link(cMine.c_str(), cNew.c_str()) != 0);
+        expectRefused("symlink", symlink(cMine.c_str(), cNew.c_str()) != 0);
+        expectRefused("mkdir", mkdir(cNew.c_str(), 0755) != 0);
+        expectRefused("chmod", chmod(cMine.c_str(), 0666) != 0);
+        expectRefused("utimensat", utimensat(AT_FDCWD, cMine.c_str(), nullptr, 0) != 0);
+        expectRefused("io_uring", syscall(SYS_io_uring_setup, 1, &uring) < 0);
+        expectRefused("TIOCSTI", ioctl(STDIN_FILENO, TIOCSTI, &cKey) != 0);
+#ifndef __SANITIZE_ADDRESS__
+        expectRefused("a signal to another process", kill(getppid(), 0) != 0);
+        expectRefused("a program", execl("/bin/true", "true", nullptr) != 0);
+        if (kill(getpid(), 0) != 0) cWrong += "a signal to itself refused\n";
+#endif
+        char cRead[8] = {};
+        const int fd = open(cMine.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || read(fd, cRead, sizeof cRead) != 4 || std::string(cRead) != "mine")
+            cWrong += "reading refused\n";
+        (void)!write(fds[1], cWrong.data(), cWrong.size());
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string cWrong;
+    char c[256];
+    for (ssize_t n; (n = read(fds[0], c, sizeof c)) > 0;) cWrong.append(c, size_t(n));
+    close(fds[0]);
+    int st = 0;
+    waitpid(pid, &st, 0);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+    EXPECT_EQ(cWrong, "");
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"mine.txt"});
+    const std::vector<uint8_t> mine = ReadAll(dir + "/mine.txt");
+    EXPECT_EQ(std::string(mine.begin(), mine.end()), "mine");
 }
 
 TEST_F(MkSurface, AbsurdGeoreferencingDamagedDataAndPipesAreRefusedAtOnce) {
@@ -918,6 +1130,44 @@ TEST_F(MkSurface, OutputProblemsAreFoundBeforeTheInputIsRead) {
     EXPECT_EQ(std::string(out.begin(), out.end()), "previous");
 }
 
+// What keeps a map from being opened is said as such, not as a format GDAL
+// cannot read: /proc not mounted (a container, a chroot), which the guard on
+// opened files needs, and a map the user may not read.
+TEST_F(MkSurface, AMapThatCannotBeOpenedSaysWhy) {
+    Raster r;
+    r.w = 64, r.h = 32;
+    r.at = [](int, uint32_t x, uint32_t y) { return double(x + y); };
+    WriteRaster(dir + "/map.tif", "GTiff", r);
+    // /proc hidden under an empty tmpfs, in a mount namespace of the child's
+    // own (and a user namespace when the test is not root).
+    prepare = [] {
+        return unshare(geteuid() == 0 ? CLONE_NEWNS : CLONE_NEWUSER | CLONE_NEWNS) == 0 &&
+               mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               mount("none", "/proc", "tmpfs", 0, nullptr) == 0;
+    };
+    const int st = Exec({dir + "/map.tif", dir + "/out.Bmp"});
+    prepare = nullptr;
+    if (st == 125) {
+        ADD_FAILURE() << "no mount namespace to hide /proc in";
+    } else {
+        EXPECT_EQ(st, 1);
+        EXPECT_NE(err.find(dir + "/map.tif cannot be opened: /proc is not mounted"), std::string::npos) << err;
+#ifndef __SANITIZE_ADDRESS__  // whose runtime reads /proc itself, and says so when it cannot
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+#endif
+        EXPECT_TRUE(out.empty());
+    }
+
+    ASSERT_EQ(chmod((dir + "/map.tif").c_str(), 0), 0);
+    ASSERT_EQ(chmod(dir.c_str(), 0777), 0);  // reachable by the account below
+    const uid_t uid = geteuid() == 0 ? 65534 : 0;  // root reads anything: run as nobody
+    bin = dir + "/qarn-mksurface";  // the build tree may be closed to that account
+    std::filesystem::copy_file(QARN_MKSURFACE, bin);
+    EXPECT_EQ(Exec({dir + "/map.tif", dir + "/out.Bmp"}, nullptr, nullptr, -1, uid), 1);
+    EXPECT_NE(err.find("cannot open " + dir + "/map.tif: Permission denied"), std::string::npos) << err;
+    EXPECT_TRUE(out.empty());
+}
+
 TEST_F(MkSurface, TheProgressIsABarOnATerminalAndPlainLinesElsewhere) {
     const Png p = Gray(64, 32, [](uint32_t x, uint32_t y) { return uint8_t(x + y); });
     WritePng(dir + "/in.png", p);
@@ -1036,7 +1286,9 @@ TEST_F(MkSurface, ReproducesTheShippedMap) {
     ASSERT_EQ(RunOn(cShipped), 0) << err;
     EXPECT_TRUE(out == ReadAll(cShipped));
     // And it is what the RGB map it was made from gives.
-    if (!std::filesystem::exists(QARN_SOURCE_MAP)) GTEST_SKIP() << "no " << QARN_SOURCE_MAP;
+    if (!std::filesystem::exists(QARN_SOURCE_MAP))
+        GTEST_SKIP() << "the shipped map's round trip passed; the RGB map it was made from is not at "
+                     << QARN_SOURCE_MAP << " (configure with -DQARN_SOURCE_MAP=<path>)";
     ASSERT_EQ(RunOn(QARN_SOURCE_MAP), 0) << err;
     EXPECT_TRUE(out == ReadAll(cShipped));
 }

@@ -62,12 +62,7 @@ int fstatat(int dirfd, const char* cPath, struct stat* st, int iFlags) noexcept 
 
 namespace {
 
-class OpenGuard : public ::testing::Test {
-protected:
-    void SetUp() override { dir = TempDir("qarn-guard"); }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string dir;
-};
+using OpenGuard = ScratchDir;
 
 // The status of fn run in a child with a deadline: -SIGALRM when it blocked.
 int InChild(const std::function<int()>& fn) {

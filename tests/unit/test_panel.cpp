@@ -63,11 +63,10 @@ const PanelLine* Find(const PanelLines& out, int32_t iLine, int32_t iCol) {
 }
 
 // Start of a run as the first frame leaves it.
-class Panel : public ::testing::Test {
+class Panel : public FreshViewState {
 protected:
     void SetUp() override {
-        saved = ViewState;
-        ViewState = ViewStateRecord{};
+        FreshViewState::SetUp();
         ViewState.iWidth = 1024;
         ViewState.iHeight = 768;
         ViewState.MenuNew = 13;
@@ -77,8 +76,6 @@ protected:
         ViewState.nFrames = 1;
         ViewState.rBench0 = 1000.0f;
     }
-    void TearDown() override { ViewState = saved; }
-    ViewStateRecord saved;
 };
 
 TEST_F(Panel, CreditsShownAtStartOrWhenSwitchedOn) {

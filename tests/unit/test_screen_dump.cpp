@@ -128,22 +128,15 @@ TEST(DumpReportLine, FieldsHaveFixedWidths) {
               " Writing: ScrnDmp5.Bmp  size:        8 x 123456789");
 }
 
-class DumpWriteTest : public ::testing::Test {
+class DumpWriteTest : public ScratchDir {
 protected:
     void SetUp() override {
-        dir = TempDir("qarn-dump");
+        ScratchDir::SetUp();
         file = dir + "/ScrnDmp1.Bmp";
         ASSERT_TRUE(DumpHeader(4, 2, bh));
         for (size_t k = 0; k < pix.size(); ++k) pix[k] = uint8_t(k * 11);
     }
-    void TearDown() override {
-        for (const std::string& n : ListDir(dir)) {
-            const std::string p = dir + "/" + n;
-            if (unlink(p.c_str()) != 0) rmdir(p.c_str());
-        }
-        rmdir(dir.c_str());
-    }
-    std::string dir, file;
+    std::string file;
     BmpHeader bh{};
     std::vector<uint8_t> pix = std::vector<uint8_t>(24);
 };

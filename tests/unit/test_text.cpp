@@ -147,10 +147,10 @@ TEST(PaletteDeathTest, IndexOutsideTheTableStops) {
     EXPECT_EXIT((OnStderr(), SetClr(-1)), ::testing::ExitedWithCode(1), "^Reboot\\. See last entry in Monit\\.Dat\n$");
 }
 
-class StatusLines : public ::testing::Test {
+class StatusLines : public FreshViewState {
 protected:
     void SetUp() override {
-        saved = ViewState;
+        FreshViewState::SetUp();
         std::memcpy(ViewState.cVersion, kIdentText, sizeof kIdentText);
         ViewState.iMouseX = 512;
         ViewState.iMouseY = 384;
@@ -158,8 +158,6 @@ protected:
         ViewState.KeyChar = 65;
         ViewState.ArrowKey = 0;
     }
-    void TearDown() override { ViewState = saved; }
-    ViewStateRecord saved;
 };
 
 TEST_F(StatusLines, LevelThreeGivesNineLinesAtColumn105) {
