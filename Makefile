@@ -35,7 +35,7 @@ LINT_DIRS    := base image overlay input app tools
 
 .PHONY: all build run test deps clean install package validate test-install deps-dev bench \
         bench-surface sanitize fuzz lint soak screenshots deps-windows windows package-windows \
-        test-windows
+        test-windows deps-web web run-web test-web
 
 all: build
 
@@ -74,7 +74,7 @@ test: deps
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
 
 clean:
-	rm -rf $(BUILD) $(DEB_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(DEB_BUILD) $(WIN_BUILD) $(WEB_BUILD)
 
 # ---- install and package ---------------------------------------------
 
@@ -170,11 +170,11 @@ fuzz: deps-dev
 
 # The folders' layering (every include points down, no circle; the rule is
 # in tests/check_layers.py), clang-tidy (checks in .clang-tidy) over the
-# sources of the Linux build (the *_win32.cpp files are not in its compile
-# database), cppcheck over all.
+# sources of the Linux build (the *_win32.cpp and the web's files are not in
+# its compile database), cppcheck over all.
 lint: deps-dev $(BUILD)/cmake_install.cmake
 	python3 tests/check_layers.py
-	@files=$$(find $(LINT_DIRS) -name '*.cpp' ! -name '*_win32.cpp' | sort); \
+	@files=$$(find $(LINT_DIRS) -name '*.cpp' ! -name '*_win32.cpp' ! -name '*_web.cpp' ! -path 'app/web/*' | sort); \
 	echo "clang-tidy: $$(echo $$files | wc -w) files"; \
 	echo $$files | xargs -n 1 -P $(JOBS) clang-tidy-14 -p $(BUILD) --quiet \
 	  >$(BUILD)/clang-tidy.log 2>&1; \
@@ -240,3 +240,41 @@ test-windows: package-windows build
 	cd $(WIN_BUILD) && ctest --output-on-failure --timeout 900
 	python3 tests/e2e/test_windows.py --exe $(WIN_BUILD)/qarn.exe \
 	  --installer "$$(ls $(WIN_BUILD)/qarn-*-win64.exe)" --linux-bin $(BUILD)/qarn
+
+# ---- The web ------------------------------------------------------------
+
+# The viewer as a page in build-web/ (index.html, .js, .wasm, .data with
+# Qarns.Bmp), built with Debian's emscripten; `make run-web` serves it on
+# 127.0.0.1, `make test-web` drives it in Debian's headless Chromium. The
+# font comes from freeglut's Debian source (cmake/windows/fetch-freeglut.sh
+# --font). A newer node outside Debian on the PATH cannot find Debian's
+# acorn, hence NODE_PATH.
+WEB_BUILD    ?= build-web
+WEB_PORT     ?= 8032
+WEB_PACKAGES := emscripten cmake python3 dpkg-dev
+WEB_TEST_PACKAGES := chromium chromium-driver python3-selenium xvfb imagemagick
+web test-web: export NODE_PATH := /usr/share/nodejs
+
+deps-web:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
+
+$(WEB_BUILD)/freeglut-font/fg_font_data.c:
+	bash cmake/windows/fetch-freeglut.sh --font $(WEB_BUILD)/freeglut-font
+
+$(WEB_BUILD)/cmake_install.cmake: | $(WEB_BUILD)/freeglut-font/fg_font_data.c
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+web: deps-web $(WEB_BUILD)/cmake_install.cmake
+	cmake --build $(WEB_BUILD) -j $(JOBS)
+	@ls -l $(WEB_BUILD)/index.html $(WEB_BUILD)/index.js $(WEB_BUILD)/index.wasm $(WEB_BUILD)/index.data
+
+run-web: web
+	@echo "qarn: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C ends the server)"
+	cd $(WEB_BUILD) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
+# Debian's python3 runs the tests: python3-selenium is installed for it.
+test-web: web build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_TEST_PACKAGES)"
+	cmake -S . -B $(BUILD) -DQARN_FREEGLUT_FONT_DIR=$(abspath $(WEB_BUILD)/freeglut-font) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target qarn-fonttable
+	/usr/bin/python3 tests/e2e/test_web.py --page $(WEB_BUILD) --linux-bin $(BUILD)/qarn

@@ -14,6 +14,7 @@
 #include "base/stop.h"
 #include "base/view_state.h"
 #include "overlay/anchor.h"
+#include "overlay/font_table.h"
 #include "overlay/glyphs.h"
 #include "overlay/palette.h"
 #include "overlay/text_grid.h"
@@ -233,7 +234,8 @@ void PrepareGlyphs(int32_t k) {
     TextState& t = text;
     if (!t.bRead) {
         t.bRead = true;
-        t.bReadOk = ReadGlyphs(t.glyphs);
+        // The compiled-in table where the platform has one, else the read-back.
+        t.bReadOk = FontTableGlyphs(t.glyphs) || ReadGlyphs(t.glyphs);
         glGetIntegerv(GL_MAX_VIEWPORT_DIMS, t.iBigView);
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &t.iMaxTex);
     }

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds a static freeglut for 64-bit Windows from Debian's own source
 # package, into OUT (default build-win/freeglut): OUT/include, OUT/lib.
+# With --font first, only the source of its 8 x 13 bitmap font is kept, for
+# the web build: OUT/fg_font_data.c with fg_internal.h (and the licence),
+# nothing is built.
 #
 # The source comes from the archive and suite the machine already uses: its
 # apt sources (one-line .list and deb822 .sources files) are read, each
@@ -10,11 +13,20 @@
 # project. apt checks the source files against the archive's signed index.
 set -euo pipefail
 
+FONT_ONLY=0
+if [ "${1:-}" = "--font" ]; then
+  FONT_ONLY=1
+  shift
+fi
 OUT=${1:-build-win/freeglut}
 TOOLCHAIN=$(cd "$(dirname "$0")" && pwd)/mingw-w64-x86_64.cmake
 JOBS=${JOBS:-2}
 
-if [ -f "$OUT/lib/libfreeglut_static.a" ] && [ -f "$OUT/include/GL/freeglut.h" ]; then
+if [ "$FONT_ONLY" = 1 ] && [ -f "$OUT/fg_font_data.c" ]; then
+  echo "freeglut: $OUT has the font source"
+  exit 0
+fi
+if [ "$FONT_ONLY" = 0 ] && [ -f "$OUT/lib/libfreeglut_static.a" ] && [ -f "$OUT/include/GL/freeglut.h" ]; then
   echo "freeglut: $OUT is built"
   exit 0
 fi
@@ -73,6 +85,16 @@ apt-get -qq "${APT_OPTS[@]}" update
 (cd "$WORK/src" && apt-get -qq "${APT_OPTS[@]}" source freeglut)
 SRC=$(find "$WORK/src" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -n 1)
 [ -n "$SRC" ] || { echo "freeglut: the source package did not unpack" >&2; exit 1; }
+
+if [ "$FONT_ONLY" = 1 ]; then
+  # fg_internal.h beside it, as the font file includes it; its guard is
+  # defined before, so none of its platform headers is read.
+  cp "$SRC/src/fg_font_data.c" "$SRC/src/fg_internal.h" "$OUT/"
+  cp "$SRC/COPYING" "$OUT/COPYING.freeglut"
+  rm -rf "$WORK"
+  ls "$OUT/fg_font_data.c"
+  exit 0
+fi
 
 echo "freeglut: building $(basename "$SRC") for Windows"
 cmake -S "$SRC" -B "$WORK/build" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
