@@ -104,13 +104,7 @@ class Page:
                  mobile=False)
 
     def wait(self, what, cond, timeout=60.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            value = cond()
-            if value:
-                return value
-            time.sleep(0.1)
-        raise AssertionError("%s within %.0f s" % (what, timeout))
+        return harness.wait_for(cond, timeout=timeout, what=what, interval=0.1)
 
     def shot(self):
         w, h, data = self.js(READ_CANVAS)
