@@ -82,7 +82,7 @@ def linux_rates(font, xvfb, binary):
             for k in keys:
                 v.key(k, settle=0.03)
             time.sleep(SETTLE_S)
-            out.append(median_of(lambda: benchmark_hz(font, textref.capture(xvfb))))
+            out.append(median_of(lambda: benchmark_hz(font, harness.capture_screen(xvfb))))
             print("Linux, %s: %s Hz" % (name, out[-1]), file=sys.stderr, flush=True)
         finally:
             v.stop()
